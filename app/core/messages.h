@@ -1,0 +1,59 @@
+// Coded message boxes: every message of the calculator is one entry of the
+// string table (res/strings.h), shown modally over the main window.
+#pragma once
+
+#include <string>
+
+namespace kiv {
+
+// Message ids of the string table.
+enum MessageId : int {
+    MSG_INTERNAL = 1300,  // no entry: shows the "Alert" fallback
+    MSG_NOT_ENOUGH = 1302,
+    MSG_DIVIDE_ZERO = 1303,
+    MSG_NAME_LENGTH = 1304,
+    MSG_BASE_RANGE = 1307,
+    MSG_TOO_LARGE = 1308,
+    MSG_INVALID = 1309,
+    MSG_UNIT_MISMATCH = 1310,
+    MSG_EXPONENT_UNITS = 1311,
+    MSG_EXPONENT_INTEGER = 1312,
+    MSG_OVERFLOW = 1313,
+    MSG_FRACTIONAL = 1314,
+    MSG_HAS_UNITS = 1315,
+    MSG_SELECT_FIRST = 1317,
+    MSG_CONFIRM_DELETE = 1318,
+    MSG_WELCOME = 1319,
+    MSG_REDEFINE = 1321,
+    MSG_NAME_EXISTS = 1322,
+    MSG_STACK_SIZE = 1323,
+    MSG_NO_MEMORY = 1324,
+    MSG_UNITS_ONLY = 1325,
+    MSG_DB_ERROR = 1327,
+    MSG_CANNOT_REDEFINE = 1329,
+    MSG_EXPONENT_RANGE = 1330,
+    MSG_WRONG_VERSION = 1331,
+    MSG_CONFIRM_CLEAR = 1332,
+    MSG_CANNOT_OPEN = 1333,
+    MSG_SYNTAX = 1334,
+    MSG_NO_CATEGORY = 1335,
+};
+
+// What a box would show: the result of reading an entry (or the fallback).
+struct ComposedMessage {
+    std::string caption;
+    std::string text;
+    int style = 0;
+};
+
+// Reads entry `id` and fills "^1"/"^2" (inserted text is never rescanned; a
+// null text inserts nothing). An id without entry gives caption "Alert",
+// text "Alert <id>", the exclamation icon and OK.
+ComposedMessage ComposeCodedMessage(int id, const char* text1 = nullptr,
+                                    const char* text2 = nullptr);
+
+// Shows the message through the window. Returns 0 for OK or Yes, 1 for any
+// other answer.
+int ShowCodedMessage(int id, const char* text1 = nullptr, const char* text2 = nullptr);
+
+}  // namespace kiv

@@ -1,0 +1,64 @@
+#include "res/strings.h"
+
+namespace kiv {
+namespace {
+
+struct Entry {
+    int id;
+    const char* text;
+};
+
+const Entry kMessages[] = {
+    {1302, "!oError\tNot enough numbers on the stack."},
+    {1303, "!oError\tCannot divide by zero."},
+    {1304, "!oError\tA unit name must have between 1 and 10 letters."},
+    {1307, "!oError\tBase must be between 2 and 36."},
+    {1308, "!oError\tNumber is too large."},
+    {1309, "!oError\tInvalid operation."},
+    {1310, "!oError\tCannot add or subtract numbers which have different units."},
+    {1311, "!oError\tAn exponent cannot have units."},
+    {1312,
+     "!oError\tThe exponent must be an integer if the number has units.  Use the (1/^) button "
+     "to extract roots."},
+    {1313,
+     "ioWarning\tResult has overflowed the word size.  Some high order bits have been "
+     "discarded."},
+    {1314, "!oError\tThat would result in a unit having a fractional exponent."},
+    {1315, "!oError\tCannot do that to a number which has units."},
+    {1317, "!oError\tPlease select an item first."},
+    {1318,
+     "?yConfirm\tDelete that unit (^1), any other units that depend on it, and any references "
+     "to those units on the stack?"},
+    {1319,
+     "icWelcome to Kiv!\tWelcome to Kiv!\n\nPlease click OK, then select a units file.\n\n"
+     "Select units-US.txt to use US units\nor select units-UK.txt to use UK units."},
+    {1321, "?yRedefine\tRedefine \"^1\" as \"^2\"?"},
+    {1322, "!oError\tThere is already a unit with that name.  Please choose another name."},
+    {1323, "!oError\tStack size should be between 4 and 128."},
+    {1324, "!oError\tThere is not enough free memory."},
+    {1325,
+     "icWarning\tOnly the units will be stored on the button, not the number.  Use \"Define "
+     "unit\" to define a new unit."},
+    {1327,
+     "xoError\tA database error of type ^1 has occurred.  It may be necessary to uninstall and "
+     "reinstall Kiv."},
+    {1329,
+     "!oError\tCanot redefine ^1 as \"^2\".  You can change only the magnitude of a "
+     "definition, not the units."},
+    {1330, "!oError\tUnit exponent must be between -128 and +127.  Unit discarded."},
+    {1331, "xoError\tThe wrong version of the Kiv database is installed.  Please reinstall Kiv."},
+    {1332, "?yConfirm\tReally clear the whole stack?"},
+    {1333, "xoError\tCannot open ^1."},
+    {1334, "!oError\tSyntax error in ^1, line ^2."},
+    {1335, "!oError\tNo room for more categories."},
+};
+
+}  // namespace
+
+const char* FindMessageEntry(int id) {
+    for (const auto& e : kMessages)
+        if (e.id == id) return e.text;
+    return nullptr;
+}
+
+}  // namespace kiv

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, then starts Kiv ("run") or runs every
+# test ("test"). Works as root and as a user with sudo.
+set -euo pipefail
+cd "$(dirname "$0")"
+mode="${1:-run}"
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick clang
+          libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs="$(nproc)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+
+case "$mode" in
+  run)
+    exec ./build/app/qt/kiv
+    ;;
+  test)
+    (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+    if [ -x .ci/extra ]; then .ci/extra; fi
+    ;;
+  *)
+    echo "usage: $0 [run|test]" >&2
+    exit 64
+    ;;
+esac

@@ -1,0 +1,152 @@
+#include "storage/database.h"
+
+#include <algorithm>
+
+namespace kiv {
+
+uint8_t GetU8(const std::vector<uint8_t>& b, size_t off) { return off < b.size() ? b[off] : 0; }
+
+uint16_t GetU16(const std::vector<uint8_t>& b, size_t off) {
+    return uint16_t(GetU8(b, off) | (GetU8(b, off + 1) << 8));
+}
+
+uint32_t GetU32(const std::vector<uint8_t>& b, size_t off) {
+    if (off > b.size() || b.size() - off < 4) return 0;
+    return ReadU32(b.data() + off);
+}
+
+int32_t GetI32(const std::vector<uint8_t>& b, size_t off) { return int32_t(GetU32(b, off)); }
+
+double GetF64(const std::vector<uint8_t>& b, size_t off) {
+    double d = 0;
+    if (off <= b.size() && b.size() - off >= 8) std::memcpy(&d, b.data() + off, 8);
+    return d;
+}
+
+void PutU32(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+uint32_t ReadU32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+           (uint32_t(p[3]) << 24);
+}
+
+Database Database::MakeEmpty(const std::string& name, uint32_t creator, uint32_t type) {
+    Database db;
+    db.type = type;
+    db.creator = creator;
+    db.saveOnClose = true;
+    db.nextUid = 1;
+    db.capacity = kDefaultCapacity;
+    db.setCategoryName(0, "Unfiled");
+    db.fileName = name + "_pdb";
+    return db;
+}
+
+int Database::newRecord(size_t size) {
+    if (records_.size() >= capacity) return -1;
+    RecordEntry e;
+    e.uid = nextUid++;
+    // Skip the reserved value so that a real record never looks like "none".
+    if (e.uid == NULL_UID) e.uid = nextUid++;
+    e.data.assign(size, 0);
+    records_.push_back(std::move(e));
+    return count() - 1;
+}
+
+void Database::removeRecord(int index) {
+    if (!valid(index)) return;
+    records_.erase(records_.begin() + index);
+}
+
+bool Database::resizeRecord(int index, size_t newSize) {
+    if (!valid(index)) return false;
+    records_[size_t(index)].data.resize(newSize, 0);
+    return true;
+}
+
+int Database::findByUid(Uid uid) const {
+    for (size_t i = 0; i < records_.size(); ++i)
+        if (records_[i].uid == uid) return int(i);
+    return -1;
+}
+
+const std::vector<uint8_t>& Database::bytes(int index) const {
+    static const std::vector<uint8_t> kEmpty;
+    return valid(index) ? records_[size_t(index)].data : kEmpty;
+}
+
+void Database::writeAt(int index, size_t off, const void* src, size_t len) {
+    if (!valid(index)) return;
+    auto& d = records_[size_t(index)].data;
+    if (off >= d.size()) return;
+    len = std::min(len, d.size() - off);
+    std::memcpy(d.data() + off, src, len);
+}
+
+void Database::setBytes(int index, size_t off, size_t len, uint8_t value) {
+    if (!valid(index)) return;
+    auto& d = records_[size_t(index)].data;
+    if (off >= d.size()) return;
+    len = std::min(len, d.size() - off);
+    std::memset(d.data() + off, value, len);
+}
+
+void Database::writeU32(int index, size_t off, uint32_t v) {
+    uint8_t b[4];
+    PutU32(b, v);
+    writeAt(index, off, b, 4);
+}
+
+void Database::writeF64(int index, size_t off, double v) { writeAt(index, off, &v, 8); }
+
+void Database::setRecordInfo(int index, const uint32_t* attributes, const Uid* uid) {
+    if (!valid(index)) return;
+    if (attributes) records_[size_t(index)].attributes = *attributes;
+    if (uid) records_[size_t(index)].uid = *uid;
+}
+
+void Database::sort(
+    const std::function<int(const std::vector<uint8_t>&, const std::vector<uint8_t>&)>& compare) {
+    std::sort(records_.begin(), records_.end(), [&](const RecordEntry& a, const RecordEntry& b) {
+        return compare(a.data, b.data) < 0;
+    });
+}
+
+std::string Database::categoryName(int index) const {
+    if (index < 0 || index >= kCategories) return {};
+    const auto& slot = categories[size_t(index)];
+    size_t n = 0;
+    while (n < slot.size() && slot[n] != 0) ++n;
+    return std::string(slot.data(), n);
+}
+
+void Database::setCategoryName(int index, const std::string& name) {
+    if (index < 0 || index >= kCategories) return;
+    auto& slot = categories[size_t(index)];
+    slot.fill(0);
+    std::memcpy(slot.data(), name.data(), std::min(name.size(), kCategoryBytes - 1));
+}
+
+int Database::addCategory(const std::string& name) {
+    for (int i = 0; i < kCategories; ++i) {
+        if (categories[size_t(i)][0] == 0) {
+            setCategoryName(i, name);
+            return i;
+        }
+    }
+    return 255;
+}
+
+void Database::deleteCategory(int index) {
+    if (index < 0 || index >= kCategories) return;
+    categories[size_t(index)].fill(0);
+    for (auto& r : records_)
+        if ((r.attributes & 0x0F) == uint32_t(index)) r.attributes &= ~0x0Fu;
+}
+
+}  // namespace kiv

@@ -1,0 +1,115 @@
+// Record databases: variable-length byte records addressed by index or by a
+// UID that is never reused. The layout of every record is a stored format
+// (see storage/FORMAT.md); records are read through the bounds-checked
+// accessors below and changed only through writeAt / setBytes / resize.
+//
+// Contract for callers: an index is valid until the next remove or sort of
+// the same database. Never keep a pointer or reference into record bytes
+// across any call that can add, remove, resize or sort records.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kiv {
+
+using Uid = uint32_t;
+inline constexpr Uid NULL_UID = 0xFF00FF00u;
+
+// Four-character code as the 32-bit number whose bytes, most significant
+// first, are the characters ("Data" == 0x44617461).
+constexpr uint32_t FourCC(const char (&s)[5]) {
+    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
+           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
+}
+
+// Little-endian helpers on byte blocks. Out-of-range reads give 0 and
+// out-of-range writes are dropped, so a damaged record never reads or writes
+// outside its block.
+uint8_t GetU8(const std::vector<uint8_t>& b, size_t off);
+uint16_t GetU16(const std::vector<uint8_t>& b, size_t off);
+uint32_t GetU32(const std::vector<uint8_t>& b, size_t off);
+int32_t GetI32(const std::vector<uint8_t>& b, size_t off);
+double GetF64(const std::vector<uint8_t>& b, size_t off);
+void PutU32(uint8_t* p, uint32_t v);
+uint32_t ReadU32(const uint8_t* p);
+
+struct RecordEntry {
+    Uid uid = 0;
+    uint32_t attributes = 0;  // low 4 bits: category 0..15
+    std::vector<uint8_t> data;
+};
+
+class Database {
+public:
+    static constexpr uint32_t kDefaultCapacity = 1000;
+    static constexpr size_t kCategoryBytes = 16;
+    static constexpr int kCategories = 16;
+
+    uint32_t type = 0;
+    uint32_t creator = 0;
+    bool saveOnClose = false;
+    uint32_t nextUid = 1;
+    uint32_t capacity = kDefaultCapacity;
+    std::array<std::array<char, kCategoryBytes>, kCategories> categories{};
+    std::string fileName;
+
+    // A new, empty database: capacity 1000, next UID 1, "Unfiled" in slot 0.
+    static Database MakeEmpty(const std::string& name, uint32_t creator, uint32_t type);
+
+    int count() const { return int(records_.size()); }
+    bool valid(int index) const { return index >= 0 && index < count(); }
+
+    // Appends a zero-filled record of `size` bytes taking the next UID.
+    // Returns its index, or -1 when the table is full (count == capacity).
+    int newRecord(size_t size);
+    void removeRecord(int index);  // ignores an index outside 0..count-1
+    // Resizes, keeping min(old, new) bytes and zero-filling the rest.
+    bool resizeRecord(int index, size_t newSize);
+    // Linear search; -1 when no record has that UID.
+    int findByUid(Uid uid) const;
+
+    // Bounds-checked reads; an invalid index reads as empty.
+    const std::vector<uint8_t>& bytes(int index) const;
+    size_t size(int index) const { return bytes(index).size(); }
+    uint8_t u8(int index, size_t off) const { return GetU8(bytes(index), off); }
+    uint32_t u32(int index, size_t off) const { return GetU32(bytes(index), off); }
+    int32_t i32(int index, size_t off) const { return GetI32(bytes(index), off); }
+    double f64(int index, size_t off) const { return GetF64(bytes(index), off); }
+
+    // The only ways record data changes. Both clip at the record's end.
+    void writeAt(int index, size_t off, const void* src, size_t len);
+    void setBytes(int index, size_t off, size_t len, uint8_t value);
+    void writeU8(int index, size_t off, uint8_t v) { writeAt(index, off, &v, 1); }
+    void writeU32(int index, size_t off, uint32_t v);
+    void writeI32(int index, size_t off, int32_t v) { writeU32(index, off, uint32_t(v)); }
+    void writeF64(int index, size_t off, double v);
+
+    Uid uid(int index) const { return valid(index) ? records_[size_t(index)].uid : 0; }
+    uint32_t attributes(int index) const {
+        return valid(index) ? records_[size_t(index)].attributes : 0;
+    }
+    void setRecordInfo(int index, const uint32_t* attributes, const Uid* uid);
+
+    // Unstable sort of the whole table by comparing record bytes.
+    void sort(const std::function<int(const std::vector<uint8_t>&, const std::vector<uint8_t>&)>&
+                  compare);
+
+    std::string categoryName(int index) const;
+    void setCategoryName(int index, const std::string& name);  // cut to 15 chars
+    int addCategory(const std::string& name);                   // index or 255
+    void deleteCategory(int index);  // empties the slot; its records go to 0
+
+    // Raw table access for the file format and for tests.
+    const std::vector<RecordEntry>& table() const { return records_; }
+    std::vector<RecordEntry>& mutableTable() { return records_; }
+
+private:
+    std::vector<RecordEntry> records_;
+};
+
+}  // namespace kiv

@@ -1,0 +1,223 @@
+#include "storage/dbfile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "storage/state.h"
+
+namespace kiv {
+namespace {
+
+constexpr size_t kHeader = 20;
+constexpr size_t kCategoryBlock = 256;
+
+void Put(std::vector<uint8_t>& out, uint32_t v) {
+    uint8_t b[4];
+    PutU32(b, v);
+    out.insert(out.end(), b, b + 4);
+}
+
+bool RawWriteAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+FileOps g_ops = DefaultFileOps();
+
+// A state record must hold its stack; fields outside their ranges would make
+// every later operation misbehave, so such a file is not taken.
+bool StateRecordSound(const RecordEntry& r, std::string* why) {
+    const auto& d = r.data;
+    if (d.size() < so::kStack) {
+        if (why) *why = "state record shorter than its fixed part";
+        return false;
+    }
+    const int n = int(GetU32(d, so::kStackSize) & 0xFFFF);
+    if (n < 1 || d.size() < StateRecordSize(n)) {
+        if (why) *why = "state record shorter than its stack size requires";
+        return false;
+    }
+    const int32_t top = GetI32(d, so::kStackTop);
+    const int32_t len = GetI32(d, so::kEntryLength);
+    if (top < -1 || top >= n || len < -1 || len > 128) {
+        if (why) *why = "state record fields out of range";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<uint8_t> SerializeDatabase(const Database& db) {
+    std::vector<uint8_t> out;
+    Put(out, db.type);
+    Put(out, db.creator);
+    Put(out, db.nextUid);
+    Put(out, db.capacity);
+    Put(out, uint32_t(db.count()));
+    for (const auto& r : db.table()) {
+        Put(out, r.uid);
+        Put(out, r.attributes);
+        Put(out, uint32_t(r.data.size()));
+        out.insert(out.end(), r.data.begin(), r.data.end());
+    }
+    for (const auto& c : db.categories) out.insert(out.end(), c.begin(), c.end());
+    return out;
+}
+
+LoadStatus ParseDatabase(const uint8_t* data, size_t size, uint32_t type, uint32_t creator,
+                         Database* out, std::string* why) {
+    if (size < 8 || ReadU32(data) != type || ReadU32(data + 4) != creator)
+        return LoadStatus::NotThisDatabase;
+    auto fail = [&](const char* w) {
+        if (why) *why = w;
+        return LoadStatus::Damaged;
+    };
+    if (size < kHeader + kCategoryBlock) return fail("file ends early");
+    Database db;
+    db.type = type;
+    db.creator = creator;
+    db.nextUid = ReadU32(data + 8);
+    db.capacity = ReadU32(data + 12);
+    const uint32_t n = ReadU32(data + 16);
+    if (n > db.capacity) return fail("record count above capacity");
+    // Every record needs at least its 12-byte header.
+    if (n > (size - kHeader - kCategoryBlock) / 12) return fail("file ends early");
+    size_t pos = kHeader;
+    const size_t recordsEnd = size - kCategoryBlock;
+    auto& table = db.mutableTable();
+    table.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (recordsEnd - pos < 12) return fail("file ends early");
+        RecordEntry r;
+        r.uid = ReadU32(data + pos);
+        r.attributes = ReadU32(data + pos + 4);
+        const uint32_t s = ReadU32(data + pos + 8);
+        pos += 12;
+        if (s > recordsEnd - pos) return fail("record runs past the end");
+        r.data.assign(data + pos, data + pos + s);
+        pos += s;
+        table.push_back(std::move(r));
+    }
+    if (pos != recordsEnd) return fail("trailing bytes");
+    for (size_t c = 0; c < Database::kCategories; ++c)
+        std::copy_n(data + recordsEnd + 16 * c, 16, db.categories[c].begin());
+    if (!table.empty() && GetU8(table[0].data, 0) < 0x40 &&
+        !StateRecordSound(table[0], why))
+        return LoadStatus::Damaged;
+    db.saveOnClose = true;
+    *out = std::move(db);
+    return LoadStatus::Ok;
+}
+
+FileOps DefaultFileOps() {
+    FileOps ops;
+    ops.writeAll = RawWriteAll;
+    ops.sync = [](int fd) { return ::fsync(fd) == 0; };
+    ops.rename = [](const std::string& a, const std::string& b) {
+        return ::rename(a.c_str(), b.c_str()) == 0;
+    };
+    return ops;
+}
+
+void SetFileOps(const FileOps& ops) { g_ops = ops; }
+const FileOps& CurrentFileOps() { return g_ops; }
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    out->clear();
+    uint8_t buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        out->insert(out->end(), buf, buf + n);
+    }
+    ::close(fd);
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& folder, const std::string& name,
+                         const std::vector<uint8_t>& data) {
+    const std::string target = folder + "/" + name;
+    std::string tmp = folder + "/." + name + ".XXXXXX";
+    std::vector<char> tmpl(tmp.begin(), tmp.end());
+    tmpl.push_back(0);
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return false;
+    tmp = tmpl.data();
+    ::fchmod(fd, 0644);
+    bool ok = g_ops.writeAll(fd, data.data(), data.size()) && g_ops.sync(fd);
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = g_ops.rename(tmp, target);
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool SaveDatabase(const Database& db, const std::string& folder) {
+    if (!db.saveOnClose || db.fileName.empty() || folder.empty()) return false;
+    return WriteFileAtomically(folder, db.fileName, SerializeDatabase(db));
+}
+
+OpenResult OpenByTypeAndCreator(const std::string& folder, uint32_t type, uint32_t creator) {
+    OpenResult result;
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            const std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, "_pdb") == 0) names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& n : names) {
+        const std::string path = folder + "/" + n;
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(path, &bytes)) continue;
+        auto db = std::make_unique<Database>();
+        const LoadStatus st = ParseDatabase(bytes.data(), bytes.size(), type, creator, db.get());
+        if (st == LoadStatus::Ok) {
+            db->fileName = n;
+            result.db = std::move(db);
+            return result;
+        }
+        if (st == LoadStatus::Damaged) {
+            std::string aside = path + ".damaged";
+            struct stat sb;
+            for (int k = 1; ::stat(aside.c_str(), &sb) == 0; ++k)
+                aside = path + ".damaged." + std::to_string(k);
+            if (::rename(path.c_str(), aside.c_str()) == 0) result.damagedFiles.push_back(aside);
+        }
+    }
+    return result;
+}
+
+}  // namespace kiv

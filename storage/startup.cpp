@@ -1,0 +1,119 @@
+#include "storage/startup.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "app/core/messages.h"
+#include "storage/dbfile.h"
+#include "storage/maindb.h"
+#include "storage/state.h"
+#include "units/holders.h"
+
+namespace kiv {
+namespace {
+
+std::string g_folder;
+bool g_firstStart = false;
+int g_lockFd = -1;
+
+constexpr uint32_t kType = FourCC("Data");
+constexpr uint32_t kCreator = FourCC("Kivc");
+
+bool MakeDirs(const std::string& path) {
+    if (path.empty()) return false;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            const std::string part = path.substr(0, i);
+            if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        }
+    }
+    struct stat sb;
+    return ::stat(path.c_str(), &sb) == 0 && S_ISDIR(sb.st_mode);
+}
+
+}  // namespace
+
+const std::string& GetDataFolder() {
+    if (!g_folder.empty()) return g_folder;
+    std::string base;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && home[0]) {
+        base = std::string(home) + "/.local/share";
+    }
+    if (base.empty()) return g_folder;
+    const std::string folder = base + "/kiv";
+    if (MakeDirs(folder)) g_folder = folder;
+    return g_folder;
+}
+
+void ResetDataFolderForTests() {
+    g_folder.clear();
+    g_firstStart = false;
+}
+
+bool AcquireDataFolderLock() {
+    if (g_lockFd >= 0) return true;
+    const std::string& folder = GetDataFolder();
+    if (folder.empty()) return false;
+    const std::string path = folder + "/kiv.lock";
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    g_lockFd = fd;
+    return true;
+}
+
+void ReleaseDataFolderLock() {
+    if (g_lockFd < 0) return;
+    ::unlink((GetDataFolder() + "/kiv.lock").c_str());
+    ::close(g_lockFd);
+    g_lockFd = -1;
+}
+
+bool StorageStartup() {
+    g_firstStart = false;
+    const std::string& folder = GetDataFolder();
+    if (folder.empty()) return false;
+    OpenResult opened = OpenByTypeAndCreator(folder, kType, kCreator);
+    if (!opened.damagedFiles.empty()) DatabaseError('5');
+    if (opened.db) {
+        SetMainDb(std::move(opened.db));
+        return true;
+    }
+    g_firstStart = true;
+    if (ShowCodedMessage(MSG_WELCOME) != 0) return false;
+    // Create the database and write its empty file, then open it again.
+    Database fresh = Database::MakeEmpty("kivDB", kCreator, kType);
+    if (!SaveDatabase(fresh, folder)) return false;
+    opened = OpenByTypeAndCreator(folder, kType, kCreator);
+    if (!opened.db) return false;
+    SetMainDb(std::move(opened.db));
+    if (!CreateStateRecord()) {
+        TakeMainDb();
+        return false;
+    }
+    ResetUidCache();
+    return true;
+}
+
+bool FirstStart() { return g_firstStart; }
+
+bool StorageShutdown() {
+    DeleteProcessWideUnits();
+    ReleaseStateRecord();
+    std::unique_ptr<Database> db = TakeMainDb();
+    if (!db) return true;
+    return SaveDatabase(*db, GetDataFolder());
+}
+
+}  // namespace kiv

@@ -1,0 +1,34 @@
+// Finding the data folder, opening (or on the first start creating) the
+// main database, and writing it back at the end of the run.
+#pragma once
+
+#include <string>
+
+namespace kiv {
+
+// $XDG_DATA_HOME/kiv, or ~/.local/share/kiv; created when missing. Looked
+// up once and kept; empty when no folder can be made (looked up again then).
+const std::string& GetDataFolder();
+void ResetDataFolderForTests();
+
+// One instance owns the data folder: an exclusive lock on "kiv.lock" in it.
+// False when another running instance holds it.
+bool AcquireDataFolderLock();
+void ReleaseDataFolderLock();  // also removes the lock file
+
+// Opens the main database from the data folder, or (first start) asks
+// message 1319 and creates it with a fresh state record. False when the
+// program must not start (Cancel included). A matching file that fails
+// validation is kept beside as "<name>.damaged" and reported once with
+// database error "5" before the first-start path runs.
+bool StorageStartup();
+
+// Set when this run created the main database.
+bool FirstStart();
+
+// Deletes the process-wide unit variables, releases the state record and
+// writes the main database to its file (atomically). Returns false when the
+// file could not be written (the old file is then intact).
+bool StorageShutdown();
+
+}  // namespace kiv
