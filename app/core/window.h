@@ -87,6 +87,10 @@ public:
     // modally; their logic lives in the core.
     enum class DialogKind { Memory, Units, DefineUnit };
     virtual void runDialog(DialogKind kind) = 0;
+
+    // Drawing scopes: the outermost scope's end is where the window paints.
+    virtual void beginScope() {}
+    virtual void endScope() {}
 };
 
 // The installed window; a null-object window when none was installed, so

@@ -1,0 +1,68 @@
+// Calculator text: 8-bit text in which 0xCA is the decimal mark and
+// 0xC0-0xC9 are superscript digits. Measuring and rendering share one
+// layout walk, so both apply the same fitting, cutting and stopping rules.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/core/window.h"
+
+namespace kiv {
+
+inline constexpr uint8_t DECIMAL_MARK = 0xCA;
+inline constexpr uint8_t SUPERSCRIPT_0 = 0xC0;
+inline bool IsSpecialByte(uint8_t c) { return c >= 0xC0 && c <= 0xCA; }
+
+// The process-wide separators, read from the locale at start-up.
+char DecimalSeparator();
+char GroupSeparator();
+void SetSeparators(char decimal, char group);
+// The one-character rule: a locale text of exactly one character is used,
+// anything else gives the default.
+char SeparatorFromLocale(const std::string& localeText, char fallback);
+
+struct FontPair {
+    FontId large = FontId::EntryLarge;
+    FontId small = FontId::EntrySmall;
+    uint8_t baselineDiff = 1;
+    uint8_t superRaise = 2;
+    uint8_t baseline = 8;
+    uint8_t one = 1;
+    uint8_t two = 2;
+};
+// Computes the metric fields from the window's measurements.
+FontPair MakeFontPair(FontId large, FontId small);
+const FontPair& EntryFontPair();
+const FontPair& ListFontPair();
+void CreateFonts();  // computes both pairs
+
+// Drawing scopes nest: the window batches repaints until the outermost
+// scope closes.
+class DrawingScope {
+public:
+    DrawingScope();
+    ~DrawingScope();
+    DrawingScope(const DrawingScope&) = delete;
+    DrawingScope& operator=(const DrawingScope&) = delete;
+    static int Depth();
+};
+
+struct LayoutResult {
+    int width = 0;  // x - left, low 16 bits meaningful
+    std::vector<EntryRun> runs;
+    bool overflowed = false;
+};
+// The layout walk over `count` bytes in a box [left, right].
+LayoutResult LayoutText(const char* text, int count, int left, int right, const FontPair& pair,
+                        bool render);
+int16_t MeasureText(const char* text, int count, const FontPair& pair);
+// Renders into the entry line through the window; returns the width used.
+int RenderEntryText(const char* text, int count, int left, int right, const FontPair& pair);
+// Converts special bytes in place: superscripts to digits, 0xCA to the
+// decimal separator. Keeps the length.
+void ToPlainText(std::string& s);
+void ToPlainText(char* s);
+
+}  // namespace kiv

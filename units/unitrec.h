@@ -1,0 +1,78 @@
+// Unit records and unit-expression records of the main database (layouts in
+// storage/FORMAT.md) and the table-level operations on them.
+//
+// Every expression record has exactly one owner: a unit's definition, a
+// value or slot of the state record, or a process-wide variable
+// (units/holders.h). Indexes returned here are valid until the next create,
+// rename, delete or sort.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/database.h"
+
+namespace kiv {
+
+inline constexpr uint8_t KIND_UNIT = 0x80;
+inline constexpr uint8_t KIND_EXPR = 0x40;
+inline constexpr uint8_t KIND_MARK = 0x01;
+
+namespace uo {  // unit record offsets
+inline constexpr size_t kMagnitude = 8, kDefinition = 16, kName = 20;
+}
+namespace eo {  // expression record offsets
+inline constexpr size_t kCount = 1, kComponents = 8, kComponentSize = 8;
+}
+
+struct Component {
+    Uid unit = NULL_UID;
+    int8_t prefix = 0;
+    int8_t exponent = 0;
+    bool operator==(const Component&) const = default;
+};
+
+bool IsUnitRecord(int index);
+bool IsExpressionRecord(int index);
+std::string UnitName(int index);  // empty for a non-unit record
+double UnitMagnitude(int index);
+Uid UnitDefinition(int index);
+
+// Creates a unit record (the unit takes over `definition`), sorts the
+// database and resets the UID cache. NULL_UID after message 1324.
+Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int category);
+// 0 on success, 1 after message 1324. Sorts.
+int RenameUnit(int index, const std::string& name, int category);
+// Case-sensitive lookup. Returns the index (and UID through `uid`), or 0.
+int FindUnitByName(const std::string& name, Uid* uid = nullptr);
+
+struct RecordCounts {
+    int expressions = 0;
+    int unitsInCategory = 0;
+    int unitsTotal = 0;
+};
+RecordCounts CountRecords(int category);  // 255 counts every category
+
+void SetKindBits(int index, uint8_t set, uint8_t clear);
+bool IsMarked(Uid uid);
+void PropagateMarks();
+// Removes every marked record, clearing references to it outside the
+// database first (stack, entry line, user buttons, memories).
+void DeleteMarked();
+// Asks message 1318; on Yes forgets the saved arguments, marks, propagates
+// and deletes. Returns true when the unit was deleted.
+bool DeleteUnit(int index);
+// The deletion steps without the question (unit list import).
+void DeleteUnitAndDependents(int index);
+// Redefines unit `index` as magnitude x definition (message 1329 when the
+// units differ, 1321 to confirm). On true the unit owns `definition` and
+// its old definition is deleted; on false the caller still owns it.
+bool RedefineUnit(int index, double magnitude, Uid definition);
+int DefinitionDepth(Uid unit);
+
+// The database order: state record, units by case-insensitive name,
+// expressions last. Resets the UID cache.
+void SortMainDb();
+
+}  // namespace kiv
