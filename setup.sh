@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 mode="${1:-run}"
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
+packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick clang
           libclang-rt-14-dev)
 missing=()
