@@ -1,0 +1,345 @@
+// Integer mode. Words are worked one byte at a time, least significant
+// first; only the low `bytes` bytes of a Word are read. Functions that build
+// a new Word leave the bytes above the word zero.
+#include "engine/integer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "app/core/messages.h"
+#include "storage/state.h"
+
+namespace kiv {
+
+namespace {
+
+// A byte count outside 1..16 would index past the Word; clamp it.
+int Fit(int bytes) {
+    return bytes < 1 ? 1 : (bytes > 16 ? 16 : bytes);
+}
+
+bool BitAt(const Word& w, int i) {
+    return (w.b[i >> 3] >> (i & 7)) & 1;
+}
+void SetBit(Word* w, int i) {
+    w->b[i >> 3] = uint8_t(w->b[i >> 3] | (1u << (i & 7)));
+}
+
+// Index of the highest nonzero byte + 1 (0 for zero).
+int SignificantBytes(const Word& w, int n) {
+    while (n > 0 && w.b[n - 1] == 0) --n;
+    return n;
+}
+
+// Makes the magnitude of a signed negative word; returns whether it was
+// negative. The most negative word stays as it is, which read unsigned is
+// its magnitude.
+bool TakeMagnitude(Word* w, int n, bool isSigned) {
+    if (!isSigned || !WordSignBit(*w, n)) return false;
+    WordNegate(w, n);
+    return true;
+}
+
+}  // namespace
+
+bool WordIsZero(const Word& w, int bytes) {
+    bytes = Fit(bytes);
+    for (int i = 0; i < bytes; ++i)
+        if (w.b[i]) return false;
+    return true;
+}
+
+bool WordSignBit(const Word& w, int bytes) {
+    return (w.b[Fit(bytes) - 1] & 0x80) != 0;
+}
+
+bool WordAdd(const Word& a, const Word& b, Word* sum, int bytes, bool isSigned) {
+    int n = Fit(bytes);
+    Word r;
+    unsigned carry = 0;
+    for (int i = 0; i < n; ++i) {
+        unsigned s = unsigned(a.b[i]) + b.b[i] + carry;
+        r.b[i] = uint8_t(s);
+        carry = s >> 8;
+    }
+    bool overflow;
+    if (isSigned) {
+        // The carry into the sign bit is the sign bit of a xor b xor sum.
+        unsigned intoSign = ((a.b[n - 1] ^ b.b[n - 1] ^ r.b[n - 1]) >> 7) & 1;
+        overflow = intoSign != carry;
+    } else {
+        overflow = carry != 0;
+    }
+    *sum = r;
+    return overflow;
+}
+
+bool WordSubtract(const Word& a, const Word& b, Word* diff, int bytes, bool isSigned) {
+    int n = Fit(bytes);
+    // a + not(b) + 1 in one pass, so that negating the most negative b does
+    // not lose the carry.
+    Word r;
+    unsigned carry = 1;
+    for (int i = 0; i < n; ++i) {
+        unsigned s = unsigned(a.b[i]) + uint8_t(~b.b[i]) + carry;
+        r.b[i] = uint8_t(s);
+        carry = s >> 8;
+    }
+    bool overflow;
+    if (isSigned) {
+        // Outside the range exactly when the operands' signs differ and the
+        // result's sign differs from a's.
+        bool sa = a.b[n - 1] & 0x80, sb = b.b[n - 1] & 0x80, sr = r.b[n - 1] & 0x80;
+        overflow = sa != sb && sr != sa;
+    } else {
+        overflow = carry == 0;  // borrow: a < b
+    }
+    *diff = r;
+    return overflow;
+}
+
+void WordNegate(Word* w, int bytes) {
+    int n = Fit(bytes);
+    unsigned carry = 1;
+    for (int i = 0; i < n; ++i) {
+        unsigned s = uint8_t(~w->b[i]) + carry;
+        w->b[i] = uint8_t(s);
+        carry = s >> 8;
+    }
+}
+
+bool WordMultiplySmall(Word* w, int m, int bytes) {
+    int n = Fit(bytes);
+    unsigned f = unsigned(m) & 0xFF, carry = 0;
+    for (int i = 0; i < n; ++i) {
+        unsigned p = unsigned(w->b[i]) * f + carry;
+        w->b[i] = uint8_t(p);
+        carry = p >> 8;
+    }
+    return carry != 0;
+}
+
+bool WordAddSmall(Word* w, int m, int bytes) {
+    int n = Fit(bytes);
+    unsigned carry = unsigned(m) & 0xFF;
+    for (int i = 0; i < n && carry; ++i) {
+        unsigned s = unsigned(w->b[i]) + carry;
+        w->b[i] = uint8_t(s);
+        carry = s >> 8;
+    }
+    return carry != 0;
+}
+
+int WordDivideSmall(Word* w, int d, int bytes) {
+    if (d < 1 || d > 255) return -1;  // w unchanged
+    int n = Fit(bytes);
+    unsigned rem = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        unsigned cur = (rem << 8) | w->b[i];
+        w->b[i] = uint8_t(cur / unsigned(d));
+        rem = cur % unsigned(d);
+    }
+    return int(rem);
+}
+
+bool WordMultiply(const Word& a, const Word& b, Word* product, int bytes, bool isSigned) {
+    int n = Fit(bytes);
+    Word x = a, y = b;
+    bool negative = TakeMagnitude(&x, n, isSigned) != TakeMagnitude(&y, n, isSigned);
+    Word p;
+    bool overflow = false;
+    for (int j = 0; j < n; ++j) {
+        unsigned xj = x.b[j];
+        if (xj == 0) continue;
+        unsigned carry = 0;
+        for (int k = 0; k < n; ++k) {
+            if (j + k >= n) {
+                if (y.b[k]) overflow = true;
+                continue;
+            }
+            unsigned s = xj * y.b[k] + p.b[j + k] + carry;
+            p.b[j + k] = uint8_t(s);
+            carry = s >> 8;
+        }
+        if (carry) overflow = true;
+    }
+    if (isSigned && !overflow) {
+        // The magnitude fits in n bytes; it must also fit the signed range:
+        // below 2^(bits-1), or equal to it for a negative product.
+        if (p.b[n - 1] & 0x80) {
+            bool exactlyMin = (p.b[n - 1] == 0x80) && SignificantBytes(p, n - 1) == 0;
+            if (!(negative && exactlyMin)) overflow = true;
+        }
+    }
+    if (negative) WordNegate(&p, n);
+    *product = p;
+    return overflow;
+}
+
+bool WordDivide(const Word& a, const Word& b, Word* quotient, Word* remainder, int bytes,
+                bool isSigned) {
+    int n = Fit(bytes);
+    Word u = a, v = b;
+    bool negDividend = TakeMagnitude(&u, n, isSigned);
+    bool negDivisor = TakeMagnitude(&v, n, isSigned);
+    int m = SignificantBytes(v, n);
+    if (m == 0) return false;
+    for (int i = n; i < 16; ++i) u.b[i] = 0;
+
+    Word q, r;
+    if (m == 1) {
+        q = u;
+        r.b[0] = uint8_t(WordDivideSmall(&q, v.b[0], n));
+    } else {
+        // Long division in base 256 with the divisor normalised so that its
+        // top byte has the high bit set; the estimate from the top two
+        // remainder bytes is then at most two too large.
+        int shift = 0;
+        while (!(v.b[m - 1] & (0x80 >> shift))) ++shift;
+        uint8_t vn[16] = {}, un[17] = {};
+        for (int i = m - 1; i >= 0; --i) {
+            unsigned hi = unsigned(v.b[i]) << shift;
+            unsigned lo = (shift && i > 0) ? (v.b[i - 1] >> (8 - shift)) : 0;
+            vn[i] = uint8_t(hi | lo);
+        }
+        un[n] = shift ? uint8_t(u.b[n - 1] >> (8 - shift)) : 0;
+        for (int i = n - 1; i >= 0; --i) {
+            unsigned hi = unsigned(u.b[i]) << shift;
+            unsigned lo = (shift && i > 0) ? (u.b[i - 1] >> (8 - shift)) : 0;
+            un[i] = uint8_t(hi | lo);
+        }
+        for (int j = n - m; j >= 0; --j) {
+            unsigned top = (unsigned(un[j + m]) << 8) | un[j + m - 1];
+            unsigned qhat = top / vn[m - 1];
+            if (qhat > 255) qhat = 255;
+            // Decrease the estimate until divisor x estimate fits under the
+            // current partial remainder un[j .. j+m].
+            for (;;) {
+                uint8_t prod[17] = {};
+                unsigned carry = 0;
+                for (int i = 0; i < m; ++i) {
+                    unsigned p = unsigned(vn[i]) * qhat + carry;
+                    prod[i] = uint8_t(p);
+                    carry = p >> 8;
+                }
+                prod[m] = uint8_t(carry);
+                int cmp = 0;
+                for (int i = m; i >= 0 && cmp == 0; --i)
+                    if (prod[i] != un[j + i]) cmp = prod[i] > un[j + i] ? 1 : -1;
+                if (cmp > 0) {
+                    --qhat;
+                    continue;
+                }
+                unsigned borrow = 0;
+                for (int i = 0; i <= m; ++i) {
+                    int d = int(un[j + i]) - int(prod[i]) - int(borrow);
+                    borrow = d < 0;
+                    un[j + i] = uint8_t(d + (borrow ? 256 : 0));
+                }
+                break;
+            }
+            q.b[j] = uint8_t(qhat);
+        }
+        // Denormalise the remainder, which sits in un[0 .. m-1].
+        for (int i = 0; i < m; ++i) {
+            unsigned lo = unsigned(un[i]) >> shift;
+            unsigned hi = shift ? (unsigned(un[i + 1]) << (8 - shift)) & 0xFF : 0;
+            r.b[i] = uint8_t(lo | hi);
+        }
+    }
+    if (negDividend != negDivisor) WordNegate(&q, n);
+    if (negDividend) WordNegate(&r, n);
+    for (int i = n; i < 16; ++i) q.b[i] = r.b[i] = 0;
+    *quotient = q;
+    if (remainder) *remainder = r;
+    return true;
+}
+
+Word WordShift(const Word& w, int k, int bytes, bool isSigned) {
+    int n = Fit(bytes), bits = 8 * n;
+    bool fill = isSigned && WordSignBit(w, n);
+    Word r;
+    int64_t kk = k;
+    for (int i = 0; i < bits; ++i) {
+        int64_t src = i - kk;
+        bool bit = src < 0 ? false : (src >= bits ? fill : BitAt(w, int(src)));
+        if (bit) SetBit(&r, i);
+    }
+    return r;
+}
+
+Word WordRotate(const Word& w, int k, int bytes) {
+    int n = Fit(bytes), bits = 8 * n;
+    int s = int(((int64_t(k) % bits) + bits) % bits);
+    Word r;
+    for (int i = 0; i < bits; ++i) {
+        int src = (i - s + bits) % bits;
+        if (BitAt(w, src)) SetBit(&r, i);
+    }
+    return r;
+}
+
+Word WordMask(int k, int bytes) {
+    int n = Fit(bytes), bits = 8 * n;
+    Word r;
+    int64_t kk = k;
+    for (int i = 0; i < bits; ++i) {
+        bool on = kk > 0 ? i < kk : i >= bits + kk;
+        if (on) SetBit(&r, i);
+    }
+    return r;
+}
+
+Word WordByteSwap(const Word& w, int bytes) {
+    int n = Fit(bytes);
+    Word r;
+    for (int i = 0; i < n; ++i) r.b[i] = w.b[n - 1 - i];
+    return r;
+}
+
+double WordToReal(const Word& w, int bytes, bool isSigned) {
+    int n = Fit(bytes);
+    Word x = w;
+    bool negative = TakeMagnitude(&x, n, isSigned);
+    // One conversion of the whole magnitude, so that it is rounded once.
+    unsigned __int128 mag = 0;
+    for (int i = n - 1; i >= 0; --i) mag = (mag << 8) | x.b[i];
+    double d = double(mag);
+    return negative ? -d : d;
+}
+
+bool WordFromReal(double x, Word* w, int bytes) {
+    int n = Fit(bytes);
+    *w = Word{};
+    if (!std::isfinite(x)) return true;  // no bits to keep: zero, overflowed
+    // std::round is exact; floor(|x| + 0.5) would round 0.49999999999999994
+    // and odd integers above 2^52 up.
+    double a = std::round(std::fabs(x));
+    for (int i = 0; i < n; ++i) {
+        w->b[i] = uint8_t(std::fmod(a, 256.0));
+        a = std::floor(a * 0.00390625);
+    }
+    if (x < 0) WordNegate(w, n);
+    return a >= 1.0;
+}
+
+bool IntegerToCount(const Word& w, int bytes, int32_t* count) {
+    int n = Fit(bytes);
+    Word mag = w;
+    bool negative = TakeMagnitude(&mag, n, true);
+    bool fits = SignificantBytes(mag, n) <= 4 && !(n >= 4 && (mag.b[3] & 0x80));
+    if (!fits) {
+        ShowCodedMessage(MSG_TOO_LARGE);
+        return false;
+    }
+    uint32_t v = 0;
+    for (int i = (n < 4 ? n : 4) - 1; i >= 0; --i) v = (v << 8) | mag.b[i];
+    *count = negative ? -int32_t(v) : int32_t(v);
+    return true;
+}
+
+void OverflowWarning() {
+    if (State::warnOverflow()) ShowCodedMessage(MSG_OVERFLOW);
+}
+
+}  // namespace kiv
