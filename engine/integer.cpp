@@ -18,13 +18,6 @@ int Fit(int bytes) {
     return bytes < 1 ? 1 : (bytes > 16 ? 16 : bytes);
 }
 
-bool BitAt(const Word& w, int i) {
-    return (w.b[i >> 3] >> (i & 7)) & 1;
-}
-void SetBit(Word* w, int i) {
-    w->b[i >> 3] = uint8_t(w->b[i >> 3] | (1u << (i & 7)));
-}
-
 // Index of the highest nonzero byte + 1 (0 for zero).
 int SignificantBytes(const Word& w, int n) {
     while (n > 0 && w.b[n - 1] == 0) --n;
@@ -257,13 +250,16 @@ bool WordDivide(const Word& a, const Word& b, Word* quotient, Word* remainder, i
 
 Word WordShift(const Word& w, int k, int bytes, bool isSigned) {
     int n = Fit(bytes), bits = 8 * n;
-    bool fill = isSigned && WordSignBit(w, n);
+    uint8_t fill = isSigned && WordSignBit(w, n) ? 0xFF : 0x00;
+    // Bytes below the word read as 0 (bits entering from the right), bytes
+    // above it as the fill (bits entering from the left).
+    auto byteAt = [&](int idx) -> unsigned { return idx < 0 ? 0 : (idx >= n ? fill : w.b[idx]); };
+    int kk = k > bits ? bits : (k < -bits ? -bits : k);  // beyond: all 0 or all fill
     Word r;
-    int64_t kk = k;
-    for (int i = 0; i < bits; ++i) {
-        int64_t src = i - kk;
-        bool bit = src < 0 ? false : (src >= bits ? fill : BitAt(w, int(src)));
-        if (bit) SetBit(&r, i);
+    for (int i = 0; i < n; ++i) {
+        int src = 8 * i - kk;  // output bit 8i takes input bit src
+        int q = src >= 0 ? src / 8 : -((-src + 7) / 8), off = src - 8 * q;
+        r.b[i] = uint8_t(((byteAt(q + 1) << 8) | byteAt(q)) >> off);
     }
     return r;
 }
@@ -271,21 +267,23 @@ Word WordShift(const Word& w, int k, int bytes, bool isSigned) {
 Word WordRotate(const Word& w, int k, int bytes) {
     int n = Fit(bytes), bits = 8 * n;
     int s = int(((int64_t(k) % bits) + bits) % bits);
-    Word r;
-    for (int i = 0; i < bits; ++i) {
-        int src = (i - s + bits) % bits;
-        if (BitAt(w, src)) SetBit(&r, i);
-    }
-    return r;
+    if (s == 0) return WordShift(w, 0, n, false);
+    Word left = WordShift(w, s, n, false), right = WordShift(w, s - bits, n, false);
+    for (int i = 0; i < n; ++i) left.b[i] |= right.b[i];
+    return left;
 }
 
 Word WordMask(int k, int bytes) {
     int n = Fit(bytes), bits = 8 * n;
-    Word r;
     int64_t kk = k;
-    for (int i = 0; i < bits; ++i) {
-        bool on = kk > 0 ? i < kk : i >= bits + kk;
-        if (on) SetBit(&r, i);
+    // The number of low bits set; a high mask is the complement of a low one.
+    int64_t low = kk >= 0 ? kk : bits + kk;
+    low = low < 0 ? 0 : (low > bits ? bits : low);
+    Word r;
+    for (int i = 0; i < n; ++i) {
+        int64_t inByte = low - 8 * i;
+        r.b[i] = inByte >= 8 ? 0xFF : (inByte <= 0 ? 0 : uint8_t((1u << inByte) - 1));
+        if (kk < 0) r.b[i] = uint8_t(~r.b[i]);
     }
     return r;
 }
@@ -316,6 +314,7 @@ bool WordFromReal(double x, Word* w, int bytes) {
     // and odd integers above 2^52 up.
     double a = std::round(std::fabs(x));
     for (int i = 0; i < n; ++i) {
+        if (a == 0) break;
         w->b[i] = uint8_t(std::fmod(a, 256.0));
         a = std::floor(a * 0.00390625);
     }

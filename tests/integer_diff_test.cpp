@@ -130,6 +130,13 @@ u128 RefRotate(const Width& w, u128 v, int k) {
     return ((v << s) | (v >> (w.bits - s))) & w.mask;
 }
 
+u128 RefMask(const Width& w, int k) {
+    int c = k < 0 ? -k : k;
+    if (c >= w.bits) return w.mask;
+    u128 low = (u128(1) << c) - 1;
+    return k < 0 ? low << (w.bits - c) : low;
+}
+
 // Operands biased to where word arithmetic goes wrong.
 class Gen {
   public:
@@ -219,6 +226,8 @@ TEST_P(IntegerDiff, MatchesReference) {
         check("shift", a, u128(k), V(WordShift(wa, k, n, sg), n), RefShift(w, a, k, sg), false,
               false);
         check("rotate", a, u128(k), V(WordRotate(wa, k, n), n), RefRotate(w, a, k), false, false);
+
+        check("mask", u128(k), 0, V(WordMask(k, n), n), RefMask(w, k), false, false);
 
         Word neg = wa;
         WordNegate(&neg, n);
