@@ -1,27 +1,804 @@
 #include "app/qt/maindlg.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
 
+#include "app/core/appevent.h"
+#include "app/core/menus.h"
+#include "app/qt/corelink.h"
+#include "res/resource.h"
 #include "storage/startup.h"
+#include "storage/state.h"
 
 namespace kiv {
+namespace {
+
+constexpr int kEntryPointSize = 14;
+
+struct Place {
+    int id, x, y, w, h;
+};
+
+// Template 102: the keypad grid below the entry line, row by row from the
+// top, and the buttons beside the stack list.
+std::vector<Place> KeypadPlaces() {
+    std::vector<Place> p;
+    const int cols[6] = {3, 29, 55, 81, 107, 133};
+    const int rows[5] = {68, 83, 98, 113, 128};
+    const int rowStart[5] = {2035, 2029, 2023, 2017, 2011};
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 6; ++c) p.push_back({rowStart[r] + c, cols[c], rows[r], 23, 12});
+    p.push_back({2005, 3, 143, 23, 12});
+    p.push_back({2006, 29, 143, 23, 27});
+    for (int c = 2; c < 6; ++c) p.push_back({2005 + c, cols[c], 143, 23, 12});
+    p.push_back({2000, 3, 158, 23, 12});
+    for (int c = 2; c < 6; ++c) p.push_back({1999 + c, cols[c], 158, 23, 12});
+    p.push_back({2045, 97, 12, 18, 14});
+    p.push_back({2043, 118, 2, 18, 15});
+    p.push_back({2044, 139, 2, 18, 15});
+    p.push_back({2041, 118, 21, 18, 15});
+    p.push_back({2042, 139, 21, 18, 15});
+    return p;
+}
+
+QFont EntryFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(kEntryPointSize);
+    return f;
+}
+
+// The typed-in separators of QLocale as 8-bit text: a character the code
+// page cannot hold is kept as UTF-8, so the one-character rule rejects it.
+std::string LocaleText(const QString& s) {
+    if (s.size() == 1) {
+        const std::string one = ToCalcText(s);
+        if (one != "?" || s == QStringLiteral("?")) return one;
+    }
+    return s.toStdString();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- building
 
 CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
     setFont(DialogFont());
     du_ = DialogUnits::ForFont(font());
     setWindowTitle(QStringLiteral("Kiv"));
-    setFixedSize(du_.x(160), du_.y(186));
+    setWindowIcon(KivIcon());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    menuBar_ = new QMenuBar(this);
+    layout->setMenuBar(menuBar_);
+    client_ = new QWidget(this);
+    client_->setFixedSize(du_.x(160), du_.y(186));
+    layout->addWidget(client_);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    buildControls();
+    buildMenus();
+    qApp->installEventFilter(this);
+    SetAppEventHandler([this](int code, int) {
+        if (code != APP_EVENT_REFRESH || !StateLocated()) return;
+        beginScope();
+        if (Core().onUnitChosen) Core().onUnitChosen();
+        endScope();
+    });
+}
+
+CMainDlg::~CMainDlg() {
+    qApp->removeEventFilter(this);
+    SetAppEventHandler(nullptr);
+    shutDown();
+}
+
+void CMainDlg::buildControls() {
+    stack_ = new QListWidget(client_);
+    stack_->setGeometry(du_.rect(3, 2, 92, 42));
+    stack_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    stack_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stack_->setUniformItemSizes(true);
+    stack_->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(stack_, &QListWidget::itemDoubleClicked, this, &CMainDlg::onStackDoubleClick);
+    controls_[IDC_STACK_LIST] = stack_;
+
+    entry_ = new QTextEdit(client_);
+    entry_->setGeometry(du_.rect(21, 47, 118, 19));
+    entry_->setReadOnly(true);
+    entry_->setFocusPolicy(Qt::NoFocus);
+    entry_->setLineWrapMode(QTextEdit::NoWrap);
+    entry_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    entry_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    entry_->setTextInteractionFlags(Qt::NoTextInteraction);
+    entry_->document()->setDocumentMargin(2);
+    entry_->setFont(EntryFont());
+    entry_->viewport()->installEventFilter(this);
+    controls_[IDC_ENTRY] = entry_;
+
+    hiddenLeft_ = new QLabel(client_);
+    hiddenLeft_->setGeometry(du_.rect(0, 53, 10, 8));
+    hiddenLeft_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    controls_[IDC_HIDDEN_LEFT] = hiddenLeft_;
+    hiddenRight_ = new QLabel(client_);
+    hiddenRight_->setGeometry(du_.rect(149, 53, 10, 8));
+    hiddenRight_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    controls_[IDC_HIDDEN_RIGHT] = hiddenRight_;
+
+    auto makeButton = [this](int id, const QRect& r, const QString& text) {
+        auto* b = new QPushButton(text, client_);
+        b->setGeometry(r);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setProperty("kivId", id);
+        connect(b, &QPushButton::clicked, this, [this, id] { command(id); });
+        controls_[id] = b;
+        return b;
+    };
+    makeButton(IDC_SCROLL_LEFT, du_.rect(11, 50, 8, 14), QStringLiteral("<"))->hide();
+    makeButton(IDC_SCROLL_RIGHT, du_.rect(141, 50, 8, 14), QStringLiteral(">"))->hide();
+    for (const Place& p : KeypadPlaces()) {
+        QPushButton* b = makeButton(p.id, du_.rect(p.x, p.y, p.w, p.h), QString());
+        b->installEventFilter(this);  // tooltips follow the current state
+    }
+    controls_[2045]->setFocusPolicy(Qt::StrongFocus);
+}
+
+QAction* CMainDlg::addItem(QMenu* menu, const char* text, int id) {
+    QAction* a = menu->addAction(QString::fromLatin1(text));
+    a->setData(id);
+    connect(a, &QAction::triggered, this, [this, id] { command(id); });
+    actions_[id] = a;
+    return a;
+}
+
+void CMainDlg::buildMenus() {
+    QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
+    addItem(edit, "&Undo\tCtrl+Z", ID_EDIT_UNDO);
+    edit->addSeparator();
+    addItem(edit, "&Copy top of stack\tCtrl+C", ID_EDIT_COPY);
+    addItem(edit, "&Paste\tCtrl+V", ID_EDIT_PASTE);
+
+    QMenu* unit = menuBar_->addMenu(QStringLiteral("&Unit"));
+    addItem(unit, "&Define unit...\tCtrl+D", ID_UNIT_DEFINE);
+    addItem(unit, "Set &button...\tCtrl+B", ID_UNIT_SETBUTTON);
+    addItem(unit, "&Make primitive\tCtrl+M", ID_UNIT_PRIMITIVE);
+    unit->addSeparator();
+    addItem(unit, "Import...", ID_UNIT_IMPORT);
+    addItem(unit, "Export...", ID_UNIT_EXPORT);
+
+    QMenu* display = menuBar_->addMenu(QStringLiteral("Display"));
+    auto* group = new QActionGroup(this);
+    group->setExclusive(true);
+    const char* modes[4] = {"Standard", "Fixed", "Scientific", "Engineering"};
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = addItem(display, modes[i], ID_DISPLAY_STANDARD + i);
+        a->setCheckable(true);
+        group->addAction(a);
+        displayActions_.push_back(a);
+    }
+
+    QMenu* options = menuBar_->addMenu(QStringLiteral("Options"));
+    addItem(options, "Preferences...", ID_OPTIONS_PREFS);
+    addItem(options, "Display prefs...", ID_OPTIONS_DISPLAYPREFS);
+    addItem(options, "About Kiv", ID_ABOUT);
+
+    QAction* help = menuBar_->addAction(QStringLiteral("Help"));
+    help->setData(int(ID_HELP));
+    connect(help, &QAction::triggered, this, [this] { command(ID_HELP); });
+    actions_[ID_HELP] = help;
+}
+
+QWidget* CMainDlg::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+QAction* CMainDlg::menuAction(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+// ------------------------------------------------------------ start and end
+
+QRect CMainDlg::entryBox() const {
+    const int m = int(entry_->document()->documentMargin());
+    return entry_->viewport()->rect().adjusted(m, m, -m, -m);
+}
+
+QRect CMainDlg::stackListBox() const {
+    QRect r = stack_->viewport()->rect();
+    if (!stack_->verticalScrollBar()->isVisible())
+        r.setRight(r.right() - stack_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    return r;
+}
+
+int CMainDlg::visibleStackLines() const {
+    int item = stack_->sizeHintForRow(0);
+    if (item <= 0) {
+        QListWidget probe;
+        probe.setFont(stack_->font());
+        probe.addItem(QStringLiteral("0"));
+        item = probe.sizeHintForRow(0);
+    }
+    if (item <= 0) item = 16;
+    return stackListBox().height() / item;
+}
+
+bool CMainDlg::startUp() {
+    if (!StorageStartup()) return false;
+
+    const QLocale locale = QLocale::system();
+    CoreLink& core = Core();
+    if (core.setSeparators && core.separatorFromLocale)
+        core.setSeparators(core.separatorFromLocale(LocaleText(locale.decimalPoint()), '.'),
+                           core.separatorFromLocale(LocaleText(locale.groupSeparator()), ','));
+
+    // Layout: the geometry needs the widgets laid out, which happens when the
+    // layout is activated (the window is not shown yet).
+    layout()->activate();
+    client_->ensurePolished();
+    if (core.setGeometry) {
+        const QRect e = entryBox();
+        core.setGeometry(e.left(), e.right(), stackListBox().width(), visibleStackLines());
+    }
+    if (core.createFonts) core.createFonts();
+    entry_->setFont(EntryFont());
+
+    if (!StateLocated() && !LocateStateRecord()) return false;
+    beginScope();
+    if (core.refreshLabels) core.refreshLabels();
+    if (core.refreshDisplay) core.refreshDisplay();
+    UpdateMenuState();
+    endScope();
+    checkDisplayMode();
+
+    if (FirstStart()) QTimer::singleShot(0, this, [this] { command(ID_UNIT_IMPORT); });
+    controls_[2045]->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void CMainDlg::shutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    StorageShutdown();
 }
 
 void CMainDlg::closeEvent(QCloseEvent* e) {
-    if (!shutDown_) {
-        shutDown_ = true;
-        StorageShutdown();
-    }
+    shutDown();
     e->accept();
-    QDialog::closeEvent(e);
 }
 
-void CMainDlg::reject() { close(); }
+void CMainDlg::reject() {
+    close();
+}
+
+// ------------------------------------------------------------- commands
+
+void CMainDlg::beginScope() {
+    ++scopeDepth_;
+}
+
+// Qt coalesces the updates a handler requests into one paint per widget at
+// the next pass of the event loop, so closing the outermost scope needs no
+// repaint of its own.
+void CMainDlg::endScope() {
+    if (scopeDepth_ > 0) --scopeDepth_;
+}
+
+void CMainDlg::command(int id) {
+    if (shutDown_ || !StateLocated()) return;
+    CoreLink& core = Core();
+    auto scoped = [this](const std::function<void()>& f) {
+        if (!f) return;
+        beginScope();
+        f();
+        endScope();
+    };
+    const bool floating = State::radix() == 0;
+    if (id >= IDC_BUTTON_FIRST && id <= IDC_BUTTON_LAST) {
+        if (core.onButton) scoped([&] { core.onButton(id); });
+        return;
+    }
+    if (id >= ID_KEY_FIRST && id <= ID_KEY_LAST) {
+        if (core.onKeyCommand) scoped([&] { core.onKeyCommand(id); });
+        return;
+    }
+    if (id >= ID_RADIX_FLOAT && id <= ID_RADIX_STACK) {
+        scoped([&] {
+            if (core.commitEntry) core.commitEntry();
+            static const int kRadix[5] = {0, 16, 10, 8, 2};
+            int radix = 0;
+            if (id == ID_RADIX_STACK) {
+                if (!core.radixFromStack || !core.radixFromStack(&radix)) {
+                    if (core.refreshDisplay) core.refreshDisplay();
+                    return;
+                }
+            } else {
+                radix = kRadix[id - ID_RADIX_FLOAT];
+            }
+            if (core.switchRadix) core.switchRadix(radix);
+        });
+        return;
+    }
+    if (id >= ID_WORD_8 && id <= ID_WORD_128) {
+        scoped([&] {
+            if (core.commitEntry) core.commitEntry();
+            if (core.changeWordSize) core.changeWordSize(8 << (id - ID_WORD_8));
+        });
+        return;
+    }
+    if (id >= ID_DISPLAY_STANDARD && id <= ID_DISPLAY_ENGINEERING) {
+        scoped([&] { setDisplayMode(id - ID_DISPLAY_STANDARD); });
+        return;
+    }
+    switch (id) {
+        case IDC_SCROLL_LEFT:
+        case IDC_SCROLL_RIGHT:
+            if (core.scrollEntry) scoped([&] { core.scrollEntry(id); });
+            break;
+        case ID_EDIT_UNDO:
+            scoped([&] {
+                if (core.undo) core.undo();
+                if (core.refreshDisplay) core.refreshDisplay();
+            });
+            break;
+        case ID_EDIT_COPY:
+            copyTop();
+            break;
+        case ID_EDIT_PASTE:
+            scoped([&] { paste(); });
+            break;
+        case ID_UNIT_DEFINE:
+            if (floating && hooks.defineUnit) hooks.defineUnit();
+            break;
+        case ID_UNIT_SETBUTTON:
+            if (core.startAssign) scoped(core.startAssign);
+            break;
+        case ID_UNIT_PRIMITIVE:
+            if (!floating) break;
+            scoped([&] {
+                if (core.commitEntry) core.commitEntry();
+                if (core.refreshLabels) core.refreshLabels();
+                if (core.showBusy) core.showBusy();
+                if (core.makePrimitive) core.makePrimitive();
+                if (core.refreshDisplay) core.refreshDisplay();
+            });
+            break;
+        case ID_UNIT_IMPORT:
+            if (hooks.importUnits) hooks.importUnits();
+            break;
+        case ID_UNIT_EXPORT:
+            if (hooks.exportUnits) hooks.exportUnits();
+            break;
+        case ID_OPTIONS_PREFS:
+            if (hooks.preferences) hooks.preferences();
+            break;
+        case ID_OPTIONS_DISPLAYPREFS:
+            if (hooks.displayPrefs) hooks.displayPrefs();
+            break;
+        case ID_ABOUT:
+            about();
+            break;
+        case ID_HELP:
+            openHelp();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainDlg::setDisplayMode(int mode) {
+    State::setDisplayMode(uint8_t(mode));
+    if (Core().refreshDisplay) Core().refreshDisplay();
+    checkDisplayMode();
+}
+
+void CMainDlg::checkDisplayMode() {
+    const int mode = StateLocated() ? State::displayMode() : 0;
+    for (int i = 0; i < int(displayActions_.size()); ++i) displayActions_[i]->setChecked(i == mode);
+}
+
+void CMainDlg::onStackDoubleClick(QListWidgetItem* item) {
+    if (shutDown_ || !StateLocated()) return;
+    CoreLink& core = Core();
+    int index = item ? stack_->row(item) : stack_->currentRow();
+    const int depthNow = core.stackDepth ? core.stackDepth() : 0;
+    if (State::entryLength() >= 0 && depthNow >= State::stackSize()) --index;
+    if (index < 0) return;
+    beginScope();
+    if (core.commitEntry) core.commitEntry();
+    const int d = core.stackDepth ? core.stackDepth() : 0;
+    const int v = visibleStackLines();
+    const int level = v < d ? d - index - 1 : v - index;
+    if (level < d && core.exchange) core.exchange(level);
+    if (core.refreshDisplay) core.refreshDisplay();
+    endScope();
+}
+
+// ------------------------------------------------------------- keyboard
+
+int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString& text) {
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool alt = mods & (Qt::AltModifier | Qt::MetaModifier);
+    if (ctrl && !alt) {
+        switch (key) {
+            case Qt::Key_B:
+                return ID_UNIT_SETBUTTON;
+            case Qt::Key_C:
+                return ID_EDIT_COPY;
+            case Qt::Key_D:
+                return ID_UNIT_DEFINE;
+            case Qt::Key_M:
+                return ID_UNIT_PRIMITIVE;
+            case Qt::Key_P:
+            case Qt::Key_V:
+                return ID_EDIT_PASTE;
+            case Qt::Key_U:
+            case Qt::Key_Z:
+                return ID_EDIT_UNDO;
+            default:
+                return 0;
+        }
+    }
+    if (ctrl || alt) return 0;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return 3051;
+    if (key == Qt::Key_Backspace) return 3056;
+    if (text.size() != 1) return 0;
+    const char16_t c = text.at(0).unicode();
+    if (c >= '0' && c <= '9') return 3000 + (c - '0');
+    if (c >= 'a' && c <= 'z') return 3010 + (c - 'a');
+    if (c >= 'A' && c <= 'Z') return 3010 + (c - 'A');
+    switch (c) {
+        case '.':
+            return 3050;
+        case '+':
+            return 3052;
+        case '-':
+            return 3053;
+        case '*':
+            return 3054;
+        case '/':
+            return 3055;
+        case '^':
+            return 3057;  // Shift+6 on a US layout
+        case '&':
+            return 3058;  // Shift+7
+        case '!':
+            return 3059;  // Shift+1: in the table, does nothing
+        case '~':
+            return 3060;
+        case '%':
+            return 3061;  // Shift+5
+        case '|':
+            return 3062;
+        case '<':
+            return 3063;
+        case '>':
+            return 3064;
+        default:
+            return 0;
+    }
+}
+
+bool CMainDlg::ownsKeyEvent(QObject* watched) const {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != this) return false;
+    if (QApplication::activePopupWidget()) return false;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this) return false;
+    if (menuBar_->hasFocus()) return false;
+    return true;
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            if (!ownsKeyEvent(watched)) break;
+            auto* k = static_cast<QKeyEvent*>(event);
+            const int id = AcceleratorFor(k->key(), k->modifiers(), k->text());
+            if (id == 0) break;
+            // A grayed menu item's accelerator does nothing.
+            if (QAction* a = menuAction(id); a && !a->isEnabled()) return true;
+            command(id);
+            return true;
+        }
+        case QEvent::Paint:
+            if (watched == entry_->viewport()) ++entryPaints_;
+            break;
+        case QEvent::ToolTip: {
+            auto* b = qobject_cast<QPushButton*>(watched);
+            if (!b || !Core().buttonTooltip || !StateLocated()) break;
+            const QString tip = FromCalcText(Core().buttonTooltip(b->property("kivId").toInt()));
+            auto* h = static_cast<QHelpEvent*>(event);
+            if (tip.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(h->globalPos(), tip, b);
+            return true;
+        }
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------- Window
+
+void CMainDlg::setControlText(int id, const std::string& text) {
+    QWidget* w = control(id);
+    const QString t = FromCalcText(text);
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+        if (b->text() != t) b->setText(t);
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(t);
+    } else if (w == entry_) {
+        renderEntry({EntryRun{text, RunKind::Plain}});
+        if (scopeDepth_ > 0) entry_->viewport()->repaint();  // the busy text shows at once
+    }
+}
+
+void CMainDlg::enableControl(int id, bool on) {
+    if (QWidget* w = control(id)) w->setEnabled(on);
+}
+
+void CMainDlg::showControl(int id, bool on) {
+    if (QWidget* w = control(id)) w->setVisible(on);
+}
+
+void CMainDlg::renderEntry(const std::vector<EntryRun>& runs) {
+    QTextDocument* doc = entry_->document();
+    doc->clear();
+    QTextCursor cursor(doc);
+    QTextCharFormat plain;
+    plain.setFont(EntryFont());
+    shownEntry_.clear();
+    for (const EntryRun& run : runs) {
+        QTextCharFormat f = plain;
+        switch (run.kind) {
+            case RunKind::Plain:
+                shownEntry_ += run.text;
+                break;
+            case RunKind::DecimalMark:
+                // Full height, lowered by a quarter of the line height.
+                f.setBaselineOffset(-25.0);
+                shownEntry_ += char(0xCA);
+                break;
+            case RunKind::Superscript:
+                // Two thirds of the height, raised by a third of the full
+                // height, which is half of the smaller font's own height.
+                f.setFontPointSize(kEntryPointSize * 2.0 / 3.0);
+                f.setBaselineOffset(50.0);
+                for (char c : run.text)
+                    if (c >= '0' && c <= '9') shownEntry_ += char(0xC0 + (c - '0'));
+                break;
+        }
+        cursor.insertText(FromCalcText(run.text), f);
+    }
+    cursor.movePosition(QTextCursor::End);
+    cursor.setCharFormat(plain);
+    entry_->setTextCursor(cursor);
+}
+
+void CMainDlg::setStackList(const std::vector<std::string>& rows) {
+    stack_->setUpdatesEnabled(false);
+    stack_->clear();
+    for (const std::string& r : rows) stack_->addItem(FromCalcText(r));
+    stack_->setUpdatesEnabled(true);
+    stack_->scrollToBottom();
+}
+
+void CMainDlg::enableMenuItem(int id, bool on) {
+    if (QAction* a = menuAction(id)) a->setEnabled(on);
+}
+
+void CMainDlg::checkMenuItem(int id, bool on) {
+    if (QAction* a = menuAction(id)) {
+        a->setCheckable(true);
+        a->setChecked(on);
+    }
+}
+
+int CMainDlg::popupMenu(int popupIndex, int checkedCommand, int anchorButtonId) {
+    QMenu menu(this);
+    auto* group = new QActionGroup(&menu);
+    group->setExclusive(true);
+    auto add = [&](const char* text, int id) {
+        QAction* a = menu.addAction(QString::fromLatin1(text));
+        a->setData(id);
+        a->setCheckable(true);
+        a->setChecked(id == checkedCommand);
+        group->addAction(a);
+    };
+    if (popupIndex == POPUP_WORDSIZE) {
+        menu.setTitle(QStringLiteral("WORDSIZE"));
+        add("8", ID_WORD_8);
+        add("16", ID_WORD_16);
+        add("32", ID_WORD_32);
+        add("64", ID_WORD_64);
+        add("128", ID_WORD_128);
+    } else {
+        menu.setTitle(QStringLiteral("RADIX"));
+        add("Float", ID_RADIX_FLOAT);
+        add("16  Hex", ID_RADIX_HEX);
+        add("10  Decimal", ID_RADIX_DEC);
+        add("  8  Octal", ID_RADIX_OCT);
+        add("  2  Binary", ID_RADIX_BIN);
+        add("  x  (stack)", ID_RADIX_STACK);
+    }
+    if (popupAnswerForTests) return popupAnswerForTests(&menu);
+    QWidget* anchor = control(anchorButtonId);
+    const QPoint at = anchor ? anchor->mapToGlobal(anchor->rect().center()) : QCursor::pos();
+    QAction* chosen = menu.exec(at);
+    return chosen ? chosen->data().toInt() : 0;
+}
+
+bool CMainDlg::chooseFile(bool save, const std::string& title, const std::string& startFolder,
+                          std::string* path) {
+    const QString t = FromCalcText(title), dir = QString::fromStdString(startFolder);
+    const QString chosen = save ? QFileDialog::getSaveFileName(this, t, dir)
+                                : QFileDialog::getOpenFileName(this, t, dir);
+    if (chosen.isEmpty()) return false;
+    *path = chosen.toStdString();
+    return true;
+}
+
+void CMainDlg::runDialog(DialogKind kind) {
+    switch (kind) {
+        case DialogKind::Memory:
+            if (hooks.memoryDialog) hooks.memoryDialog();
+            break;
+        case DialogKind::Units:
+            if (hooks.unitsDialog) hooks.unitsDialog();
+            break;
+        case DialogKind::DefineUnit:
+            if (hooks.defineUnitFromKeypad) hooks.defineUnitFromKeypad();
+            break;
+    }
+}
+
+// ------------------------------------------------------------- clipboard
+
+PasteKey PasteKeyFor(char c, int radix, char decimalSeparator, int* digit) {
+    if (c >= '0' && c <= '9') {
+        *digit = c - '0';
+        return PasteKey::Digit;
+    }
+    if ((c == 'e' || c == 'E') && radix == 0) return PasteKey::Exponent;
+    if (c >= 'a' && c <= 'f') {
+        *digit = 10 + (c - 'a');
+        return PasteKey::Digit;
+    }
+    if (c >= 'A' && c <= 'F') {
+        *digit = 10 + (c - 'A');
+        return PasteKey::Digit;
+    }
+    if (c == decimalSeparator) return PasteKey::DecimalPoint;
+    if (c == '-') return PasteKey::ChangeSign;
+    return PasteKey::None;
+}
+
+void CMainDlg::copyTop() {
+    std::string text;
+    if (State::entryLength() >= 0) {
+        const std::string typed = State::entryText();
+        text = typed.substr(0, std::min<size_t>(typed.size(), size_t(State::entryLength())));
+    } else {
+        text = shownEntry_;
+    }
+    if (Core().toPlainText) Core().toPlainText(text);
+    setClipboardText(text);
+}
+
+void CMainDlg::paste() {
+    std::string text;
+    if (!clipboardText(&text)) return;
+    CoreLink& core = Core();
+    const char decimal = core.decimalSeparator ? core.decimalSeparator() : '.';
+    for (char c : text) {
+        if (c == '\0') break;
+        int digit = 0;
+        switch (PasteKeyFor(c, State::radix(), decimal, &digit)) {
+            case PasteKey::Digit:
+                if (core.keyDigit) core.keyDigit(digit);
+                break;
+            case PasteKey::Exponent:
+                if (core.keyExponent) core.keyExponent();
+                break;
+            case PasteKey::DecimalPoint:
+                if (core.keyDecimalPoint) core.keyDecimalPoint();
+                break;
+            case PasteKey::ChangeSign:
+                if (core.keyChangeSign) core.keyChangeSign();
+                break;
+            case PasteKey::None:
+                break;
+        }
+    }
+    if (core.refreshDisplay) core.refreshDisplay();
+}
+
+// ------------------------------------------------------------- help, about
+
+QString HelpDocumentPath() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        QDir(exeDir).filePath(QStringLiteral("../share/kiv/kiv.html")),
+        QDir(QStringLiteral(KIV_SOURCE_DATA_DIR)).filePath(QStringLiteral("kiv.html")),
+    };
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile()) return QFileInfo(c).canonicalFilePath();
+    return QString();
+}
+
+void CMainDlg::openHelp() {
+    const QString path = HelpDocumentPath();
+    if (!path.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"),
+                    QStringLiteral("Cannot find help file"), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CMainDlg::about() {
+    CAboutDlg dlg(this);
+    dlg.exec();
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setFont(DialogFont());
+    du_ = DialogUnits::ForFont(font());
+    setWindowTitle(QStringLiteral("About Kiv"));
+    setFixedSize(du_.x(178), du_.y(225));
+    auto* icon = new QLabel(this);
+    icon->setPixmap(KivIcon().pixmap(32, 32));
+    icon->move(du_.x(23), du_.y(19));
+    icon->resize(32, 32);
+    auto* name = new QLabel(QStringLiteral("Kiv"), this);
+    name->move(du_.x(60), du_.y(18));
+    auto* version = new QLabel(QStringLiteral("Version 1.6.4"), this);
+    version->move(du_.x(60), du_.y(27));
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setGeometry(du_.rect(34, 204, 41, 14));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void CAboutDlg::paintEvent(QPaintEvent* e) {
+    QDialog::paintEvent(e);
+    QPainter p(this);
+    DrawTransparentBitmap(p, AboutLogo(), du_.x(118), du_.y(12), qRgb(0, 0, 0));
+}
 
 }  // namespace kiv

@@ -11,18 +11,26 @@ namespace {
 
 // Windows-1252 code points for 0x80..0x9F; the rest of the high half is
 // Latin-1.
-const char16_t kCp1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t kCp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                              0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QFont FontFor(FontId id) {
     QFont f(QStringLiteral("Arial"));
     switch (id) {
-        case FontId::EntryLarge: f.setPointSize(14); break;
-        case FontId::EntrySmall: f.setPointSize(10); break;
-        case FontId::ListLarge: f.setPointSize(10); break;
-        case FontId::ListSmall: f.setPointSize(8); break;
+        case FontId::EntryLarge:
+            f.setPointSize(14);
+            break;
+        case FontId::EntrySmall:
+            f.setPointSize(10);
+            break;
+        case FontId::ListLarge:
+            f.setPointSize(10);
+            break;
+        case FontId::ListSmall:
+            f.setPointSize(8);
+            break;
     }
     return f;
 }
@@ -62,32 +70,56 @@ Answer QtWindow::messageBox(const std::string& caption, const std::string& text,
     box.setWindowTitle(FromCalcText(caption));
     box.setText(FromCalcText(text));
     switch (style & 0xF0) {
-        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-        case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-        case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-        default: box.setIcon(QMessageBox::Warning); break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONINFORMATION:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MB_ICONERROR:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        default:
+            box.setIcon(QMessageBox::Warning);
+            break;
     }
     switch (style & 0x0F) {
-        case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        default: box.setStandardButtons(QMessageBox::Ok); break;
+        case MB_OKCANCEL:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MB_YESNO:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
     }
     switch (box.exec()) {
-        case QMessageBox::Ok: return Answer::Ok;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        case QMessageBox::Cancel: return Answer::Cancel;
-        default: return Answer::Closed;
+        case QMessageBox::Ok:
+            return Answer::Ok;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        default:
+            return Answer::Closed;
     }
 }
 
-void QtWindow::beep() { QApplication::beep(); }
-
-int QtWindow::textWidth(FontId font, const char* text, int count) {
-    return QFontMetrics(FontFor(font)).horizontalAdvance(FromCalcText(std::string(text, size_t(count))));
+void QtWindow::beep() {
+    QApplication::beep();
 }
 
-int QtWindow::textHeight(FontId font) { return QFontMetrics(FontFor(font)).height(); }
+int QtWindow::textWidth(FontId font, const char* text, int count) {
+    return QFontMetrics(FontFor(font))
+        .horizontalAdvance(FromCalcText(std::string(text, size_t(count))));
+}
+
+int QtWindow::textHeight(FontId font) {
+    return QFontMetrics(FontFor(font)).height();
+}
 
 void QtWindow::setClipboardText(const std::string& text) {
     QApplication::clipboard()->setText(FromCalcText(text));

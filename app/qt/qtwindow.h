@@ -13,7 +13,7 @@ QString FromCalcText(const std::string& s);
 std::string ToCalcText(const QString& s);
 
 class QtWindow : public Window {
-public:
+  public:
     explicit QtWindow(QWidget* owner = nullptr) : owner_(owner) {}
     void setOwner(QWidget* owner) { owner_ = owner; }
 
@@ -36,7 +36,7 @@ public:
     }
     void runDialog(DialogKind) override {}
 
-protected:
+  protected:
     QWidget* owner_;
 };
 
