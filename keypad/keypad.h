@@ -1,0 +1,51 @@
+// The keypad: 46 buttons (controls 2000..2045) whose labels and actions
+// depend on the mode flags of the state record. 25 buttons carry a
+// user-button slot (0..24); slot n means state slot n, or n + 25 while
+// altShift is on.
+//
+// Labels carry keys so that a refresh writes only the texts that changed:
+// fixed labels have keys of their own (never 0, never a possible unit
+// reference), a user label has its slot's unit reference, the blank label 0.
+#pragma once
+
+#include <string>
+
+#include "storage/database.h"
+
+namespace kiv {
+
+inline constexpr int kButtonCount = 46;
+inline constexpr int kSlotsPerBank = 25;
+
+struct KeypadEntry;
+using ButtonOp = void (*)(const KeypadEntry& e, int id);
+
+struct KeypadEntry {
+    ButtonOp action;
+    ButtonOp label;
+    int slot;  // 0..24, or -1
+};
+
+// nullptr for ids outside 2000..2045.
+const KeypadEntry* keypadEntry(int id);
+// The slot of the current bank for a button (-1 without a slot).
+int currentSlot(const KeypadEntry& e);
+
+// Relabels every button, 2045 down to 2000.
+void refreshLabels();
+void refreshLabel(int id);
+// Forgets every label key: the next refresh rewrites all 46 texts.
+void resetLabelKeys();
+// The label key last written to a button (0 for blank or never written).
+uint32_t labelKey(int id);
+
+// Prefix position (0..6) of a digit button on the unit keypad, or -1.
+int prefixPosition(int id);
+// The decimal exponent at prefix position p for the current prefixLevel.
+int prefixExponent(int position);
+
+// A short description of what the button does in the current state, for
+// the host's tooltip. Empty for a blank, disabled button.
+std::string buttonTooltip(int id);
+
+}  // namespace kiv
