@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/core/menus.h"
 #include "app/core/messages.h"
+#include "engine/stack.h"
 #include "storage/state.h"
+#include "units/algebra.h"
 
 namespace kiv {
 
@@ -339,6 +342,325 @@ bool IntegerToCount(const Word& w, int bytes, int32_t* count) {
 
 void OverflowWarning() {
     if (State::warnOverflow()) ShowCodedMessage(MSG_OVERFLOW);
+}
+
+namespace {
+
+// The current word in bytes; a stored size that is not one of the five
+// falls back to the default 32 bits rather than indexing past a word.
+int BytesOf(int bits) {
+    switch (bits) {
+        case 8:
+        case 16:
+        case 32:
+        case 64:
+        case 128:
+            return bits / 8;
+        default:
+            return 4;
+    }
+}
+int CurrentBytes() {
+    return BytesOf(State::wordSize());
+}
+
+// An argument's word. Only integers are expected in integer mode; a real
+// that got there is converted rather than read as bytes.
+Word ArgWord(const Value& v, int n) {
+    Word w;
+    if (v.isInt()) {
+        std::memcpy(w.b, v.word(), 16);
+    } else {
+        WordFromReal(v.real(), &w, n);
+    }
+    return w;
+}
+
+Value IntValue(const Word& w) {
+    return Value::Int(w.b);
+}
+
+// A consumed argument's unit (a real's only) is not carried on.
+void Consume(const Value& v) {
+    DeleteExpression(OwnedUnit(v));
+}
+
+// Pops X then Y; on a missing Y, X goes back.
+bool PopTwo(Value* x, Value* y) {
+    if (!Pop(x)) return false;
+    if (!Pop(y)) {
+        Push(*x);
+        return false;
+    }
+    return true;
+}
+
+void Restore(const Value& y, const Value& x) {
+    Push(y);
+    Push(x);
+    ForgetSavedArguments();
+}
+
+void Arithmetic(IntOp op, int n, bool sg) {
+    SaveArguments(2);
+    Value x, y;
+    if (!PopTwo(&x, &y)) return;
+    Word a = ArgWord(y, n), b = ArgWord(x, n), r, rem;
+    bool overflow = false;
+    switch (op) {
+        case IntOp::Add:
+            overflow = WordAdd(a, b, &r, n, sg);
+            break;
+        case IntOp::Subtract:
+            overflow = WordSubtract(a, b, &r, n, sg);
+            break;
+        case IntOp::Multiply:
+            overflow = WordMultiply(a, b, &r, n, sg);
+            break;
+        default:
+            if (!WordDivide(a, b, &r, &rem, n, sg)) {
+                Restore(y, x);
+                ShowCodedMessage(MSG_DIVIDE_ZERO);
+                return;
+            }
+            if (op == IntOp::Mod) r = rem;
+            break;
+    }
+    Consume(x);
+    Consume(y);
+    Push(IntValue(r));
+    if (overflow) OverflowWarning();
+}
+
+void Logical(IntOp op, bool alt, int n) {
+    SaveArguments(2);
+    Value x, y;
+    if (!PopTwo(&x, &y)) return;
+    Word a = ArgWord(y, n), b = ArgWord(x, n), r;
+    for (int i = 0; i < n; ++i) {
+        uint8_t bx = alt ? uint8_t(~b.b[i]) : b.b[i];
+        r.b[i] = op == IntOp::And ? (a.b[i] & bx) : op == IntOp::Or ? (a.b[i] | bx) : (a.b[i] ^ bx);
+    }
+    Consume(x);
+    Consume(y);
+    Push(IntValue(r));
+}
+
+Word OneArgResult(IntOp op, const Word& w, int n, bool sg) {
+    switch (op) {
+        case IntOp::Negate: {
+            Word r = w;
+            WordNegate(&r, n);
+            for (int i = n; i < 16; ++i) r.b[i] = 0;
+            return r;
+        }
+        case IntOp::Not: {
+            Word r;
+            for (int i = 0; i < n; ++i) r.b[i] = uint8_t(~w.b[i]);
+            return r;
+        }
+        case IntOp::ByteSwap:
+            return WordByteSwap(w, n);
+        case IntOp::ShiftLeft:
+            return WordShift(w, 1, n, sg);
+        case IntOp::ShiftRight:
+            return WordShift(w, -1, n, sg);
+        case IntOp::RotateLeft:
+            return WordRotate(w, 1, n);
+        default:
+            return WordRotate(w, -1, n);
+    }
+}
+
+void OneArgument(IntOp op, int n, bool sg) {
+    SaveArguments(1);
+    Value x;
+    if (!Pop(&x)) return;
+    Word r = OneArgResult(op, ArgWord(x, n), n, sg);
+    Consume(x);
+    Push(IntValue(r));
+}
+
+// "s2<", "s2>", "r2<", "r2>": Y moved by the count in X.
+void ShiftByCount(IntOp op, int n, bool sg) {
+    SaveArguments(2);
+    Value x, y;
+    if (!Pop(&x)) return;
+    int32_t count;
+    if (!IntegerToCount(ArgWord(x, n), n, &count)) {
+        ForgetSavedArguments();
+        Push(x);
+        return;
+    }
+    if (!Pop(&y)) {
+        ForgetSavedArguments();
+        Push(x);
+        return;
+    }
+    Word w = ArgWord(y, n), r;
+    switch (op) {
+        case IntOp::ShiftLeft:
+            r = WordShift(w, count, n, sg);
+            break;
+        case IntOp::ShiftRight:
+            r = WordShift(w, -count, n, sg);
+            break;
+        case IntOp::RotateLeft:
+            r = WordRotate(w, count, n);
+            break;
+        default:
+            r = WordRotate(w, -count, n);
+            break;
+    }
+    Consume(x);
+    Consume(y);
+    Push(IntValue(r));
+}
+
+// "m>", "m<" (one argument) and "m2>", "m2<" (count in X, position in Y).
+void Mask(IntOp op, bool alt, int n, bool sg) {
+    SaveArguments(alt ? 2 : 1);
+    Value x, y;
+    if (!Pop(&x)) return;
+    int32_t c;
+    if (!IntegerToCount(ArgWord(x, n), n, &c)) {
+        ForgetSavedArguments();
+        Push(x);
+        return;
+    }
+    // A count's magnitude is below 2^31, so -c cannot overflow.
+    Word mask = WordMask(op == IntOp::MaskLow ? c : -c, n);
+    if (alt) {
+        if (!Pop(&y)) {
+            ForgetSavedArguments();
+            Push(x);
+            return;
+        }
+        int32_t p;
+        if (!IntegerToCount(ArgWord(y, n), n, &p)) {
+            Restore(y, x);
+            return;
+        }
+        mask = WordShift(mask, op == IntOp::MaskLow ? p : -p, n, sg);
+        Consume(y);
+    }
+    Consume(x);
+    Push(IntValue(mask));
+}
+
+// Refits a word from `from` to `to` bytes; true when a lost bit was 1.
+bool Refit(Word* w, int from, int to, bool sg) {
+    bool lost = false;
+    if (to < from) {
+        for (int i = to; i < from; ++i) lost = lost || w->b[i] != 0;
+    } else {
+        uint8_t fill = sg && WordSignBit(*w, from) ? 0xFF : 0x00;
+        for (int i = from; i < to; ++i) w->b[i] = fill;
+    }
+    for (int i = to; i < 16; ++i) w->b[i] = 0;
+    return lost;
+}
+
+int StackEntries() {
+    int top = State::stackTop(), size = State::stackSize();
+    return top < 0 ? 0 : (top >= size ? size : top + 1);
+}
+
+}  // namespace
+
+void ApplyIntOp(IntOp op, bool alt) {
+    int n = CurrentBytes();
+    bool sg = State::signedInts();
+    switch (op) {
+        case IntOp::Add:
+        case IntOp::Subtract:
+        case IntOp::Multiply:
+        case IntOp::Divide:
+        case IntOp::Mod:
+            Arithmetic(op, n, sg);
+            break;
+        case IntOp::And:
+        case IntOp::Or:
+        case IntOp::Xor:
+            Logical(op, alt, n);
+            break;
+        case IntOp::Negate:
+        case IntOp::Not:
+        case IntOp::ByteSwap:
+            OneArgument(op, n, sg);
+            break;
+        case IntOp::ShiftLeft:
+        case IntOp::ShiftRight:
+        case IntOp::RotateLeft:
+        case IntOp::RotateRight:
+            if (alt) {
+                ShiftByCount(op, n, sg);
+            } else {
+                OneArgument(op, n, sg);
+            }
+            break;
+        case IntOp::MaskLow:
+        case IntOp::MaskHigh:
+            Mask(op, alt, n, sg);
+            break;
+    }
+}
+
+void SwitchRadix(int radix) {
+    if (radix != 0 && (radix < 2 || radix > 36)) {
+        ShowCodedMessage(MSG_BASE_RANGE);
+        return;
+    }
+    int old = State::radix();
+    bool toReal = old != 0 && radix == 0, toInt = old == 0 && radix != 0;
+    if (toReal || toInt) {
+        int n = CurrentBytes();
+        bool sg = State::signedInts(), overflow = false;
+        auto convert = [&](Value v) {
+            if (toReal && v.isInt()) {
+                Word w;
+                std::memcpy(w.b, v.word(), 16);
+                return Value::Real(WordToReal(w, n, sg), NULL_UID);
+            }
+            if (toInt && v.isReal()) {
+                Word w;
+                overflow = WordFromReal(v.real(), &w, n) || overflow;
+                DeleteExpression(v.unit());
+                return IntValue(w);
+            }
+            return v;
+        };
+        for (int i = 0, e = StackEntries(); i < e; ++i)
+            State::setStackEntry(i, convert(State::stackEntry(i)));
+        for (int i = 0; i < so::kMemoryCount; ++i) State::setMemory(i, convert(State::memory(i)));
+        if (overflow) OverflowWarning();
+    }
+    ForgetSavedArguments();
+    State::setRadix(uint8_t(radix));
+    State::setUnitKeypad(0);
+    UpdateMenuState();
+}
+
+void ChangeWordSize(int bits) {
+    if (BytesOf(bits) * 8 != bits) return;  // not one of the five sizes
+    int from = CurrentBytes(), to = bits / 8;
+    State::setWordSize(uint8_t(bits));
+    bool sg = State::signedInts(), lost = false;
+    auto refit = [&](Value v, bool* lostBit) {
+        if (!v.isInt()) return v;
+        Word w;
+        std::memcpy(w.b, v.word(), 16);
+        if (Refit(&w, from, to, sg) && lostBit) *lostBit = true;
+        return IntValue(w);
+    };
+    for (int i = 0, e = StackEntries(); i < e; ++i)
+        State::setStackEntry(i, refit(State::stackEntry(i), &lost));
+    for (int i = 0; i < so::kMemoryCount; ++i) State::setMemory(i, refit(State::memory(i), &lost));
+    // Saved arguments go back onto the stack on Undo, so they are refitted
+    // too (silently: they are not on show).
+    for (int i = 0, c = State::savedCount(); i < c && i < 2; ++i)
+        State::setSaved(i, refit(State::saved(i), nullptr));
+    if (lost) OverflowWarning();
 }
 
 }  // namespace kiv
