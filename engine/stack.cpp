@@ -263,3 +263,24 @@ bool PopCount(int32_t* dest) {
 }
 
 }  // namespace kiv
+
+namespace kiv {
+
+bool TakeArguments(int count, Value* x, Value* y) {
+    SaveArguments(count);
+    if (!Pop(x)) return false;
+    if (count == 2 && !Pop(y)) {
+        Push(*x);
+        return false;
+    }
+    return true;
+}
+
+void RefuseOperation(int message, int count, const Value& x, const Value& y) {
+    if (count == 2) Push(y);
+    Push(x);
+    ForgetSavedArguments();
+    ShowCodedMessage(message);
+}
+
+}  // namespace kiv

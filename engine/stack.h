@@ -40,6 +40,14 @@ Value ZeroValue();      // of the current mode
 // integer-to-count (1308 pushes X back). Forgets the saved arguments.
 bool PopCount(int32_t* dest);
 
+// The operation frame's first steps: saves `count` (1 or 2) arguments and
+// pops X (and Y). False when there are too few; the stack is then as before
+// (1302 shown). Ownership of the popped units passes to the caller.
+bool TakeArguments(int count, Value* x, Value* y = nullptr);
+// The frame's error exit: pushes Y (when count is 2) and then X back,
+// forgets the saved arguments and shows `message`.
+void RefuseOperation(int message, int count, const Value& x, const Value& y = Value());
+
 // Set by ENT in HP stack mode; a new entry line then replaces X.
 bool ReplaceTop();
 void SetReplaceTop(bool on);
