@@ -4,7 +4,9 @@
 
 namespace kiv {
 
-uint8_t GetU8(const std::vector<uint8_t>& b, size_t off) { return off < b.size() ? b[off] : 0; }
+uint8_t GetU8(const std::vector<uint8_t>& b, size_t off) {
+    return off < b.size() ? b[off] : 0;
+}
 
 uint16_t GetU16(const std::vector<uint8_t>& b, size_t off) {
     return uint16_t(GetU8(b, off) | (GetU8(b, off + 1) << 8));
@@ -15,7 +17,9 @@ uint32_t GetU32(const std::vector<uint8_t>& b, size_t off) {
     return ReadU32(b.data() + off);
 }
 
-int32_t GetI32(const std::vector<uint8_t>& b, size_t off) { return int32_t(GetU32(b, off)); }
+int32_t GetI32(const std::vector<uint8_t>& b, size_t off) {
+    return int32_t(GetU32(b, off));
+}
 
 double GetF64(const std::vector<uint8_t>& b, size_t off) {
     double d = 0;
@@ -31,8 +35,7 @@ void PutU32(uint8_t* p, uint32_t v) {
 }
 
 uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-           (uint32_t(p[3]) << 24);
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 Database Database::MakeEmpty(const std::string& name, uint32_t creator, uint32_t type) {
@@ -49,10 +52,12 @@ Database Database::MakeEmpty(const std::string& name, uint32_t creator, uint32_t
 
 int Database::newRecord(size_t size) {
     if (records_.size() >= capacity) return -1;
+    // Skip the reserved value so that a real record never looks like "none".
+    if (nextUid == NULL_UID) ++nextUid;
+    // A wrapped counter would hand out UIDs again: refuse instead.
+    if (nextUid == 0) return -1;
     RecordEntry e;
     e.uid = nextUid++;
-    // Skip the reserved value so that a real record never looks like "none".
-    if (e.uid == NULL_UID) e.uid = nextUid++;
     e.data.assign(size, 0);
     records_.push_back(std::move(e));
     return count() - 1;
@@ -102,7 +107,9 @@ void Database::writeU32(int index, size_t off, uint32_t v) {
     writeAt(index, off, b, 4);
 }
 
-void Database::writeF64(int index, size_t off, double v) { writeAt(index, off, &v, 8); }
+void Database::writeF64(int index, size_t off, double v) {
+    writeAt(index, off, &v, 8);
+}
 
 void Database::setRecordInfo(int index, const uint32_t* attributes, const Uid* uid) {
     if (!valid(index)) return;

@@ -45,7 +45,7 @@ struct RecordEntry {
 };
 
 class Database {
-public:
+  public:
     static constexpr uint32_t kDefaultCapacity = 1000;
     static constexpr size_t kCategoryBytes = 16;
     static constexpr int kCategories = 16;
@@ -101,14 +101,14 @@ public:
 
     std::string categoryName(int index) const;
     void setCategoryName(int index, const std::string& name);  // cut to 15 chars
-    int addCategory(const std::string& name);                   // index or 255
+    int addCategory(const std::string& name);                  // index or 255
     void deleteCategory(int index);  // empties the slot; its records go to 0
 
     // Raw table access for the file format and for tests.
     const std::vector<RecordEntry>& table() const { return records_; }
     std::vector<RecordEntry>& mutableTable() { return records_; }
 
-private:
+  private:
     std::vector<RecordEntry> records_;
 };
 

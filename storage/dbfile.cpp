@@ -16,6 +16,7 @@ namespace {
 
 constexpr size_t kHeader = 20;
 constexpr size_t kCategoryBlock = 256;
+constexpr int kMinStack = 4, kMaxStack = 128;
 
 void Put(std::vector<uint8_t>& out, uint32_t v) {
     uint8_t b[4];
@@ -46,8 +47,16 @@ bool StateRecordSound(const RecordEntry& r, std::string* why) {
         if (why) *why = "state record shorter than its fixed part";
         return false;
     }
+    if (d[0] >= 0x40) {
+        if (why) *why = "record 0 is not a state record";
+        return false;
+    }
     const int n = int(GetU32(d, so::kStackSize) & 0xFFFF);
-    if (n < 1 || d.size() < StateRecordSize(n)) {
+    if (n < kMinStack || n > kMaxStack) {
+        if (why) *why = "stack size out of range";
+        return false;
+    }
+    if (d.size() < StateRecordSize(n)) {
         if (why) *why = "state record shorter than its stack size requires";
         return false;
     }
@@ -114,11 +123,21 @@ LoadStatus ParseDatabase(const uint8_t* data, size_t size, uint32_t type, uint32
         table.push_back(std::move(r));
     }
     if (pos != recordsEnd) return fail("trailing bytes");
+    // UIDs must name one record each and lie below the next UID, or new
+    // records would reuse them and references would resolve to the wrong one.
+    std::vector<Uid> uids;
+    uids.reserve(table.size());
+    for (const auto& r : table) {
+        if (r.uid == 0 || r.uid == NULL_UID || r.uid >= db.nextUid)
+            return fail("record UID out of range");
+        uids.push_back(r.uid);
+    }
+    std::sort(uids.begin(), uids.end());
+    if (std::adjacent_find(uids.begin(), uids.end()) != uids.end())
+        return fail("duplicate record UID");
     for (size_t c = 0; c < Database::kCategories; ++c)
         std::copy_n(data + recordsEnd + 16 * c, 16, db.categories[c].begin());
-    if (!table.empty() && GetU8(table[0].data, 0) < 0x40 &&
-        !StateRecordSound(table[0], why))
-        return LoadStatus::Damaged;
+    if (!table.empty() && !StateRecordSound(table[0], why)) return LoadStatus::Damaged;
     db.saveOnClose = true;
     *out = std::move(db);
     return LoadStatus::Ok;
@@ -134,8 +153,12 @@ FileOps DefaultFileOps() {
     return ops;
 }
 
-void SetFileOps(const FileOps& ops) { g_ops = ops; }
-const FileOps& CurrentFileOps() { return g_ops; }
+void SetFileOps(const FileOps& ops) {
+    g_ops = ops;
+}
+const FileOps& CurrentFileOps() {
+    return g_ops;
+}
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -187,6 +210,16 @@ bool SaveDatabase(const Database& db, const std::string& folder) {
     return WriteFileAtomically(folder, db.fileName, SerializeDatabase(db));
 }
 
+std::string SetFileAside(const std::string& path) {
+    std::string aside = path + ".damaged";
+    struct stat sb;
+    for (int k = 1; ::lstat(aside.c_str(), &sb) == 0; ++k) {
+        if (k > 999) return {};
+        aside = path + ".damaged." + std::to_string(k);
+    }
+    return ::rename(path.c_str(), aside.c_str()) == 0 ? aside : std::string();
+}
+
 OpenResult OpenByTypeAndCreator(const std::string& folder, uint32_t type, uint32_t creator) {
     OpenResult result;
     std::vector<std::string> names;
@@ -210,11 +243,8 @@ OpenResult OpenByTypeAndCreator(const std::string& folder, uint32_t type, uint32
             return result;
         }
         if (st == LoadStatus::Damaged) {
-            std::string aside = path + ".damaged";
-            struct stat sb;
-            for (int k = 1; ::stat(aside.c_str(), &sb) == 0; ++k)
-                aside = path + ".damaged." + std::to_string(k);
-            if (::rename(path.c_str(), aside.c_str()) == 0) result.damagedFiles.push_back(aside);
+            const std::string aside = SetFileAside(path);
+            if (!aside.empty()) result.damagedFiles.push_back(aside);
         }
     }
     return result;

@@ -58,6 +58,10 @@ struct OpenResult {
     std::vector<std::string> damagedFiles;  // matching files set aside as damaged
 };
 
+// Renames `path` to "<path>.damaged" (or ".damaged.N" when taken) and
+// returns the new path; empty when it could not be renamed.
+std::string SetFileAside(const std::string& path);
+
 // Enumerates "*_pdb" in `folder` (in name order) and loads the first valid
 // file whose type and creator match. A matching file that fails validation
 // is renamed to "<name>.damaged" (or ".damaged.N" when taken) and skipped.

@@ -30,7 +30,9 @@ void MoveToFront(int s) {
 
 }  // namespace
 
-Database* MainDb() { return g_main.get(); }
+Database* MainDb() {
+    return g_main.get();
+}
 
 void SetMainDb(std::unique_ptr<Database> db) {
     g_main = std::move(db);
@@ -83,6 +85,8 @@ void ResetUidCache() {
 }
 
 int IndexOfUid(Uid uid) {
+    // Empty slots hold NULL_UID; it must never match one of them.
+    if (uid == NULL_UID) return -1;
     for (int s = g_cache[0].next; s != 0; s = g_cache[s].next) {
         if (g_cache[s].uid == uid) {
             Database* db = MainDb();
@@ -127,7 +131,9 @@ void ForgetIndex(int index) {
     }
 }
 
-const UidCacheSlot* UidCacheSlots() { return g_cache; }
+const UidCacheSlot* UidCacheSlots() {
+    return g_cache;
+}
 
 int PtrFromUID(Uid uid) {
     if (uid == NULL_UID) {

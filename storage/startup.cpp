@@ -1,6 +1,7 @@
 #include "storage/startup.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,8 @@ int g_lockFd = -1;
 
 constexpr uint32_t kType = FourCC("Data");
 constexpr uint32_t kCreator = FourCC("Kivc");
+constexpr const char* kDbName = "kivDB";
+constexpr const char* kFileName = "kivDB_pdb";
 
 bool MakeDirs(const std::string& path) {
     if (path.empty()) return false;
@@ -46,6 +49,8 @@ const std::string& GetDataFolder() {
         base = xdg;
     } else if (const char* home = std::getenv("HOME"); home && home[0]) {
         base = std::string(home) + "/.local/share";
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0]) {
+        base = std::string(pw->pw_dir) + "/.local/share";
     }
     if (base.empty()) return g_folder;
     const std::string folder = base + "/kiv";
@@ -63,14 +68,24 @@ bool AcquireDataFolderLock() {
     const std::string& folder = GetDataFolder();
     if (folder.empty()) return false;
     const std::string path = folder + "/kiv.lock";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // The holder removes the file when it ends; a lock taken on a file that
+    // was removed meanwhile guards nothing, so it is taken again on the new one.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return false;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            g_lockFd = fd;
+            return true;
+        }
         ::close(fd);
-        return false;
     }
-    g_lockFd = fd;
-    return true;
+    return false;
 }
 
 void ReleaseDataFolderLock() {
@@ -85,15 +100,29 @@ bool StorageStartup() {
     const std::string& folder = GetDataFolder();
     if (folder.empty()) return false;
     OpenResult opened = OpenByTypeAndCreator(folder, kType, kCreator);
-    if (!opened.damagedFiles.empty()) DatabaseError('5');
+    bool damaged = !opened.damagedFiles.empty();
     if (opened.db) {
+        if (damaged) DatabaseError('5');
         SetMainDb(std::move(opened.db));
         return true;
     }
+    // A kivDB_pdb that could not be used (unreadable, of another type, or
+    // damaged and not yet set aside) must survive the first-start path, which
+    // would otherwise write an empty database over it.
+    const std::string target = folder + "/" + kFileName;
+    struct stat sb;
+    if (::lstat(target.c_str(), &sb) == 0) {
+        if (SetFileAside(target).empty()) {
+            DatabaseError('5');
+            return false;
+        }
+        damaged = true;
+    }
+    if (damaged) DatabaseError('5');
     g_firstStart = true;
     if (ShowCodedMessage(MSG_WELCOME) != 0) return false;
     // Create the database and write its empty file, then open it again.
-    Database fresh = Database::MakeEmpty("kivDB", kCreator, kType);
+    Database fresh = Database::MakeEmpty(kDbName, kCreator, kType);
     if (!SaveDatabase(fresh, folder)) return false;
     opened = OpenByTypeAndCreator(folder, kType, kCreator);
     if (!opened.db) return false;
@@ -106,7 +135,9 @@ bool StorageStartup() {
     return true;
 }
 
-bool FirstStart() { return g_firstStart; }
+bool FirstStart() {
+    return g_firstStart;
+}
 
 bool StorageShutdown() {
     DeleteProcessWideUnits();

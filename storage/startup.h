@@ -19,8 +19,10 @@ void ReleaseDataFolderLock();  // also removes the lock file
 // Opens the main database from the data folder, or (first start) asks
 // message 1319 and creates it with a fresh state record. False when the
 // program must not start (Cancel included). A matching file that fails
-// validation is kept beside as "<name>.damaged" and reported once with
-// database error "5" before the first-start path runs.
+// validation, and a kivDB_pdb that cannot be used at all, is kept beside as
+// "<name>.damaged" and reported once with database error "5" (before the
+// welcome message on the first-start path); never is a file written over. When
+// such a file cannot be set aside, start-up fails after that message.
 bool StorageStartup();
 
 // Set when this run created the main database.

@@ -9,22 +9,32 @@ namespace {
 
 bool g_located = false;
 
-Database* Db() { return g_located ? MainDb() : nullptr; }
+Database* Db() {
+    return g_located ? MainDb() : nullptr;
+}
 
 }  // namespace
 
 int RadixClass(int radix) {
     switch (radix) {
-        case 0: return 0;
-        case 16: return 1;
-        case 10: return 2;
-        case 8: return 3;
-        case 2: return 4;
-        default: return 5;
+        case 0:
+            return 0;
+        case 16:
+            return 1;
+        case 10:
+            return 2;
+        case 8:
+            return 3;
+        case 2:
+            return 4;
+        default:
+            return 5;
     }
 }
 
-bool StateLocated() { return g_located && MainDb() && MainDb()->count() > 0; }
+bool StateLocated() {
+    return g_located && MainDb() && MainDb()->count() > 0;
+}
 
 bool LocateStateRecord() {
     Database* db = MainDb();
@@ -37,13 +47,17 @@ bool LocateStateRecord() {
     return true;
 }
 
-void ReleaseStateRecord() { g_located = false; }
+void ReleaseStateRecord() {
+    g_located = false;
+}
 
 bool CreateStateRecord() {
     Database* db = MainDb();
     if (!db) return false;
     const int index = NewAppRecord(so::kNewRecordSize, 1);
     if (index != 0 || !db->resizeRecord(0, so::kNewRecordSize)) {
+        // Only an empty database can take the state record as record 0.
+        if (index > 0) DeleteByUid(db->uid(index));
         ShowCodedMessage(MSG_NO_MEMORY);
         return false;
     }
@@ -73,10 +87,18 @@ bool CreateStateRecord() {
     return true;
 }
 
-uint8_t State::u8(size_t off) { return Db() ? Db()->u8(0, off) : 0; }
-int32_t State::i32(size_t off) { return Db() ? Db()->i32(0, off) : 0; }
-uint32_t State::u32(size_t off) { return Db() ? Db()->u32(0, off) : 0; }
-size_t State::recordSize() { return Db() ? Db()->size(0) : 0; }
+uint8_t State::u8(size_t off) {
+    return Db() ? Db()->u8(0, off) : 0;
+}
+int32_t State::i32(size_t off) {
+    return Db() ? Db()->i32(0, off) : 0;
+}
+uint32_t State::u32(size_t off) {
+    return Db() ? Db()->u32(0, off) : 0;
+}
+size_t State::recordSize() {
+    return Db() ? Db()->size(0) : 0;
+}
 
 void State::write(size_t off, const void* src, size_t len) {
     if (Database* db = Db()) db->writeAt(0, off, src, len);
@@ -112,11 +134,15 @@ static Value ValueAt(size_t off) {
     return v;
 }
 
-Value State::saved(int slot) { return ValueAt(so::kSaved + 24 * size_t(slot & 1)); }
+Value State::saved(int slot) {
+    return ValueAt(so::kSaved + 24 * size_t(slot & 1));
+}
 Value State::memory(int i) {
     return (i >= 0 && i < so::kMemoryCount) ? ValueAt(so::kMemories + 24 * size_t(i)) : Value{};
 }
-Value State::stackEntry(int i) { return i >= 0 ? ValueAt(so::kStack + 24 * size_t(i)) : Value{}; }
+Value State::stackEntry(int i) {
+    return i >= 0 ? ValueAt(so::kStack + 24 * size_t(i)) : Value{};
+}
 
 void State::setSavedCount(uint8_t v) {
     write(so::kSavedCount, &v, 1);

@@ -17,20 +17,22 @@ namespace kiv {
 
 namespace so {  // field offsets
 inline constexpr size_t kKind = 0, kUid = 4, kHpStack = 13, kRadix = 14, kDisplayMode = 15,
-                        kWordSize = 16, kSigned = 17, kDegrees = 18, kAltShift = 19,
-                        kHypShift = 20, kUnitKeypad = 21, kPrecision = 22, kPadZeros = 23,
-                        kGroups = 24, kPerState = 30, kFullDisplay = 31, kSavedCount = 32,
-                        kPrefixLevel = 33, kPendingPrefix = 34, kSimplify = 36,
-                        kWarnOverflow = 37, kInvTrigUnits = 38, kAskClear = 39, kStackSize = 44,
-                        kEntryLength = 48, kStackTop = 52, kUserButtons = 76, kEntryUnit = 276,
-                        kEntryText = 280, kSaved = 416, kMemories = 464, kStack = 800;
+                        kWordSize = 16, kSigned = 17, kDegrees = 18, kAltShift = 19, kHypShift = 20,
+                        kUnitKeypad = 21, kPrecision = 22, kPadZeros = 23, kGroups = 24,
+                        kPerState = 30, kFullDisplay = 31, kSavedCount = 32, kPrefixLevel = 33,
+                        kPendingPrefix = 34, kSimplify = 36, kWarnOverflow = 37, kInvTrigUnits = 38,
+                        kAskClear = 39, kStackSize = 44, kEntryLength = 48, kStackTop = 52,
+                        kUserButtons = 76, kEntryUnit = 276, kEntryText = 280, kSaved = 416,
+                        kMemories = 464, kStack = 800;
 inline constexpr size_t kEntryTextRoom = 136;
 inline constexpr int kUserSlots = 50;
 inline constexpr int kMemoryCount = 10;
 inline constexpr size_t kNewRecordSize = 1184;  // 800 + 24 x 16
 }  // namespace so
 
-inline constexpr size_t StateRecordSize(int stackSize) { return so::kStack + 24 * size_t(stackSize); }
+inline constexpr size_t StateRecordSize(int stackSize) {
+    return so::kStack + 24 * size_t(stackSize);
+}
 
 // Radix class index into the six group sizes: 0 float, 1 hex, 2 decimal,
 // 3 octal, 4 binary, 5 any other radix.

@@ -53,6 +53,8 @@ struct Value {
 };
 
 // The unit reference a value owns: its unit for a real, NULL_UID otherwise.
-inline Uid OwnedUnit(const Value& v) { return v.isReal() ? v.unit() : NULL_UID; }
+inline Uid OwnedUnit(const Value& v) {
+    return v.isReal() ? v.unit() : NULL_UID;
+}
 
 }  // namespace kiv
