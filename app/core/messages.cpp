@@ -9,25 +9,55 @@
 namespace kiv {
 namespace {
 
-char FoldLetter(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char FoldLetter(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+}  // namespace
 
 int StyleFromLetters(char icon, char buttons) {
     int style = 0;
     switch (FoldLetter(icon)) {
-        case '?': style = MB_ICONQUESTION; break;
-        case 'i': style = MB_ICONINFORMATION; break;
-        case 'x': style = MB_ICONERROR; break;
-        default: style = MB_ICONEXCLAMATION; break;
+        case '?':
+            style = MB_ICONQUESTION;
+            break;
+        case 'i':
+            style = MB_ICONINFORMATION;
+            break;
+        case 'x':
+            style = MB_ICONERROR;
+            break;
+        default:
+            style = MB_ICONEXCLAMATION;
+            break;
     }
     switch (FoldLetter(buttons)) {
-        case 'c': style |= MB_OKCANCEL; break;
-        case 'y': style |= MB_YESNO; break;
-        default: style |= MB_OK; break;
+        case 'c':
+            style |= MB_OKCANCEL;
+            break;
+        case 'y':
+            style |= MB_YESNO;
+            break;
+        default:
+            style |= MB_OK;
+            break;
     }
     return style;
 }
 
-}  // namespace
+std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2) {
+    std::string out;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '^' && i + 1 < raw.size() && (raw[i + 1] == '1' || raw[i + 1] == '2')) {
+            const char* ins = raw[i + 1] == '1' ? text1 : text2;
+            if (ins) out += ins;
+            ++i;  // resume after the placeholder in the raw text
+        } else {
+            out += raw[i];
+        }
+    }
+    return out;
+}
 
 ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2) {
     std::string entry;
@@ -49,15 +79,7 @@ ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2
         m.caption = entry.substr(2, tab - 2);
         raw = entry.substr(tab + 1);
     }
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '^' && i + 1 < raw.size() && (raw[i + 1] == '1' || raw[i + 1] == '2')) {
-            const char* ins = raw[i + 1] == '1' ? text1 : text2;
-            if (ins) m.text += ins;
-            ++i;  // resume after the placeholder in the raw text
-        } else {
-            m.text += raw[i];
-        }
-    }
+    m.text = ExpandPlaceholders(raw, text1, text2);
     m.style = StyleFromLetters(icon, buttons);
     return m;
 }

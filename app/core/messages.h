@@ -46,6 +46,13 @@ struct ComposedMessage {
     int style = 0;
 };
 
+// The two steps of composing, exposed for tests. The letters are folded
+// A-Z only; an unknown icon letter is the exclamation, an unknown button
+// letter OK. In `raw`, "^1"/"^2" take the texts (null inserts nothing); any
+// other "^" is kept.
+int StyleFromLetters(char icon, char buttons);
+std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2);
+
 // Reads entry `id` and fills "^1"/"^2" (inserted text is never rescanned; a
 // null text inserts nothing). An id without entry gives caption "Alert",
 // text "Alert <id>", the exclamation icon and OK.
