@@ -65,7 +65,9 @@ bool radixFromStack(int* radix);
 void PasteText(const std::string& text);
 std::string CopyTopText();
 
-// Sizes the host sets from its layout.
+// Sizes the host sets from its layout: the entry-line box, the stack-list
+// box width and its visible rows.
+void setDisplayGeometry(int entryLeft, int entryRight, int stackWidth, int stackRows);
 void setStackListWidth(int px);   // client width less the scroll bar; default 280
 void setStackListRows(int rows);  // default 5
 

@@ -69,8 +69,10 @@ void scrollEntryRight();  // 2104: one more character on the right
 int hiddenLeft();
 int hiddenRight();
 
-// The entry field's box width in pixels, set by the host (default 280).
-void setEntryBoxWidth(int px);
+// The entry-line box in pixels, set by the host (default 0 to 280).
+void setEntryBox(int left, int right);
 int entryBoxWidth();
+// The text the field shows now (the whole text, not only the visible part).
+const std::string& fieldText();
 
 }  // namespace kiv

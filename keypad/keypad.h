@@ -8,6 +8,7 @@
 // reference), a user label has its slot's unit reference, the blank label 0.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "storage/database.h"
@@ -17,12 +18,21 @@ namespace kiv {
 inline constexpr int kButtonCount = 46;
 inline constexpr int kSlotsPerBank = 25;
 
+// What a button shows: text, key and enabled state. Key 0 is the blank
+// label (and the user label of an empty slot).
+struct Label {
+    std::string text;
+    uint64_t key = 0;
+    bool enabled = false;
+};
+
 struct KeypadEntry;
-using ButtonOp = void (*)(const KeypadEntry& e, int id);
+using ButtonAction = void (*)(const KeypadEntry& e, int id);
+using ButtonLabel = Label (*)(const KeypadEntry& e, int id);
 
 struct KeypadEntry {
-    ButtonOp action;
-    ButtonOp label;
+    ButtonAction action;
+    ButtonLabel label;
     int slot;  // 0..24, or -1
 };
 
@@ -36,8 +46,10 @@ void refreshLabels();
 void refreshLabel(int id);
 // Forgets every label key: the next refresh rewrites all 46 texts.
 void resetLabelKeys();
-// The label key last written to a button (0 for blank or never written).
-uint32_t labelKey(int id);
+// The label a button would show now (nothing is written).
+Label currentLabel(int id);
+// The label key last written to a button.
+uint64_t labelKey(int id);
 
 // Prefix position (0..6) of a digit button on the unit keypad, or -1.
 int prefixPosition(int id);
