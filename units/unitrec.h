@@ -38,9 +38,14 @@ bool IsExpressionRecord(int index);
 std::string UnitName(int index);  // empty for a non-unit record
 double UnitMagnitude(int index);
 Uid UnitDefinition(int index);
+// The components of the expression record at `index` (no UID resolution, no
+// message); empty for a non-expression record. A count beyond the record's
+// size is cut to the components the record really holds.
+std::vector<Component> ComponentsAt(int index);
 
 // Creates a unit record (the unit takes over `definition`), sorts the
-// database and resets the UID cache. NULL_UID after message 1324.
+// database and resets the UID cache. NULL_UID after message 1324; the caller
+// then still owns `definition`.
 Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int category);
 // 0 on success, 1 after message 1324. Sorts.
 int RenameUnit(int index, const std::string& name, int category);
@@ -58,12 +63,15 @@ void SetKindBits(int index, uint8_t set, uint8_t clear);
 bool IsMarked(Uid uid);
 void PropagateMarks();
 // Removes every marked record, clearing references to it outside the
-// database first (stack, entry line, user buttons, memories).
+// database first (stack, entry line, user buttons, memories, process-wide
+// units). Saved Undo arguments that use a marked record are forgotten, so
+// that Undo can never bring back a removed expression.
 void DeleteMarked();
 // Asks message 1318; on Yes forgets the saved arguments, marks, propagates
 // and deletes. Returns true when the unit was deleted.
 bool DeleteUnit(int index);
-// The deletion steps without the question (unit list import).
+// The deletion steps without the question (unit list import); marks the
+// unit, propagates and deletes marked.
 void DeleteUnitAndDependents(int index);
 // Redefines unit `index` as magnitude x definition (message 1329 when the
 // units differ, 1321 to confirm). On true the unit owns `definition` and

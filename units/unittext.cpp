@@ -1,0 +1,130 @@
+#include "units/unittext.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "storage/maindb.h"
+#include "units/unitrec.h"
+
+namespace kiv {
+namespace {
+
+struct PrefixEntry {
+    int power;
+    char letter;
+};
+constexpr PrefixEntry kPrefixes[] = {
+    {1, 'D'},  {2, 'H'},   {3, 'k'},   {6, 'M'},   {9, 'G'},   {12, 'T'},  {15, 'P'},
+    {18, 'E'}, {21, 'Z'},  {24, 'Y'},  {-1, 'd'},  {-2, 'c'},  {-3, 'm'},  {-6, 'u'},
+    {-9, 'n'}, {-12, 'p'}, {-15, 'f'}, {-18, 'a'}, {-21, 'z'}, {-24, 'y'},
+};
+
+// Appends to a bounded buffer; every write is all-or-nothing.
+struct Writer {
+    char* buf;
+    int room;  // characters that may still be written (no terminator)
+    int pos = 0;
+    bool put(const char* s, int n) {
+        if (n > room - pos) return false;
+        std::memcpy(buf + pos, s, size_t(n));
+        pos += n;
+        return true;
+    }
+};
+
+}  // namespace
+
+int PrefixLetter(char* buf, int room, int power) {
+    if (room <= 0 || power == 0) return 0;
+    char letter = '?';
+    for (const auto& p : kPrefixes)
+        if (p.power == power) letter = p.letter;
+    buf[0] = letter;
+    return 1;
+}
+
+int PrefixPower(char letter) {
+    for (const auto& p : kPrefixes)
+        if (p.letter == letter) return p.power;
+    return 0;
+}
+
+int FormatComponent(char* buf, int room, Uid unit, int prefix, int exponent) {
+    if (room < 0) return 0;
+    const int index = PtrFromUID(unit);
+    if (index < 0 || !IsUnitRecord(index)) return 0;
+    Writer w{buf, room};
+    if (prefix != 0) {
+        char letter;
+        if (PrefixLetter(&letter, 1, prefix) != 1 || !w.put(&letter, 1)) return 0;
+    }
+    const std::string name = UnitName(index);
+    if (!w.put(name.data(), int(name.size()))) return 0;
+    if (exponent != 1) {
+        // A negative exponent keeps a plain minus before its digits (the
+        // expression text never needs it: denominators use the absolute value).
+        if (exponent < 0 && !w.put("-", 1)) return 0;
+        const std::string digits = std::to_string(std::abs(exponent));
+        for (char d : digits) {
+            const char sup = char(uint8_t(d) + 0x90);  // '0'..'9' to 0xC0..0xC9
+            if (!w.put(&sup, 1)) return 0;
+        }
+    }
+    return w.pos;
+}
+
+int FormatExpression(char* buf, int size, Uid e) {
+    if (!buf || size <= 0) return 1;
+    buf[0] = 0;
+    if (e == NULL_UID) return 0;
+    const int index = PtrFromUID(e);
+    if (index < 0 || !IsExpressionRecord(index)) return 1;
+    const std::vector<Component> comps = ComponentsAt(index);
+    Writer w{buf, size - 1};
+    auto component = [&](const Component& c, int exponent) {
+        const int n = FormatComponent(buf + w.pos, w.room - w.pos, c.unit, c.prefix, exponent);
+        if (n == 0) return false;
+        w.pos += n;
+        return true;
+    };
+    bool denominator = false;
+    bool first = true;
+    for (const Component& c : comps) {
+        if (c.exponent < 0) {
+            denominator = true;
+            continue;
+        }
+        if ((!first && !w.put("*", 1)) || !component(c, c.exponent)) {
+            buf[0] = 0;
+            return 1;
+        }
+        first = false;
+    }
+    if (denominator) {
+        if ((first && !w.put("1", 1)) || !w.put("/", 1)) {
+            buf[0] = 0;
+            return 1;
+        }
+        first = true;
+        for (const Component& c : comps) {
+            if (c.exponent >= 0) continue;
+            if ((!first && !w.put("*", 1)) || !component(c, -c.exponent)) {
+                buf[0] = 0;
+                return 1;
+            }
+            first = false;
+        }
+    }
+    buf[w.pos] = 0;
+    return 0;
+}
+
+std::string ExpressionText(Uid e, int size) {
+    if (size <= 0) return {};
+    std::vector<char> buf(size_t(size), 0);
+    if (FormatExpression(buf.data(), size, e) != 0) return {};
+    return std::string(buf.data());
+}
+
+}  // namespace kiv
