@@ -25,6 +25,9 @@ extern char unitDialogLetter;
 // Registers the process units and the entry-unit-forgotten hook. Idempotent;
 // every entry point below calls it.
 void initKeypad();
+// Forgets all process state of the keypad (assign flow, hand-over, label
+// keys, entry view) without deleting anything: for a fresh main database.
+void resetKeypadState();
 
 void onButton(int id);           // 2000..2045 (others ignored)
 void onKeyCommand(int command);  // 3000..3099, accelerator table 128

@@ -54,6 +54,9 @@ void refreshUnitText();
 // the text stays).
 void forgetUnit(Uid unit);
 
+// Forgets pendingPrefixText, replaceTop and the view (fresh main database).
+void resetEntryState();
+
 // The text the last prefix key added ("k-", "*M-"), or empty.
 const std::string& pendingPrefixText();
 

@@ -56,6 +56,16 @@ int prefixPosition(int id);
 // The decimal exponent at prefix position p for the current prefixLevel.
 int prefixExponent(int position);
 
+// The four basic operations, shared by their buttons and typed characters:
+// commit, the floating or integer operation (busy text before a floating
+// multiply or divide), redraw. Alt stays as it is.
+void addKey();
+void subtractKey();
+void multiplyKey();
+void divideKey();
+// The one-shot alt release: clears altShift, if set, and relabels.
+void altOff();
+
 // A short description of what the button does in the current state, for
 // the host's tooltip. Empty for a blank, disabled button.
 std::string buttonTooltip(int id);

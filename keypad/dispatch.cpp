@@ -1,0 +1,475 @@
+#include "keypad/dispatch.h"
+
+#include <cstdio>
+
+#include "app/core/calctext.h"
+#include "app/core/menus.h"
+#include "app/core/messages.h"
+#include "app/core/window.h"
+#include "engine/format.h"
+#include "engine/integer.h"
+#include "engine/stack.h"
+#include "keypad/entry.h"
+#include "keypad/keypad.h"
+#include "res/resource.h"
+#include "storage/state.h"
+#include "units/algebra.h"
+#include "units/holders.h"
+#include "units/unittext.h"
+
+namespace kiv {
+
+bool assignMode = false;
+Uid assignUnit = NULL_UID;
+Uid chosenUnit = NULL_UID;
+char unitDialogLetter = 0;
+
+namespace {
+
+constexpr int kTopTextMax = 195;     // the top of the stack in the entry field
+constexpr int kPromptNameMax = 187;  // the unit name in the assign prompt
+
+int g_listWidth = 280;
+int g_listRows = 5;
+
+// Runs while the units code deletes the entry line's unit.
+void EntryUnitForgotten() {
+    clearUnitFields(false);
+    refreshLabels();
+}
+
+// The top of the stack as the entry field shows it; false when the stack
+// is empty. `anchorEnd` is set for integers.
+bool TopText(std::string* text, bool* anchorEnd) {
+    Value v;
+    if (!Peek(0, &v)) return false;
+    char buf[kTopTextMax + 1];
+    if (v.isInt()) {
+        FormatValue(buf, sizeof buf, v, 0, State::floatPrecision(), &EntryFontPair());
+        *anchorEnd = true;
+    } else {
+        const int full = State::fullDisplay();
+        const int digits = full == 2 ? 16 : State::floatPrecision();
+        const int width = full == 0 ? entryBoxWidth() : 0;
+        FormatValue(buf, sizeof buf, v, width, digits, &EntryFontPair());
+        *anchorEnd = false;
+    }
+    *text = buf;
+    return true;
+}
+
+void AssignToButton(int id) {
+    const KeypadEntry* e = keypadEntry(id);
+    const int slot = e ? currentSlot(*e) : -1;
+    if (slot >= 0) {
+        setSlot(slot, assignUnit);
+    } else {
+        DeleteExpression(assignUnit);
+    }
+    assignUnit = NULL_UID;
+    assignMode = false;
+    refreshLabels();
+    refreshDisplay();
+}
+
+// The integer-mode characters: commit, the operation, alt off, redraw.
+void IntChar(IntOp op, bool usesAlt) {
+    commitEntry();
+    ApplyIntOp(op, usesAlt && State::altShift());
+    if (usesAlt) altOff();
+    refreshDisplay();
+}
+
+}  // namespace
+
+void initKeypad() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterProcessUnit(&assignUnit, "assignUnit");
+    RegisterProcessUnit(&chosenUnit, "chosenUnit");
+    SetEntryUnitForgottenHook(&EntryUnitForgotten);
+}
+
+void onButton(int id) {
+    initKeypad();
+    if (id < IDC_BUTTON_FIRST || id > IDC_BUTTON_LAST) return;
+    if (assignMode && id != 2000) {
+        AssignToButton(id);
+        return;
+    }
+    const KeypadEntry* e = keypadEntry(id);
+    e->action(*e, id);
+}
+
+void onKeyCommand(int command) {
+    int ch = 0;
+    if (command >= 3000 && command <= 3009) {
+        ch = '0' + (command - 3000);
+    } else if (command >= 3010 && command <= 3035) {
+        ch = 'a' + (command - 3010);
+    } else {
+        switch (command) {
+            case 3050:
+                ch = '.';
+                break;
+            case 3051:
+                ch = 10;
+                break;
+            case 3052:
+                ch = '+';
+                break;
+            case 3053:
+                ch = '-';
+                break;
+            case 3054:
+                ch = '*';
+                break;
+            case 3055:
+                ch = '/';
+                break;
+            case 3056:
+                ch = 8;
+                break;
+            case 3057:
+                ch = '^';
+                break;
+            case 3058:
+                ch = '&';
+                break;
+            case 3060:
+                ch = '~';
+                break;
+            case 3061:
+                ch = '%';
+                break;
+            case 3062:
+                ch = '|';
+                break;
+            case 3063:
+                ch = '<';
+                break;
+            case 3064:
+                ch = '>';
+                break;
+            default:
+                ch = 0;
+                break;
+        }
+    }
+    onChar(ch);
+}
+
+bool onChar(int ch) {
+    initKeypad();
+    const bool integer = State::radix() != 0;
+    if (ch >= 'A' && ch <= 'Z') ch = ch - 'A' + 'a';
+    if (ch >= '0' && ch <= '9') {
+        keyDigit(ch - '0');
+        return true;
+    }
+    if (ch >= 'a' && ch <= 'z') {
+        if (integer) {
+            keyDigit(10 + (ch - 'a'));
+        } else if (ch == 'e') {
+            keyExponent();
+        } else {
+            unitDialogLetter = char(ch);
+            GetWindow().runDialog(Window::DialogKind::Units);
+            if (chosenUnit != NULL_UID) onUnitChosen();
+        }
+        return true;
+    }
+    switch (ch) {
+        case 8:
+            keyBackspace();
+            return true;
+        case 10:
+        case 13:
+            keyEnter();
+            refreshDisplay();
+            return true;
+        case '+':
+            addKey();
+            return true;
+        case '-':
+            subtractKey();
+            return true;
+        case '*':
+            multiplyKey();
+            return true;
+        case '/':
+            divideKey();
+            return true;
+        case '.':
+            keyDecimalPoint();
+            return true;
+        default:
+            break;
+    }
+    if (!integer) return false;
+    switch (ch) {
+        case '%':
+            IntChar(IntOp::Mod, false);
+            return true;
+        case '&':
+            IntChar(IntOp::And, true);
+            return true;
+        case '|':
+            IntChar(IntOp::Or, true);
+            return true;
+        case '^':
+            IntChar(IntOp::Xor, true);
+            return true;
+        case '<':
+            IntChar(IntOp::ShiftLeft, true);
+            return true;
+        case '>':
+            IntChar(IntOp::ShiftRight, true);
+            return true;
+        case '~':
+            IntChar(IntOp::Not, false);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void onScrollButton(int id) {
+    if (id == IDC_SCROLL_LEFT) scrollEntryLeft();
+    if (id == IDC_SCROLL_RIGHT) scrollEntryRight();
+}
+
+void startAssign() {
+    initKeypad();
+    if (State::radix() != 0) return;
+    commitEntry();
+    Uid unit = NULL_UID;
+    if (Depth() > 0) {
+        Value v;
+        if (!Pop(&v)) {
+            refreshDisplay();
+            return;
+        }
+        if (!v.isReal() || v.real() != 1.0) {
+            if (ShowCodedMessage(MSG_UNITS_ONLY) != 0) {
+                Push(v);
+                onUnitChosen();
+                return;
+            }
+        }
+        unit = OwnedUnit(v);
+    }
+    ForgetSavedArguments();
+    beginAssign(unit);
+    refreshLabels();
+    refreshDisplay();
+}
+
+void beginAssign(Uid unit) {
+    initKeypad();
+    // A flow that was still waiting gives its unit up.
+    if (assignUnit != NULL_UID && assignUnit != unit) DeleteExpression(assignUnit);
+    assignUnit = unit;
+    assignMode = true;
+}
+
+void onUnitChosen() {
+    initKeypad();
+    if (chosenUnit != NULL_UID) {
+        // Units belong to floating mode; a hand-over in integer mode is
+        // dropped rather than put on an integer line.
+        if (State::radix() == 0) attachUnit(chosenUnit);
+        DeleteExpression(chosenUnit);
+        chosenUnit = NULL_UID;
+    }
+    refreshLabels();
+    refreshDisplay();
+}
+
+void refreshDisplay() {
+    if (assignMode) {
+        std::string prompt = "Key to clear?";
+        if (assignUnit != NULL_UID) {
+            char name[kPromptNameMax + 1];
+            if (FormatExpression(name, sizeof name, assignUnit) != 0) name[0] = 0;
+            prompt = std::string("Key for ") + name + "?";
+        }
+        showFieldText(prompt, false);
+        return;
+    }
+    if (isEntryOpen()) {
+        showEntryLine();
+    } else {
+        std::string text;
+        bool anchorEnd = false;
+        if (TopText(&text, &anchorEnd))
+            showFieldText(text, anchorEnd);
+        else
+            clearField();
+    }
+    redrawStackList();
+}
+
+void redrawStackList() {
+    const int depth = Depth();
+    const bool open = isEntryOpen();
+    const int lines = open ? depth : depth - 1;
+    const int count = lines > g_listRows ? lines : g_listRows;
+    std::vector<std::string> rows;
+    rows.reserve(size_t(count > 0 ? count : 0));
+    const FontPair& pair = ListFontPair();
+    char buf[256];
+    for (int n = count - 1; n >= 0; --n) {
+        const int level = open ? n : n + 1;
+        Value v;
+        if (level >= depth || !Peek(level, &v)) {
+            rows.emplace_back();
+            continue;
+        }
+        int used = std::snprintf(buf, sizeof buf, "%d) ", n + 1);
+        const int width = g_listWidth - MeasureText(buf, used, pair);
+        FormatValue(buf + used, int(sizeof buf) - used, v, width > 1 ? width : 1,
+                    State::floatPrecision(), &pair);
+        ToPlainText(buf);
+        rows.emplace_back(buf);
+    }
+    GetWindow().setStackList(rows);
+}
+
+void showBusy() {
+    showFieldText("-- Working --", false);
+}
+
+void setSlot(int slot, Uid unit) {
+    if (slot < 0 || slot >= so::kUserSlots) {
+        DeleteExpression(unit);  // nowhere to keep it
+        return;
+    }
+    const Uid old = State::userButton(slot);
+    if (old != unit) DeleteExpression(old);
+    State::setUserButton(slot, unit);
+}
+
+void clearSlotsUsing(Uid unit) {
+    if (unit == NULL_UID) return;
+    for (int i = 0; i < so::kUserSlots; ++i)
+        if (State::userButton(i) == unit) State::setUserButton(i, NULL_UID);
+}
+
+void writeButtonLines(std::string& out) {
+    for (int slot = 0; slot < so::kUserSlots; ++slot) {
+        const Uid u = State::userButton(slot);
+        if (u == NULL_UID) continue;
+        char name[kUnitNameMax + 1];
+        if (FormatExpression(name, sizeof name, u) != 0) continue;
+        ToPlainText(name);
+        if (!name[0]) continue;
+        char line[96];
+        std::snprintf(line, sizeof line, ".btn\t%d\t1 %s\n", slot, name);
+        out += line;
+    }
+}
+
+void onWordSizeCommand(int command) {
+    if (command < ID_WORD_8 || command > ID_WORD_128) return;
+    commitEntry();
+    setWordSize(8 << (command - ID_WORD_8));
+}
+
+void onRadixCommand(int command) {
+    static const int kRadix[5] = {0, 16, 10, 8, 2};
+    if (command < ID_RADIX_FLOAT || command > ID_RADIX_STACK) return;
+    commitEntry();
+    int radix = 0;
+    if (command == ID_RADIX_STACK) {
+        if (!radixFromStack(&radix)) {
+            refreshDisplay();
+            return;
+        }
+    } else {
+        radix = kRadix[command - ID_RADIX_FLOAT];
+    }
+    setRadix(radix);
+}
+
+void setWordSize(int bits) {
+    if (bits != 8 && bits != 16 && bits != 32 && bits != 64 && bits != 128) return;
+    ChangeWordSize(bits);
+    refreshDisplay();
+}
+
+void setRadix(int radix) {
+    if (radix != 0 && (radix < 2 || radix > 36)) return;
+    SwitchRadix(radix);
+    State::setUnitKeypad(0);
+    refreshLabels();
+    UpdateMenuState();
+    refreshDisplay();
+}
+
+bool radixFromStack(int* radix) {
+    int32_t n = 0;
+    if (!PopCount(&n)) return false;  // forgets the saved arguments
+    if (n < 2 || n > 36) {
+        ShowCodedMessage(MSG_BASE_RANGE);
+        return false;
+    }
+    *radix = int(n);
+    return true;
+}
+
+void PasteText(const std::string& text) {
+    const char sep = DecimalSeparator();
+    for (const char c : text) {
+        if (c == '\0') break;
+        if (c >= '0' && c <= '9')
+            keyDigit(c - '0');
+        else if ((c == 'e' || c == 'E') && State::radix() == 0)
+            keyExponent();
+        else if (c >= 'a' && c <= 'f')
+            keyDigit(10 + (c - 'a'));
+        else if (c >= 'A' && c <= 'F')
+            keyDigit(10 + (c - 'A'));
+        else if (c == sep)
+            keyDecimalPoint();
+        else if (c == '-')
+            keyChangeSign();
+    }
+}
+
+std::string CopyTopText() {
+    std::string text;
+    if (isEntryOpen()) {
+        text = State::entryText().substr(0, size_t(State::entryLength()));
+    } else {
+        bool anchorEnd = false;
+        if (!TopText(&text, &anchorEnd)) return std::string();
+    }
+    ToPlainText(text);
+    return text;
+}
+
+void resetKeypadState() {
+    assignMode = false;
+    assignUnit = NULL_UID;
+    chosenUnit = NULL_UID;
+    unitDialogLetter = 0;
+    resetLabelKeys();
+    resetEntryState();
+}
+
+void setDisplayGeometry(int entryLeft, int entryRight, int stackWidth, int stackRows) {
+    setEntryBox(entryLeft, entryRight);
+    setStackListWidth(stackWidth);
+    setStackListRows(stackRows);
+}
+
+void setStackListWidth(int px) {
+    g_listWidth = px > 0 ? px : 0;
+}
+void setStackListRows(int rows) {
+    g_listRows = rows > 0 ? rows : 0;
+}
+
+}  // namespace kiv
