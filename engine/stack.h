@@ -13,10 +13,13 @@
 namespace kiv {
 
 // Pushes (the bottom entry is pushed off a full stack). A real that is not
-// finite shows 1309 and is undone; returns false then.
+// finite shows 1309 and returns false: with saved arguments it is pushed
+// and undone (the arguments come back); with none it is not pushed and its
+// unit is deleted.
 bool Push(const Value& v);
-// Pops into dest (ownership of the unit passes to the caller). 1302 and
-// false on an empty stack. Refills in HP stack mode.
+// Pops into dest (ownership of the unit passes to the caller; without a
+// destination the unit is deleted). 1302 and false on an empty stack.
+// Refills in HP stack mode.
 bool Pop(Value* dest = nullptr);
 // Copies level n (0 = X) without duplicating its unit; false, no message,
 // when there is no such level.
