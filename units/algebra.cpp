@@ -409,6 +409,10 @@ Uid Simplify(Uid a, double* factor) {
                 break;
             }
             DeleteExpression(cur);
+            cur = NULL_UID;
+            // A candidate whose scale left the double range is no
+            // simplification: taking it would lose the number.
+            if (!std::isfinite(curFactor) || curFactor == 0) break;
             const int count = ComponentCount(n);
             if (count <= bestCount) {
                 const Uid copy = CopyExpression(n);
