@@ -11,12 +11,12 @@
 
 namespace kiv {
 
-Uid NewExpression();           // 0 components; NULL_UID after 1324
-Uid CopyExpression(Uid e);     // NULL_UID gives a new empty expression
-Uid DuplicateExpression(Uid e);  // NULL_UID stays NULL_UID
-void DeleteExpression(Uid e);  // NULL_UID: nothing
-int ComponentCount(Uid e);     // 0 when it does not resolve
-int LargestExponent(Uid e);
+Uid NewExpression();                  // 0 components; NULL_UID after 1324
+Uid CopyExpression(Uid e);            // NULL_UID gives a new empty expression
+Uid DuplicateExpression(Uid e);       // NULL_UID stays NULL_UID
+void DeleteExpression(Uid e);         // NULL_UID: nothing
+int ComponentCount(Uid e);            // 0 when it does not resolve; NULL_UID: 0, no alert
+int LargestExponent(Uid e);           // NULL_UID: 0, no alert
 bool ExpressionsEqual(Uid a, Uid b);  // order-free, no prefix merging
 std::vector<Component> Components(Uid e);
 
@@ -29,9 +29,17 @@ void MultiplyIn(Uid e, Uid unit, int prefix, int exponent, double* factor);
 Uid Product(Uid a, Uid b, int prefixOverride, int numerator, int denominator, double* factor);
 Uid Normalise(Uid e);  // an empty expression is deleted: NULL_UID
 Uid MergeLikeUnits(Uid a, double* factor);
-Uid ReduceToBaseUnits(Uid a, double* factor);  // consumes a
-Uid Convert(Uid a, Uid b, double* factor);     // consumes a
-Uid Simplify(Uid a, double* factor);           // consumes a
+// Consumes a. When the reduction cannot be formed (an exponent outside
+// -128..127 after 1330, no record, a definition cycle) a itself is returned
+// and the factor is unchanged.
+Uid ReduceToBaseUnits(Uid a, double* factor);
+// Consumes a. Compatible exactly when the result equals b. When the
+// quotient cannot be formed the result is NULL_UID (never equal to b) and
+// the factor is unchanged; no exponent message is shown.
+Uid Convert(Uid a, Uid b, double* factor);
+// Consumes a. When no simplification can be formed a itself is returned
+// with the factor unchanged; no exponent message is shown.
+Uid Simplify(Uid a, double* factor);
 
 // A new expression holding one unit with the given prefix and exponent.
 Uid ExpressionOf(Uid unit, int prefix = 0, int exponent = 1);

@@ -12,7 +12,8 @@ namespace kiv {
 // and power != 0. Returns the characters written (0 or 1).
 int PrefixLetter(char* buf, int room, int power);
 int PrefixPower(char letter);  // 0 for a letter outside the table
-// Prefix letter, name, exponent digits (when not 1). 0 on failure.
+// Prefix letter, name, exponent digits (when not 1; a negative exponent
+// has a plain "-" before its digits). Characters written, 0 on failure.
 int FormatComponent(char* buf, int room, Uid unit, int prefix, int exponent);
 // 0 success, 1 when the buffer (size bytes including the zero) is too small
 // or the expression does not resolve. NULL_UID writes the empty text.
