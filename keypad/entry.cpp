@@ -181,6 +181,15 @@ const std::string& pendingPrefixText() {
     return g_prefixText;
 }
 
+void resetEntryState() {
+    g_prefixText.clear();
+    SetReplaceTop(false);
+    const int left = g_view.left, right = g_view.right;
+    g_view = FieldView();
+    g_view.left = left;
+    g_view.right = right;
+}
+
 void openEntry() {
     if (isEntryOpen()) return;
     if (ReplaceTop()) {
