@@ -288,6 +288,7 @@ void onUnitChosen() {
 }
 
 void refreshDisplay() {
+    initKeypad();
     if (assignMode) {
         std::string prompt = "Key to clear?";
         if (assignUnit != NULL_UID) {

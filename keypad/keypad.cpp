@@ -723,6 +723,7 @@ void refreshLabel(int id) {
 }
 
 void refreshLabels() {
+    initKeypad();
     for (int id = IDC_BUTTON_LAST; id >= IDC_BUTTON_FIRST; --id) refreshLabel(id);
 }
 
