@@ -3,6 +3,7 @@
 // labels, and the label keys that keep an unchanged refresh from writing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "keypad/dispatch.h"
@@ -51,7 +52,9 @@ TEST_F(KeypadLabels, FloatingModeGrid) {
         EXPECT_EQ(Text(r.id), r.text) << r.id;
         EXPECT_TRUE(Enabled(r.id)) << r.id;
     }
-    EXPECT_EQ(Text(2045), "." + std::to_string(State::floatPrecision()));
+    char precision[16];
+    std::snprintf(precision, sizeof precision, ".%d", State::floatPrecision());
+    EXPECT_EQ(Text(2045), precision);
     // Empty top-row slots are blank and disabled outside assign mode.
     EXPECT_EQ(Text(2037), "");
     EXPECT_FALSE(Enabled(2037));
