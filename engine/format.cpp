@@ -118,15 +118,10 @@ bool PositionalForm(char* dest, int size, double x, int d, bool strip, int group
     }
 }
 
-// Zero, and values so small that 10^(-e) overflows, have no exponent form.
-bool HasExponent(double x) {
+// The exponent of x's exponent form, a multiple of m. False for zero and
+// for values so small that 10^(-e) overflows: those have no exponent form.
+bool FindExponent(double x, int m, int* exponent) {
     if (x == 0 || !std::isfinite(x)) return false;
-    return std::isfinite(std::pow(10.0, -std::floor(std::log10(std::fabs(x)))));
-}
-
-bool ExponentForm(char* dest, int size, double x, int d, bool strip, int m, int width,
-                  const FontPair* pair) {
-    if (!HasExponent(x)) return false;
     int e = int(std::floor(std::log10(std::fabs(x))));
     if (m > 1) {
         if (e >= 0) {
@@ -135,6 +130,14 @@ bool ExponentForm(char* dest, int size, double x, int d, bool strip, int m, int 
             e = e + r - m;
         }
     }
+    *exponent = e;
+    return std::isfinite(std::pow(10.0, -e));
+}
+
+bool ExponentForm(char* dest, int size, double x, int d, bool strip, int m, int width,
+                  const FontPair* pair) {
+    int e = 0;
+    if (!FindExponent(x, m, &e)) return false;
     const double mantissa = x * std::pow(10.0, -e);
     if (!std::isfinite(mantissa)) return false;
     char exp[16];
@@ -264,7 +267,7 @@ void FormatReal(char* dest, int size, double x, Uid unit, int widthLimit, int pr
         if (!done && room > 0) {
             // Zero and values whose scale overflows have no exponent: they
             // show positionally, as "0".
-            if (!HasExponent(x)) {
+            if (int e = 0; !FindExponent(x, m, &e)) {
                 done = PositionalForm(dest, room, x, precision, strip, group, w, pair);
             } else {
                 done = ExponentForm(dest, room, x, precision, strip, m, w, pair);
