@@ -93,6 +93,7 @@ TEST_F(FormatRealTest, Modes) {
         {"zero scientific", 0.0, Scientific, 5, nullptr, "0"},
         {"zero engineering", 0.0, Engineering, 5, nullptr, "0"},
         {"scale overflows in scientific", 1e-320, Scientific, 5, nullptr, "0"},
+        {"engineering scale overflows after rounding down", 2.3e-308, Engineering, 2, nullptr, "0"},
         {"tiny negative keeps its sign", -4e-316, Engineering, 5, nullptr, "-0"},
         {"smallest normal has an exponent", 2.5e-308, Scientific, 1, nullptr, "2.5 e-308"},
         {"largest double", 1.5e308, Scientific, 1, nullptr, "1.5 e308"},
