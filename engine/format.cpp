@@ -344,6 +344,10 @@ std::string FormatValueText(const Value& v, int widthLimit, int precision, const
 }
 
 const char* ParseReal(const char* text, double* dest) {
+    if (!text) {
+        if (dest) *dest = 0;
+        return text;
+    }
     const char* p = text;
     bool negative = false;
     if (*p == '-') {
@@ -352,7 +356,7 @@ const char* ParseReal(const char* text, double* dest) {
     }
     long double value = 0;
     while (*p >= '0' && *p <= '9') value = value * 10 + (*p++ - '0');
-    if (uint8_t(*p) == DECIMAL_MARK || *p == DecimalSeparator()) {
+    if (uint8_t(*p) == DECIMAL_MARK || (*p != '\0' && *p == DecimalSeparator())) {
         ++p;
         long double scale = 1;
         while (*p >= '0' && *p <= '9') {
@@ -389,7 +393,7 @@ const char* ParseReal(const char* text, double* dest) {
 const char* ParseInteger(const char* text, int radix, Word* dest) {
     Word w;
     const char* p = text;
-    if (radix < 2 || radix > 36) {
+    if (!p || radix < 2 || radix > 36) {
         if (dest) *dest = w;
         return p;
     }
