@@ -1,6 +1,7 @@
 // The calls the main dialog makes into the keypad and the engine. The dialog
 // reaches the core only through this table, filled by InstallCoreLink(); an
-// empty entry makes its command do nothing.
+// empty entry makes its command do nothing, so the window can be built and
+// shown without the core.
 #pragma once
 
 #include <functional>
@@ -9,11 +10,13 @@
 namespace kiv {
 
 struct CoreLink {
-    std::function<void(int id)> onButton;           // 2000-2045
-    std::function<void(int command)> onKeyCommand;  // 3000-3099
-    std::function<void(int id)> scrollEntry;        // 2103, 2104
-    std::function<void()> startAssign;              // 32800
-    std::function<void()> onUnitChosen;             // refresh request 4000
+    std::function<void(int id)> onButton;              // 2000-2045
+    std::function<void(int command)> onKeyCommand;     // 3000-3099
+    std::function<void(int id)> scrollEntry;           // 2103, 2104
+    std::function<void(int command)> radixCommand;     // 3100-3105: commit, switch
+    std::function<void(int command)> wordSizeCommand;  // 3120-3124: commit, resize
+    std::function<void()> startAssign;                 // 32800
+    std::function<void()> onUnitChosen;                // refresh request 4000
     std::function<void()> refreshLabels;
     std::function<void()> refreshDisplay;
     std::function<void()> commitEntry;
@@ -22,21 +25,14 @@ struct CoreLink {
     std::function<void()> makePrimitive;
     std::function<bool(int level)> exchange;  // level 0 shows 1302
     std::function<int()> stackDepth;
-    std::function<void(int radix)> switchRadix;
-    std::function<bool(int* radix)> radixFromStack;  // false: no radix results
-    std::function<void(int bits)> changeWordSize;
-    std::function<void(int digit)> keyDigit;
-    std::function<void()> keyExponent;
-    std::function<void()> keyDecimalPoint;
-    std::function<void()> keyChangeSign;
+    std::function<void(const std::string& text)> pasteText;  // as typed keys
+    std::function<std::string()> copyTopText;                // plain text
     std::function<std::string(int id)> buttonTooltip;
     // Display geometry handed to the core at start-up.
     std::function<void(int entryLeft, int entryRight, int stackWidth, int stackLines)> setGeometry;
     std::function<void()> createFonts;
     std::function<void(char decimal, char group)> setSeparators;
     std::function<char(const std::string& localeText, char fallback)> separatorFromLocale;
-    std::function<void(std::string& s)> toPlainText;
-    std::function<char()> decimalSeparator;
 };
 
 CoreLink& Core();

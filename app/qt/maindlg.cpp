@@ -337,27 +337,11 @@ void CMainDlg::command(int id) {
         return;
     }
     if (id >= ID_RADIX_FLOAT && id <= ID_RADIX_STACK) {
-        scoped([&] {
-            if (core.commitEntry) core.commitEntry();
-            static const int kRadix[5] = {0, 16, 10, 8, 2};
-            int radix = 0;
-            if (id == ID_RADIX_STACK) {
-                if (!core.radixFromStack || !core.radixFromStack(&radix)) {
-                    if (core.refreshDisplay) core.refreshDisplay();
-                    return;
-                }
-            } else {
-                radix = kRadix[id - ID_RADIX_FLOAT];
-            }
-            if (core.switchRadix) core.switchRadix(radix);
-        });
+        if (core.radixCommand) scoped([&] { core.radixCommand(id); });
         return;
     }
     if (id >= ID_WORD_8 && id <= ID_WORD_128) {
-        scoped([&] {
-            if (core.commitEntry) core.commitEntry();
-            if (core.changeWordSize) core.changeWordSize(8 << (id - ID_WORD_8));
-        });
+        if (core.wordSizeCommand) scoped([&] { core.wordSizeCommand(id); });
         return;
     }
     if (id >= ID_DISPLAY_STANDARD && id <= ID_DISPLAY_ENGINEERING) {
@@ -691,63 +675,15 @@ void CMainDlg::runDialog(DialogKind kind) {
 
 // ------------------------------------------------------------- clipboard
 
-PasteKey PasteKeyFor(char c, int radix, char decimalSeparator, int* digit) {
-    if (c >= '0' && c <= '9') {
-        *digit = c - '0';
-        return PasteKey::Digit;
-    }
-    if ((c == 'e' || c == 'E') && radix == 0) return PasteKey::Exponent;
-    if (c >= 'a' && c <= 'f') {
-        *digit = 10 + (c - 'a');
-        return PasteKey::Digit;
-    }
-    if (c >= 'A' && c <= 'F') {
-        *digit = 10 + (c - 'A');
-        return PasteKey::Digit;
-    }
-    if (c == decimalSeparator) return PasteKey::DecimalPoint;
-    if (c == '-') return PasteKey::ChangeSign;
-    return PasteKey::None;
-}
-
 void CMainDlg::copyTop() {
-    std::string text;
-    if (State::entryLength() >= 0) {
-        const std::string typed = State::entryText();
-        text = typed.substr(0, std::min<size_t>(typed.size(), size_t(State::entryLength())));
-    } else {
-        text = shownEntry_;
-    }
-    if (Core().toPlainText) Core().toPlainText(text);
-    setClipboardText(text);
+    if (Core().copyTopText) setClipboardText(Core().copyTopText());
 }
 
 void CMainDlg::paste() {
     std::string text;
     if (!clipboardText(&text)) return;
-    CoreLink& core = Core();
-    const char decimal = core.decimalSeparator ? core.decimalSeparator() : '.';
-    for (char c : text) {
-        if (c == '\0') break;
-        int digit = 0;
-        switch (PasteKeyFor(c, State::radix(), decimal, &digit)) {
-            case PasteKey::Digit:
-                if (core.keyDigit) core.keyDigit(digit);
-                break;
-            case PasteKey::Exponent:
-                if (core.keyExponent) core.keyExponent();
-                break;
-            case PasteKey::DecimalPoint:
-                if (core.keyDecimalPoint) core.keyDecimalPoint();
-                break;
-            case PasteKey::ChangeSign:
-                if (core.keyChangeSign) core.keyChangeSign();
-                break;
-            case PasteKey::None:
-                break;
-        }
-    }
-    if (core.refreshDisplay) core.refreshDisplay();
+    if (Core().pasteText) Core().pasteText(text);
+    if (Core().refreshDisplay) Core().refreshDisplay();
 }
 
 // ------------------------------------------------------------- help, about

@@ -154,8 +154,4 @@ void DrawTransparentBitmap(QPainter& p, const QImage& image, int x, int y, QRgb 
 // source tree's when run from the build tree. Empty when neither exists.
 QString HelpDocumentPath();
 
-// The paste rule for one clipboard character: which entry-line key it is.
-enum class PasteKey { None, Digit, Exponent, DecimalPoint, ChangeSign };
-PasteKey PasteKeyFor(char c, int radix, char decimalSeparator, int* digit);
-
 }  // namespace kiv
