@@ -1,5 +1,12 @@
 #include "app/qt/corelink.h"
 
+#include "app/core/calctext.h"
+#include "engine/arith.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
+#include "keypad/entry.h"
+#include "keypad/keypad.h"
+
 namespace kiv {
 
 CoreLink& Core() {
@@ -7,6 +14,34 @@ CoreLink& Core() {
     return link;
 }
 
-void InstallCoreLink() {}
+void InstallCoreLink() {
+    CoreLink& c = Core();
+    c.onButton = [](int id) { onButton(id); };
+    c.onKeyCommand = [](int command) { onKeyCommand(command); };
+    c.scrollEntry = [](int id) { onScrollButton(id); };
+    c.radixCommand = [](int command) { onRadixCommand(command); };
+    c.wordSizeCommand = [](int command) { onWordSizeCommand(command); };
+    c.startAssign = [] { startAssign(); };
+    c.onUnitChosen = [] { onUnitChosen(); };
+    c.refreshLabels = [] { refreshLabels(); };
+    c.refreshDisplay = [] { refreshDisplay(); };
+    c.commitEntry = [] { commitEntry(); };
+    c.showBusy = [] { showBusy(); };
+    c.undo = [] { Undo(); };
+    c.makePrimitive = [] { MakePrimitive(); };
+    c.exchange = [](int level) { return Exchange(level); };
+    c.stackDepth = [] { return Depth(); };
+    c.pasteText = [](const std::string& text) { PasteText(text); };
+    c.copyTopText = [] { return CopyTopText(); };
+    c.buttonTooltip = [](int id) { return buttonTooltip(id); };
+    c.setGeometry = [](int left, int right, int width, int rows) {
+        setDisplayGeometry(left, right, width, rows);
+    };
+    c.createFonts = [] { CreateFonts(); };
+    c.setSeparators = [](char decimal, char group) { SetSeparators(decimal, group); };
+    c.separatorFromLocale = [](const std::string& text, char fallback) {
+        return SeparatorFromLocale(text, fallback);
+    };
+}
 
 }  // namespace kiv
