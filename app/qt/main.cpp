@@ -27,7 +27,7 @@ void OnSignal(int sig) {
 // loop, so the database is written as on any other normal end.
 bool InstallSignalPipe() {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return false;
-    ::fcntl(g_signalPipe[0], F_SETFL, O_NONBLOCK);
+    for (int fd : g_signalPipe) ::fcntl(fd, F_SETFL, O_NONBLOCK);
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);

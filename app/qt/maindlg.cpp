@@ -103,12 +103,13 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
     menuBar_ = new QMenuBar(this);
     layout->setMenuBar(menuBar_);
     client_ = new QWidget(this);
-    client_->setFixedSize(du_.x(160), du_.y(186));
     layout->addWidget(client_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     buildControls();
     buildMenus();
+    // The template's height includes the menu bar attached at run time.
+    client_->setFixedSize(du_.x(160), du_.y(186) - menuBar_->sizeHint().height());
     qApp->installEventFilter(this);
     SetAppEventHandler([this](int code, int) {
         if (code != APP_EVENT_REFRESH || !StateLocated()) return;
@@ -234,14 +235,14 @@ QAction* CMainDlg::menuAction(int id) const {
 // ------------------------------------------------------------ start and end
 
 QRect CMainDlg::entryBox() const {
+    // The widget's own contents: the viewport gets its size only when shown.
     const int m = int(entry_->document()->documentMargin());
-    return entry_->viewport()->rect().adjusted(m, m, -m, -m);
+    return QRect(QPoint(0, 0), entry_->contentsRect().size()).adjusted(m, m, -m, -m);
 }
 
 QRect CMainDlg::stackListBox() const {
-    QRect r = stack_->viewport()->rect();
-    if (!stack_->verticalScrollBar()->isVisible())
-        r.setRight(r.right() - stack_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    QRect r(QPoint(0, 0), stack_->contentsRect().size());
+    r.setRight(r.right() - stack_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     return r;
 }
 
