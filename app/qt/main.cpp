@@ -10,6 +10,7 @@
 #include <QSessionManager>
 #include <QSocketNotifier>
 
+#include "app/qt/alldialogs.h"
 #include "app/qt/corelink.h"
 #include "app/qt/maindlg.h"
 #include "storage/startup.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
 
     kiv::CMainDlg dlg;
     kiv::SetWindow(&dlg);
+    kiv::InstallAllDialogs(dlg);
     bool started = false;
 
     if (InstallSignalPipe()) {
