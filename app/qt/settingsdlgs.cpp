@@ -1,11 +1,101 @@
 #include "app/qt/settingsdlgs.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/qt/dlg_memory.h"
+#include "app/qt/dlg_prefs.h"
 #include "app/qt/maindlg.h"
 
 namespace kiv {
 
+TemplateDlg::TemplateDlg(QWidget* parent, const QString& caption) : QDialog(parent) {
+    setFont(DialogFont());
+    du_ = DialogUnits::ForFont(font());
+    setWindowTitle(caption);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    area_ = new QWidget(this);
+    layout->addWidget(area_);
+}
+
+void TemplateDlg::setTemplateSize(int width, int height) {
+    // A menu bar attached at run time takes its height from the template's.
+    const int menu = layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
+    area_->setFixedSize(du_.x(width), du_.y(height) - menu);
+}
+
+QWidget* TemplateDlg::control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void TemplateDlg::addControl(int id, QWidget* w, int x, int y, int cx, int cy) {
+    w->setParent(area_);
+    w->setGeometry(du_.rect(x, y, cx, cy));
+    w->setObjectName(QStringLiteral("id%1").arg(id));
+    controls_[id] = w;
+}
+
+void TemplateDlg::addStatic(const QString& text, int x, int y, int cx, int cy) {
+    auto* l = new QLabel(text, area_);
+    l->setGeometry(du_.rect(x, y, cx, cy));
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+QLineEdit* TemplateDlg::addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly) {
+    auto* e = new QLineEdit;
+    // The template's edits are a few characters wide: no inner margins to
+    // hide digits behind.
+    e->setTextMargins(0, 0, 0, 0);
+    e->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px 1px; }"));
+    if (digitsOnly)
+        e->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+    addControl(id, e, x, y, cx, cy);
+    return e;
+}
+
+void TemplateDlg::addOkCancel(int okX, int cancelX, int y) {
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setDefault(true);
+    addControl(1, ok, okX, y, 36, 14);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+    cancel->setAutoDefault(false);
+    addControl(2, cancel, cancelX, y, 36, 14);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TemplateDlg::focusField(int id) {
+    if (auto* e = qobject_cast<QLineEdit*>(control(id))) {
+        e->setFocus(Qt::OtherFocusReason);
+        e->selectAll();
+    }
+}
+
 void InstallSettingsDialogs(CMainDlg& dlg) {
-    (void)dlg;
+    CMainDlg* main = &dlg;
+    dlg.hooks.preferences = [main] {
+        CPrefsDlg d(main);
+        d.exec();
+    };
+    dlg.hooks.displayPrefs = [main] {
+        CDisplayPrefsDlg d(main);
+        d.exec();
+    };
+    dlg.hooks.memoryDialog = [main] {
+        CMemoryDlg d(main);
+        d.exec();
+    };
 }
 
 }  // namespace kiv

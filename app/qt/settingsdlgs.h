@@ -1,9 +1,46 @@
-// Fills the main dialog's hooks for the Preferences, Display preferences and Memory dialogs (hooks preferences, displayPrefs, memoryDialog).
+// Fills the main dialog's hooks for the Preferences, Display preferences and
+// Memory dialogs (hooks preferences, displayPrefs, memoryDialog), and the
+// small building blocks those three template dialogs share.
 #pragma once
+
+#include <QDialog>
+#include <map>
+
+#include "app/qt/dlgunits.h"
+
+class QLineEdit;
+class QPushButton;
 
 namespace kiv {
 
 class CMainDlg;
 void InstallSettingsDialogs(CMainDlg& dlg);
+
+// A fixed-size dialog in the dialog font whose controls are placed at their
+// template positions and found again by their control id.
+class TemplateDlg : public QDialog {
+    Q_OBJECT
+  public:
+    TemplateDlg(QWidget* parent, const QString& caption);
+    QWidget* control(int id) const;
+
+  protected:
+    // Sizes the dialog to width x height dialog units.
+    void setTemplateSize(int width, int height);
+    void addControl(int id, QWidget* w, int x, int y, int cx, int cy);
+    void addStatic(const QString& text, int x, int y, int cx, int cy);
+    QLineEdit* addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly);
+    // The OK (default) and Cancel buttons; OK runs accept(), Cancel reject().
+    void addOkCancel(int okX, int cancelX, int y);
+    // Shows the field the logic refused, its text selected, as data
+    // exchange does after "Please enter an integer.".
+    void focusField(int id);
+
+    DialogUnits du_;
+    QWidget* area_;  // the controls' parent, below any menu bar
+
+  private:
+    std::map<int, QWidget*> controls_;
+};
 
 }  // namespace kiv

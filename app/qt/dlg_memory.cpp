@@ -1,0 +1,118 @@
+#include "app/qt/dlg_memory.h"
+
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+
+#include "app/core/memorydlg.h"
+#include "app/qt/qtwindow.h"
+#include "res/resource.h"
+
+namespace kiv {
+namespace {
+
+// Draws "number<tab>value" with the value at the list's one tab stop, as a
+// list box with tab stops does; the item text keeps the tab.
+class TabStopDelegate : public QStyledItemDelegate {
+  public:
+    TabStopDelegate(int tabStop, QObject* parent) : QStyledItemDelegate(parent), tab_(tabStop) {}
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* w = opt.widget;
+        QStyle* style = w ? w->style() : nullptr;
+        if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+        const int tabAt = text.indexOf(QLatin1Char('\t'));
+        const QRect r = opt.rect.adjusted(2, 0, -2, 0);
+        p->save();
+        p->setFont(opt.font);
+        p->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                       : QPalette::Text));
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+        p->drawText(r, flags, tabAt < 0 ? text : text.left(tabAt));
+        if (tabAt >= 0) p->drawText(r.adjusted(tab_, 0, 0, 0), flags, text.mid(tabAt + 1));
+        p->restore();
+    }
+
+  private:
+    int tab_;
+};
+
+}  // namespace
+
+CMemoryDlg::CMemoryDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Memory")) {
+    menuBar_ = new QMenuBar(this);
+    layout()->setMenuBar(menuBar_);
+    QMenu* clear = menuBar_->addMenu(QStringLiteral("Clear"));
+    QAction* selection = clear->addAction(QStringLiteral("Selection"));
+    selection->setData(int(ID_MEMORY_CLEAR_SELECTION));
+    connect(selection, &QAction::triggered, this, &CMemoryDlg::clearSelection);
+    QAction* all = clear->addAction(QStringLiteral("All"));
+    all->setData(int(ID_MEMORY_CLEAR_ALL));
+    connect(all, &QAction::triggered, this, &CMemoryDlg::clearAll);
+
+    list_ = new QListWidget;
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setUniformItemSizes(true);
+    list_->setItemDelegate(new TabStopDelegate(du_.x(12), list_));
+    addControl(1011, list_, 7, 7, 139, 123);
+    connect(list_, &QListWidget::itemDoubleClicked, this, &CMemoryDlg::recall);
+
+    auto button = [this](int id, const char* text, int x) {
+        auto* b = new QPushButton(QString::fromLatin1(text));
+        b->setAutoDefault(false);
+        addControl(id, b, x, 136, 37, 14);
+        return b;
+    };
+    connect(button(4, "Store", 7), &QPushButton::clicked, this, &CMemoryDlg::store);
+    connect(button(3, "Recall", 58), &QPushButton::clicked, this, &CMemoryDlg::recall);
+    connect(button(2, "Cancel", 109), &QPushButton::clicked, this, &QDialog::reject);
+    setTemplateSize(153, 170);
+
+    logic_ = std::make_unique<CMemoryDlgLogic>(valueWidth());
+    fillList();
+    list_->setFocus(Qt::OtherFocusReason);
+}
+
+CMemoryDlg::~CMemoryDlg() = default;
+
+int CMemoryDlg::valueWidth() const {
+    // The list's client width: inside its frame, without a scroll bar (ten
+    // lines fit, so none shows).
+    return list_->contentsRect().width() - 3 * du_.baseX;
+}
+
+void CMemoryDlg::fillList() {
+    list_->clear();
+    for (const std::string& line : logic_->lines()) list_->addItem(FromCalcText(line));
+    list_->setCurrentRow(CMemoryDlgLogic::RememberedSelection());
+}
+
+void CMemoryDlg::store() {
+    if (logic_->store(list_->currentRow())) accept();
+}
+
+void CMemoryDlg::recall() {
+    if (logic_->recall(list_->currentRow())) accept();
+}
+
+void CMemoryDlg::clearSelection() {
+    logic_->clearSelection(list_->currentRow());
+    fillList();
+}
+
+void CMemoryDlg::clearAll() {
+    logic_->clearAll();
+    fillList();
+}
+
+}  // namespace kiv

@@ -1,0 +1,39 @@
+// The Memory dialog (template 506 with menu 507 "Clear"): the ten registers
+// listed with their values; Store, Recall, Clear Selection, Clear All.
+#pragma once
+
+#include <memory>
+
+#include "app/qt/settingsdlgs.h"
+
+class QListWidget;
+class QMenuBar;
+
+namespace kiv {
+
+class CMemoryDlgLogic;
+
+class CMemoryDlg : public TemplateDlg {
+    Q_OBJECT
+  public:
+    explicit CMemoryDlg(QWidget* parent = nullptr);
+    ~CMemoryDlg() override;
+
+    QListWidget* list() const { return list_; }
+    QMenuBar* menuBarWidget() const { return menuBar_; }
+    // The pixel width values are formatted to.
+    int valueWidth() const;
+
+  private:
+    void fillList();
+    void store();
+    void recall();
+    void clearSelection();
+    void clearAll();
+
+    QMenuBar* menuBar_;
+    QListWidget* list_;
+    std::unique_ptr<CMemoryDlgLogic> logic_;
+};
+
+}  // namespace kiv
