@@ -1,0 +1,262 @@
+// Start-up and shut-down of the main window: the first start with its
+// question, exit codes of the real program, the state surviving every
+// normal end, and one program per data folder.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QThread>
+
+#include "app/core/appevent.h"
+#include "guitest_support.h"
+#include "res/resource.h"
+#include "storage/startup.h"
+#include "storage/state.h"
+#include "support/ownership.h"
+
+using namespace kiv;
+using namespace kiv::gui;
+
+namespace {
+
+ino_t InodeOf(const std::string& path) {
+    struct stat sb {};
+    return ::stat(path.c_str(), &sb) == 0 ? sb.st_ino : 0;
+}
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// A stack of 1, 2.5 and 3, the line "42" still being typed, Scientific
+// display mode: the state a restart must bring back.
+void MakeState(CMainDlg& dlg) {
+    TypeKeys(dlg, QStringLiteral("1"));
+    PressKey(dlg, Qt::Key_Return);
+    TypeKeys(dlg, QStringLiteral("2.5"));
+    PressKey(dlg, Qt::Key_Return);
+    TypeKeys(dlg, QStringLiteral("3"));
+    PressKey(dlg, Qt::Key_Return);
+    dlg.command(ID_DISPLAY_SCIENTIFIC);
+    TypeKeys(dlg, QStringLiteral("42"));
+}
+
+struct Snapshot {
+    QStringList rows;
+    QString entry;
+    int displayMode = -1;
+    std::string entryText;
+    int entryLength = 0;
+    bool scientificChecked = false;
+};
+
+Snapshot Take(CMainDlg& dlg) {
+    Snapshot s;
+    s.rows = StackRows(dlg);
+    s.entry = EntryText(dlg);
+    s.displayMode = State::displayMode();
+    s.entryText = State::entryText();
+    s.entryLength = State::entryLength();
+    s.scientificChecked = dlg.menuAction(ID_DISPLAY_SCIENTIFIC)->isChecked();
+    return s;
+}
+
+void ExpectSame(const Snapshot& a, const Snapshot& b) {
+    QCOMPARE(b.rows, a.rows);
+    QCOMPARE(b.entry, a.entry);
+    QCOMPARE(b.displayMode, a.displayMode);
+    QCOMPARE(b.entryLength, a.entryLength);
+    QCOMPARE(b.entryText, a.entryText);
+    QCOMPARE(b.scientificChecked, a.scientificChecked);
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void firstStartOkOpensWindowThenImport() {
+        MainWindowRun run;
+        run.build();
+        bool visibleAtImport = false;
+        int imports = 0;
+        run.dlg().hooks.importUnits = [&] {
+            ++imports;
+            visibleAtImport = run.dlg().isVisible();
+        };
+        QVERIFY(AcquireDataFolderLock());
+        auto welcome = AnswerNextMessageBox(QMessageBox::Ok);
+        QVERIFY(run.dlg().startUp());
+        QVERIFY(welcome->answered());
+        QCOMPARE(welcome->title(), QStringLiteral("Welcome to Kiv!"));
+        QVERIFY(welcome->text().contains(QStringLiteral("units-US.txt")));
+        QCOMPARE(imports, 0);  // posted, so it runs once the window is up
+        QVERIFY(QFile::exists(QString::fromStdString(run.dbPath())));
+        run.dlg().show();
+        QTRY_COMPARE(imports, 1);
+        QVERIFY(visibleAtImport);
+        // The focus sits on button 2045.
+        QCOMPARE(run.dlg().focusWidget(), run.dlg().control(2045));
+        // An empty stack: blank entry line, only empty rows.
+        QCOMPARE(EntryText(run.dlg()), QString());
+        QVERIFY(!StackRows(run.dlg()).isEmpty());
+        for (const QString& row : StackRows(run.dlg())) QCOMPARE(row, QString());
+        ExpectOwnershipSound();
+    }
+
+    void firstStartCancelCreatesNothing() {
+        MainWindowRun run;
+        QVERIFY(!run.start(QMessageBox::Cancel));
+        QVERIFY(!run.welcomeText.isEmpty());
+        QVERIFY(!run.dlg().isVisible());
+        QCOMPARE(run.imports, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(run.imports, 0);
+        QCOMPARE(Entries(QString::fromStdString(run.home().folder())), QStringList());
+    }
+
+    void secondStartAsksNothingAndImportsNothing() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        QTRY_COMPARE(run.imports, 1);
+        run.welcomeText.clear();
+        QVERIFY(run.restart());
+        QVERIFY(run.welcomeText.isEmpty());
+        QTest::qWait(50);
+        QCOMPARE(run.imports, 1);  // the second start posts no import
+    }
+
+    // The real program: Cancel is what a signal during the question amounts
+    // to (offscreen, nobody can press the button); it exits with 2 and leaves
+    // no database behind.
+    void realProgramEndedDuringWelcomeExitsWithTwo() {
+        TempDataHome home;
+        const ChildRun r = RunKiv(QString::fromStdString(home.home()),
+                                  [](qint64 pid) { ::kill(pid_t(pid), SIGTERM); });
+        QVERIFY2(!r.crashed, qPrintable(r.stderrText));
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(!QFile::exists(QString::fromStdString(home.path("kivDB_pdb"))));
+        QVERIFY(!QFile::exists(QString::fromStdString(home.path("kiv.lock"))));
+    }
+
+    void restartAfterCloseBox() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        MakeState(run.dlg());
+        const Snapshot before = Take(run.dlg());
+        QCOMPARE(before.entry, QStringLiteral("42_"));  // with the typing cursor
+        QCOMPARE(before.displayMode, 2);
+        run.dlg().close();
+        QVERIFY(run.dlg().isShutDown());
+        QVERIFY(run.restart());
+        ExpectSame(before, Take(run.dlg()));
+        ExpectOwnershipSound();
+    }
+
+    void restartAfterEscape() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        MakeState(run.dlg());
+        const Snapshot before = Take(run.dlg());
+        const ino_t inode = InodeOf(run.dbPath());
+        PressKey(run.dlg(), Qt::Key_Escape);
+        QVERIFY(run.dlg().isShutDown());
+        QVERIFY(!run.dlg().isVisible());
+        QVERIFY(InodeOf(run.dbPath()) != inode);  // written back at once
+        QVERIFY(run.restart());
+        ExpectSame(before, Take(run.dlg()));
+    }
+
+    void restartAfterAltF4() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        MakeState(run.dlg());
+        const Snapshot before = Take(run.dlg());
+        // What the window manager does for Alt+F4: a close request.
+        QCloseEvent close;
+        QApplication::sendEvent(&run.dlg(), &close);
+        QVERIFY(run.dlg().isShutDown());
+        QVERIFY(run.restart());
+        ExpectSame(before, Take(run.dlg()));
+    }
+
+    // The real program ended by a signal writes its database through the
+    // same shut-down: the file is replaced (new inode) and still holds what
+    // the last window saved.
+    void realProgramSavesOnSignals_data() {
+        QTest::addColumn<int>("sig");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void realProgramSavesOnSignals() {
+        QFETCH(int, sig);
+        MainWindowRun run;
+        QVERIFY(run.start());
+        MakeState(run.dlg());
+        const Snapshot before = Take(run.dlg());
+        run.end();
+        const std::vector<uint8_t> saved = ReadBytes(run.dbPath());
+        const ino_t inode = InodeOf(run.dbPath());
+        QVERIFY(!saved.empty());
+
+        const ChildRun r = RunKiv(QString::fromStdString(run.home().home()),
+                                  [sig](qint64 pid) { ::kill(pid_t(pid), sig); });
+        QVERIFY2(!r.crashed, qPrintable(r.stderrText));
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(InodeOf(run.dbPath()) != inode);
+        QVERIFY(!QFile::exists(QString::fromStdString(run.home().path("kiv.lock"))));
+
+        QVERIFY(run.restart());
+        ExpectSame(before, Take(run.dlg()));
+    }
+
+    // While one program holds the data folder, a second start ends with 2
+    // and leaves the first one's database file alone; the first one's
+    // changes are what ends up saved.
+    void secondInstanceDoesNotClobber() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        TypeKeys(run.dlg(), QStringLiteral("7"));
+        PressKey(run.dlg(), Qt::Key_Return);
+        run.end();
+        QVERIFY(run.restart());
+        const ino_t inode = InodeOf(run.dbPath());
+        const std::vector<uint8_t> onDisk = ReadBytes(run.dbPath());
+        TypeKeys(run.dlg(), QStringLiteral("8"));
+        PressKey(run.dlg(), Qt::Key_Return);  // only in the first one's memory so far
+        const Snapshot first = Take(run.dlg());
+
+        const ChildRun r = RunKiv(QString::fromStdString(run.home().home()), [](qint64 pid) {
+            QThread::msleep(300);  // let it show its notice, then end it
+            ::kill(pid_t(pid), SIGTERM);
+        });
+        QVERIFY2(!r.crashed, qPrintable(r.stderrText));
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(InodeOf(run.dbPath()), inode);
+        QCOMPARE(ReadBytes(run.dbPath()), onDisk);
+        QVERIFY(QFile::exists(QString::fromStdString(run.home().path("kiv.lock"))));
+
+        QVERIFY(run.restart());
+        ExpectSame(first, Take(run.dlg()));
+    }
+
+    void refreshRequestIgnoredBeforeStart() {
+        MainWindowRun run;
+        run.build();
+        // Built, not started: the refresh request must not touch anything.
+        SendAppEvent(4000);
+        QCOMPARE(EntryText(run.dlg()), QString());
+        QVERIFY(run.start());
+        TypeKeys(run.dlg(), QStringLiteral("5"));
+        SendAppEvent(4000);
+        QCOMPARE(EntryText(run.dlg()), QStringLiteral("5_"));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "mainwindow_startup_test.moc"
