@@ -262,9 +262,12 @@ void DeleteUnitAndDependents(int index) {
 }
 
 bool RedefineUnit(int index, double magnitude, Uid definition) {
+    return RedefineUnit(index, magnitude, definition, ExpressionText(definition));
+}
+
+bool RedefineUnit(int index, double magnitude, Uid definition, const std::string& text) {
     if (!IsUnitRecord(index)) return false;
     const std::string name = UnitName(index);
-    const std::string text = ExpressionText(definition);
     const Uid old = UnitDefinition(index);
     if (!ExpressionsEqual(old, definition)) {
         ShowCodedMessage(MSG_CANNOT_REDEFINE, name.c_str(), text.c_str());

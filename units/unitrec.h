@@ -77,6 +77,9 @@ void DeleteUnitAndDependents(int index);
 // units differ, 1321 to confirm). On true the unit owns `definition` and
 // its old definition is deleted; on false the caller still owns it.
 bool RedefineUnit(int index, double magnitude, Uid definition);
+// The same, with `shownText` as the new definition in both messages (the
+// caller's number and unit text rather than the unit text alone).
+bool RedefineUnit(int index, double magnitude, Uid definition, const std::string& shownText);
 int DefinitionDepth(Uid unit);
 
 // The database order: state record, units by case-insensitive name,

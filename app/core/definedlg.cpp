@@ -1,0 +1,158 @@
+#include "app/core/definedlg.h"
+
+#include "app/core/appevent.h"
+#include "app/core/calctext.h"
+#include "app/core/messages.h"
+#include "engine/format.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
+#include "keypad/entry.h"
+#include "keypad/keypad.h"
+#include "res/resource.h"
+#include "storage/maindb.h"
+#include "storage/state.h"
+#include "units/algebra.h"
+#include "units/holders.h"
+
+namespace kiv {
+
+int editingIndex = 0;
+
+namespace {
+
+// The unit of the held definition while a new unit is being defined. A
+// registered variable, so a unit deletion or shut-down never leaves it
+// dangling.
+Uid g_heldUnit = NULL_UID;
+// The held value's kind and number, pushed back on Cancel.
+Value g_heldValue;
+// Which dialog holds them (0: none), so that a dialog outlived by a newer
+// one never pushes the newer one's value.
+int g_holder = 0;
+int g_nextDialog = 0;
+
+void GiveBackHeld() {
+    Value x = g_heldValue;
+    if (x.isReal()) x.setUnit(g_heldUnit);
+    g_heldUnit = NULL_UID;
+    g_holder = 0;
+    Push(x);
+}
+
+void RegisterHeld() {
+    RegisterProcessUnit(&g_heldUnit, "held definition");
+}
+
+std::string DefinitionText(const Value& v, Uid unit, int width) {
+    if (unit == NULL_UID) return "(Base unit)";
+    Value shown = v;
+    shown.setUnit(unit);
+    std::string text = FormatValueText(shown, width, State::floatPrecision(), &ListFontPair());
+    ToPlainText(text);
+    return text;
+}
+
+}  // namespace
+
+CDefineUnitLogic::CDefineUnitLogic(int definitionWidth, std::function<void()> editCategories)
+    : editCategories_(std::move(editCategories)) {
+    RegisterHeld();
+    if (editingIndex != 0 && IsUnitRecord(editingIndex)) {
+        renameIndex_ = editingIndex;
+        heldCategory_ = CategoryOfRecord(renameIndex_);
+        name_ = UnitName(renameIndex_);
+        // The unit's own definition, shown but not taken.
+        definition_ = DefinitionText(Value::Real(UnitMagnitude(renameIndex_)),
+                                     UnitDefinition(renameIndex_), definitionWidth);
+    } else {
+        editingIndex = 0;
+        // A dialog still open gives its X back first, so two held values
+        // never meet.
+        if (g_holder != 0) GiveBackHeld();
+        commitEntry();
+        id_ = ++g_nextDialog;
+        g_holder = id_;
+        g_heldUnit = NULL_UID;
+        g_heldValue = Value::Real(0);
+        if (Depth() > 0) {
+            ForgetSavedArguments();
+            Value x;
+            if (Pop(&x)) {
+                g_heldValue = x;
+                g_heldUnit = OwnedUnit(x);
+            }
+        }
+        heldNumber_ = g_heldValue.isReal() ? g_heldValue.real() : 0;
+        definition_ = DefinitionText(g_heldValue, g_heldUnit, definitionWidth);
+    }
+    categories_ = FillCategoryList(false, heldCategory_);
+}
+
+CDefineUnitLogic::~CDefineUnitLogic() {
+    if (open_) cancel();
+}
+
+bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
+    if (!open_) return true;
+    const std::string name =
+        nameField.substr(0, std::min<size_t>(nameField.size(), kUnitNameLength));
+    if (name.empty()) {
+        ShowCodedMessage(MSG_NAME_LENGTH);
+        return false;
+    }
+    const int existing = FindUnitByName(name);
+    if (existing != 0 && existing != renameIndex_) {
+        ShowCodedMessage(MSG_NAME_EXISTS);
+        return false;
+    }
+    const int category =
+        (categoryData >= 0 && categoryData < Database::kCategories) ? categoryData : heldCategory_;
+
+    if (renaming()) {
+        // A failed resize keeps the dialog open, still renaming this unit.
+        if (RenameUnit(renameIndex_, name, category) != 0) return false;
+        editingIndex = 0;
+        open_ = false;
+        refreshUnitText();
+        resetLabelKeys();  // a user button may show the old name
+        SendAppEvent(APP_EVENT_REFRESH);
+        return true;
+    }
+
+    const Uid held = g_holder == id_ ? g_heldUnit : NULL_UID;
+    const Uid unit = CreateUnit(name, heldNumber_, held, category);
+    // Without a record (1324 shown) the definition is still ours: the dialog
+    // stays open, and Cancel gives X back.
+    if (unit == NULL_UID) return false;
+    if (g_holder == id_) {
+        g_heldUnit = NULL_UID;  // now the unit record's definition
+        g_holder = 0;
+    }
+    open_ = false;
+    beginAssign(ExpressionOf(unit));
+    SendAppEvent(APP_EVENT_REFRESH);
+    return true;
+}
+
+void CDefineUnitLogic::cancel() {
+    if (!open_) return;
+    open_ = false;
+    if (renaming()) {
+        editingIndex = 0;
+        return;
+    }
+    if (g_holder != id_) return;
+    GiveBackHeld();
+    // The entry line was committed at opening: the window shows X again.
+    SendAppEvent(APP_EVENT_REFRESH);
+}
+
+bool CDefineUnitLogic::categoryChosen(int data) {
+    if (data != kCategoryEditItem) return false;
+    if (editCategories_) editCategories_();
+    categories_ = FillCategoryList(false, 0);
+    categories_.selected = 0;
+    return true;
+}
+
+}  // namespace kiv

@@ -1,0 +1,157 @@
+#include "app/core/unitsdlg.h"
+
+#include <cctype>
+
+#include "app/core/appevent.h"
+#include "app/core/calctext.h"
+#include "app/core/definedlg.h"
+#include "app/core/messages.h"
+#include "engine/format.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
+#include "keypad/entry.h"
+#include "res/resource.h"
+#include "storage/maindb.h"
+#include "storage/state.h"
+#include "units/algebra.h"
+
+namespace kiv {
+
+int categoryFilter = kCategoryAll;
+
+namespace {
+
+// Number and unit text of a value, plain, for lines and messages.
+std::string ValueText(double number, Uid unit, int width) {
+    char buf[200];
+    FormatReal(buf, sizeof buf, number, unit, width, State::floatPrecision(), &ListFontPair());
+    std::string text(buf);
+    ToPlainText(text);
+    return text;
+}
+
+}  // namespace
+
+CUnitsDlgLogic::CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners)
+    : width_(definitionWidth), runners_(std::move(runners)) {
+    fillList();
+    fillCategories();
+    if (unitDialogLetter != 0) {
+        selectByLetter(unitDialogLetter);
+        unitDialogLetter = 0;
+    }
+    stackChanged_ = false;
+}
+
+void CUnitsDlgLogic::select(int row) {
+    selection_ = (row >= 0 && row < int(lines_.size())) ? row : -1;
+}
+
+void CUnitsDlgLogic::fillList() {
+    lines_.clear();
+    const int units = CountRecords(kCategoryAll).unitsTotal;
+    for (int i = 1; i <= units; ++i) {
+        if (!IsUnitRecord(i)) continue;
+        if (categoryFilter != kCategoryAll && CategoryOfRecord(i) != categoryFilter) continue;
+        const Uid def = UnitDefinition(i);
+        const std::string definition =
+            def == NULL_UID ? std::string("(Base unit)") : ValueText(UnitMagnitude(i), def, width_);
+        lines_.push_back({UnitName(i) + "\t" + definition, i});
+    }
+    // The same position again; past the end, the last line.
+    if (selection_ >= int(lines_.size())) selection_ = int(lines_.size()) - 1;
+}
+
+void CUnitsDlgLogic::fillCategories() {
+    categories_ = FillCategoryList(true, categoryFilter);
+}
+
+int CUnitsDlgLogic::selectedIndex() {
+    if (selection_ < 0 || selection_ >= int(lines_.size()) ||
+        !IsUnitRecord(lines_[size_t(selection_)].index)) {
+        ShowCodedMessage(MSG_SELECT_FIRST);
+        return 0;
+    }
+    return lines_[size_t(selection_)].index;
+}
+
+bool CUnitsDlgLogic::use() {
+    const int index = selectedIndex();
+    if (index == 0) return false;
+    const Uid unit = ExpressionOf(MainDb()->uid(index));
+    if (unit == NULL_UID) return false;
+    // A hand-over that was never taken gives way to this one.
+    if (chosenUnit != NULL_UID) DeleteExpression(chosenUnit);
+    chosenUnit = unit;
+    SendAppEvent(APP_EVENT_REFRESH);
+    return true;
+}
+
+void CUnitsDlgLogic::remove() {
+    const int index = selectedIndex();
+    if (index == 0) return;
+    DeleteUnit(index);
+    fillList();
+    stackChanged_ = true;
+}
+
+void CUnitsDlgLogic::rename() {
+    const int index = selectedIndex();
+    if (index == 0) return;
+    editingIndex = index;
+    const bool renamed = runners_.defineUnit && runners_.defineUnit();
+    // A runner that never opened the dialog must not leave rename mode on.
+    editingIndex = 0;
+    if (renamed) selection_ = -1;
+    fillList();
+    fillCategories();
+    stackChanged_ = true;
+}
+
+void CUnitsDlgLogic::redefine() {
+    const int index = selectedIndex();
+    if (index == 0) return;
+    commitEntry();
+    stackChanged_ = true;
+    Value v;
+    if (!Pop(&v)) return;
+    ForgetSavedArguments();
+    const Uid unit = OwnedUnit(v);
+    const double number = v.isReal() ? v.real() : 0;
+    const std::string text =
+        unit == NULL_UID ? std::string("(Base unit)") : ValueText(number, unit, 0);
+    if (!v.isReal() || !RedefineUnit(index, number, unit, text)) Push(v);
+    fillList();
+}
+
+void CUnitsDlgLogic::selectByLetter(char letter) {
+    const int want = std::tolower((unsigned char)letter);
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (!lines_[i].text.empty() && std::tolower((unsigned char)lines_[i].text[0]) == want) {
+            selection_ = int(i);
+            return;
+        }
+    }
+}
+
+void CUnitsDlgLogic::categoryChosen(int data) {
+    if (data == kCategoryEditItem) {
+        if (runners_.editCategories) runners_.editCategories();
+        categoryFilter = kCategoryAll;
+    } else if ((data >= 0 && data < Database::kCategories) || data == kCategoryAll) {
+        categoryFilter = data;
+    }
+    fillCategories();
+    fillList();
+}
+
+void CUnitsDlgLogic::cancel() {
+    if (stackChanged_) SendAppEvent(APP_EVENT_REFRESH);
+}
+
+void CUnitsDlgLogic::refresh() {
+    fillList();
+    fillCategories();
+}
+
+}  // namespace kiv

@@ -1,0 +1,74 @@
+// The logic of the Units dialog (template 504, menu 505 "Edit",
+// accelerator table 505): browse the units by category, put one on the
+// entry line (Use), delete, rename or redefine it.
+//
+// The host shows lines() and categories(), reports the list's selection
+// with select(), and calls one command per user action; after each command
+// it shows the lists again. Nested dialogs run through the host's runners.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/core/categoriesdlg.h"
+
+namespace kiv {
+
+// The category shown (0..15, or kCategoryAll); kept between openings for the
+// whole run.
+extern int categoryFilter;
+
+struct UnitLine {
+    std::string text;  // name, tab, definition text (plain)
+    int index = 0;     // record index of the unit
+};
+
+struct UnitsDialogRunners {
+    // Runs the Define unit dialog modally (editingIndex is set); true on OK.
+    std::function<bool()> defineUnit;
+    // Runs the Edit Categories dialog modally.
+    std::function<void()> editCategories;
+};
+
+class CUnitsDlgLogic {
+  public:
+    // Opening. `definitionWidth` is the pixels left for the definition
+    // column. A letter handed over by the main window (unitDialogLetter)
+    // selects its first unit and is forgotten.
+    CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners);
+
+    const std::vector<UnitLine>& lines() const { return lines_; }
+    const CategoryList& categories() const { return categories_; }
+    int selection() const { return selection_; }  // row, -1 for none
+    void select(int row);
+    bool stackChanged() const { return stackChanged_; }
+
+    // "Use" or a double click: true when the dialog ends.
+    bool use();
+    void remove();    // Delete, Ctrl+X
+    void rename();    // Rename, Ctrl+N
+    void redefine();  // Redefine, Ctrl+F
+    // A letter key: the first line starting with it, either case.
+    void selectByLetter(char letter);
+    // The category list's selection changed to an item with `data`.
+    void categoryChosen(int data);
+    // Cancel or Escape: the main window redraws when the stack may differ.
+    void cancel();
+    // The refresh request: both lists again.
+    void refresh();
+
+  private:
+    void fillList();
+    void fillCategories();
+    int selectedIndex();  // 1317 and 0 without a selection
+
+    int width_;
+    UnitsDialogRunners runners_;
+    std::vector<UnitLine> lines_;
+    CategoryList categories_;
+    int selection_ = -1;
+    bool stackChanged_ = false;
+};
+
+}  // namespace kiv
