@@ -26,6 +26,7 @@
 #include "app/qt/dlg_prefs.h"
 #include "app/qt/maindlg.h"
 #include "engine/stack.h"
+#include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "res/resource.h"
 #include "storage/startup.h"
@@ -100,6 +101,7 @@ class SettingsDialogsTest : public QObject {
     void recallCopiesAndLeavesTheRegister();
     void clearSelectionAndClearAll();
     void storeOnAnEmptyStackKeepsTheDialogOpen();
+    void keypadStatesShownInTheGuide();
 
   private:
     // Types keys into the main window as a user does.
@@ -213,6 +215,7 @@ void SettingsDialogsTest::cancelAfterChangingEveryFieldChangesNothing() {
     QCOMPARE(before.size(), 6);
     openPreferences([](CPrefsDlg* d) {
         Shot(d, "preferences");
+        QCOMPARE(d->windowTitle(), QStringLiteral("Preferences"));
         QCOMPARE(Edit(d, 1001)->text(), QStringLiteral("16"));
         Edit(d, 1001)->setText(QStringLiteral("4"));
         for (int id : {1014, 1015, 1016, 1026, 1017}) {
@@ -224,6 +227,7 @@ void SettingsDialogsTest::cancelAfterChangingEveryFieldChangesNothing() {
     });
     openDisplayPrefs([](CDisplayPrefsDlg* d) {
         Shot(d, "displayprefs");
+        QCOMPARE(d->windowTitle(), QStringLiteral("Display preferences"));
         QCOMPARE(Edit(d, 1001)->text(), QStringLiteral("10"));
         const char* shown[6] = {"3", "4", "3", "3", "8", "0"};
         for (int id = 1018; id <= 1023; ++id) {
@@ -467,6 +471,61 @@ void SettingsDialogsTest::storeOnAnEmptyStackKeepsTheDialogOpen() {
     });
     QCOMPARE(message, QStringLiteral("Not enough numbers on the stack."));
     QCOMPARE(State::memory(4).real(), 0.0);
+}
+
+// The keypad in each of its states, as the user guide pictures it; the
+// pictures are saved only when KIV_SHOT_DIR is set.
+void SettingsDialogsTest::keypadStatesShownInTheGuide() {
+    const char* names[] = {"m", "kg", "s", "ft", "lb", "in", "mi", "h", "min", "L",
+                           "N", "J",  "W", "Pa", "Hz", "g",  "A",  "V", "K",   "mol"};
+    for (int i = 0; i < int(std::size(names)); ++i)
+        setSlot(i, ExpressionOf(CreateUnit(names[i], 0, NULL_UID, 1)));
+    const char* altBank[] = {"yd", "oz", "gal", "day", "acre"};
+    for (int i = 0; i < int(std::size(altBank)); ++i)
+        setSlot(25 + i, ExpressionOf(CreateUnit(altBank[i], 0, NULL_UID, 1)));
+    if (Core().onUnitChosen) Core().onUnitChosen();
+    type("12\n");
+    pushMetres(3.5);
+    type("1234.5678");
+    auto label = [this](int id) { return Button(main_->control(id))->text(); };
+    QCOMPARE(label(2036), QStringLiteral("m"));
+    QCOMPARE(label(2037), QStringLiteral("kg"));
+    QCOMPARE(label(2025), QStringLiteral("sin"));
+    QCOMPARE(label(2045), QStringLiteral(".10"));
+    Shot(main_.get(), "keypad-float");
+
+    main_->command(2000);  // alt
+    QCOMPARE(label(2000), QStringLiteral("ALT"));
+    QCOMPARE(label(2025), QStringLiteral("asin"));
+    QCOMPARE(label(2030), QStringLiteral("e^x"));
+    QCOMPARE(label(2024), QStringLiteral("hyp"));
+    QCOMPARE(label(2036), QStringLiteral("yd"));  // the second bank
+    Shot(main_.get(), "keypad-alt");
+    main_->command(2024);  // hyp on, alt released
+    QCOMPARE(label(2000), QStringLiteral("alt"));
+    QCOMPARE(label(2025), QStringLiteral("sinh"));
+    Shot(main_.get(), "keypad-hyp");
+    main_->command(2000);
+    QCOMPARE(label(2025), QStringLiteral("asinh"));
+    main_->command(2024);  // hyp off again
+    QCOMPARE(label(2025), QStringLiteral("sin"));
+
+    main_->command(2035);  // the unit keypad
+    QCOMPARE(label(2035), QStringLiteral("UNIT"));
+    QCOMPARE(label(2007), QStringLiteral("c-"));
+    QCOMPARE(label(2001), QStringLiteral("k-"));
+    QCOMPARE(label(2004), QStringLiteral("pfx"));
+    Shot(main_.get(), "keypad-unit");
+    main_->command(2035);
+    QCOMPARE(label(2035), QStringLiteral("unit"));
+
+    main_->command(ID_RADIX_HEX);
+    type("ff\n3\n");
+    QCOMPARE(label(2045), QStringLiteral("hex"));
+    QCOMPARE(label(2025), QStringLiteral("A"));
+    QCOMPARE(label(2012), QStringLiteral("word"));
+    QCOMPARE(label(2036), QStringLiteral("s>"));
+    Shot(main_.get(), "keypad-integer");
 }
 
 }  // namespace kiv
