@@ -1,6 +1,7 @@
 #include "units/unitrec.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_set>
 
 #include "app/core/messages.h"
@@ -143,7 +144,8 @@ int FindUnitByName(const std::string& name, Uid* uid) {
         size_t len = 0;
         while (uo::kName + len < b.size() && b[uo::kName + len] != 0) ++len;
         if (len != name.size()) continue;
-        if (std::equal(name.begin(), name.end(), b.begin() + uo::kName)) {
+        // Compared as bytes: a name may hold letters above 0x7F (a degree sign).
+        if (std::memcmp(name.data(), b.data() + uo::kName, len) == 0) {
             if (uid) *uid = db.uid(i);
             return i;
         }

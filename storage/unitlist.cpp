@@ -1,0 +1,431 @@
+#include "storage/unitlist.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/core/appevent.h"
+#include "app/core/calctext.h"
+#include "app/core/messages.h"
+#include "app/core/window.h"
+#include "engine/format.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
+#include "storage/maindb.h"
+#include "storage/startup.h"
+#include "storage/state.h"
+#include "units/algebra.h"
+#include "units/unitrec.h"
+#include "units/unittext.h"
+
+namespace kiv {
+namespace {
+
+constexpr int kRefreshRequest = 4000;
+
+// Unicode of the bytes 0x80-0x9F of Windows-1252; 0 where the code page has
+// no character.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char Cp1252Byte(uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) return char(cp);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] != 0 && kCp1252High[i] == cp) return char(0x80 + i);
+    return kNoCharacter;
+}
+
+// Decodes one UTF-8 sequence at s[i]; 0 bytes when it is not well formed
+// (overlong forms, surrogates and code points above U+10FFFF included).
+size_t DecodeUtf8(const std::string& s, size_t i, uint32_t* cp) {
+    const uint8_t c = uint8_t(s[i]);
+    size_t n;
+    uint32_t v, min;
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    } else if ((c & 0xE0) == 0xC0) {
+        n = 2, v = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, v = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, v = c & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        const uint8_t t = uint8_t(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (t & 0x3F);
+    }
+    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *cp = v;
+    return n;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A name must show as itself wherever calculator text goes: no control
+// bytes, no byte without a Windows-1252 character, and none of the bytes
+// that calculator text draws as superscript digits or the decimal mark.
+bool ShowableByte(uint8_t c, bool unitName) {
+    if (c < 0x20 || c == 0x7F) return false;
+    if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) return false;
+    return !(unitName && IsSpecialByte(c));
+}
+bool ShowableName(const std::string& name, bool unitName) {
+    return std::all_of(name.begin(), name.end(),
+                       [&](char c) { return ShowableByte(uint8_t(c), unitName); });
+}
+
+// Reads an unsigned decimal number; values beyond any valid one stay above
+// every limit instead of wrapping.
+int ReadCount(const std::string& s, size_t* p) {
+    int n = 0;
+    while (*p < s.size() && IsDigit(s[*p])) {
+        if (n < 100000) n = n * 10 + (s[*p] - '0');
+        ++*p;
+    }
+    return n;
+}
+
+// The magnitude at s[p]. A list carries the decimal separator of the
+// locale it was written under; "." and "," are read as well, so that a list
+// moves between locales (neither can follow a number otherwise). The number
+// parser takes an "e" after one space as a power of ten; a definition such
+// as "1 erg" must keep its unit, so the "e" counts only when a digit or "-"
+// follows it.
+double ReadMagnitude(const std::string& s, size_t* p) {
+    size_t q = *p;
+    if (q < s.size() && s[q] == '-') ++q;
+    while (q < s.size() && IsDigit(s[q])) ++q;
+    size_t point = std::string::npos;
+    if (q < s.size() && (uint8_t(s[q]) == DECIMAL_MARK || s[q] == DecimalSeparator() ||
+                         s[q] == '.' || s[q] == ',')) {
+        point = q++;
+        while (q < s.size() && IsDigit(s[q])) ++q;
+    }
+    if (q < s.size() && s[q] == ' ') ++q;
+    size_t end = s.size();
+    if (q < s.size() && s[q] == 'e') {
+        const char next = q + 1 < s.size() ? s[q + 1] : '\0';
+        if (!IsDigit(next) && next != '-') end = q;
+    }
+    std::string number = s.substr(*p, end - *p);
+    if (point != std::string::npos) number[point - *p] = char(DECIMAL_MARK);
+    double value = 0;
+    const char* stop = ParseReal(number.c_str(), &value);
+    *p += size_t(stop - number.c_str());
+    return value;
+}
+
+enum class LineResult { Done, SyntaxError, NoRoom };
+
+// Reads the factors of an expression from s[p] into e. The magnitude takes
+// every change of scale that merging a prefix brings.
+LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude) {
+    bool denominator = false;
+    for (;;) {
+        while (p < s.size() && (IsBlank(s[p]) || s[p] == '*' || s[p] == '1' || s[p] == '\r')) ++p;
+        if (p >= s.size()) return LineResult::Done;
+        if (s[p] == '/') {
+            denominator = true;
+            ++p;
+            continue;
+        }
+        if (!IsLetter(s[p])) return LineResult::SyntaxError;
+        const size_t start = p;
+        while (p < s.size() && IsLetter(s[p])) ++p;
+        const std::string name = s.substr(start, p - start);
+        int exponent = ReadCount(s, &p);
+        if (exponent == 0) exponent = 1;
+        Uid unit = NULL_UID;
+        int prefix = 0;
+        if (FindUnitByName(name, &unit) == 0) {
+            // A one-letter name is never split into a prefix and a unit.
+            prefix = name.size() > 1 ? PrefixPower(name[0]) : 0;
+            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0)
+                return LineResult::SyntaxError;
+        }
+        // -128 is a valid exponent, +128 is not.
+        if (exponent > (denominator ? 128 : 127)) {
+            ShowCodedMessage(MSG_EXPONENT_RANGE);
+            continue;
+        }
+        MultiplyIn(e, unit, prefix, denominator ? -exponent : exponent, magnitude);
+    }
+}
+
+LineResult ReadLine(const std::string& s) {
+    size_t p = 0;
+    while (p < s.size() && IsBlank(s[p])) ++p;
+    if (p >= s.size() || s[p] == '\r' || s[p] == '#') return LineResult::Done;
+
+    const size_t start = p;
+    while (p < s.size() && !IsBlank(s[p]) && s[p] != '\r') ++p;
+    const std::string word = s.substr(start, p - start);
+    const bool isCat = word == ".cat", isBtn = word == ".btn";
+
+    while (p < s.size() && IsBlank(s[p])) ++p;
+    const int number = ReadCount(s, &p);
+    while (p < s.size() && IsBlank(s[p])) ++p;
+
+    // Checked before anything changes: a number outside the 16 categories
+    // or the 50 slots, and a unit name that calculator text cannot show.
+    if (number >= (isBtn ? so::kUserSlots : Database::kCategories)) return LineResult::SyntaxError;
+    if (!isCat && !isBtn && !ShowableName(word, true)) return LineResult::SyntaxError;
+
+    // A unit read again replaces the old one and everything built on it.
+    // Undo must then not bring back an expression that is gone.
+    if (const int old = FindUnitByName(word); old != 0) {
+        ForgetSavedArguments();
+        DeleteUnitAndDependents(old);
+    }
+
+    if (isCat) {
+        std::string name = s.substr(p, std::min<size_t>(15, s.size() - p));
+        name = name.substr(0, name.find('\r'));
+        while (!name.empty() && IsBlank(name.back())) name.pop_back();
+        if (!ShowableName(name, false)) return LineResult::SyntaxError;
+        MainDb()->setCategoryName(number, name);
+        return LineResult::Done;
+    }
+
+    const bool bare = p >= s.size() || s[p] == '\r';
+    double magnitude = 0;
+    Uid e = NULL_UID;
+    if (!bare) {
+        magnitude = ReadMagnitude(s, &p);
+        e = NewExpression();
+        if (e == NULL_UID) return LineResult::NoRoom;
+        const LineResult r = ReadFactors(s, p, e, &magnitude);
+        if (r != LineResult::Done) {
+            DeleteExpression(e);
+            return r;
+        }
+    }
+    if (isBtn) {
+        setSlot(number, Normalise(e));
+        return LineResult::Done;
+    }
+    // A definition without factors stays: it is a pure number (a dozen).
+    if (CreateUnit(word, magnitude, e, number) == NULL_UID) {
+        DeleteExpression(e);
+        return LineResult::NoRoom;
+    }
+    return LineResult::Done;
+}
+
+// CR LF becomes LF, as a text-mode read gives it.
+std::string JoinCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out.push_back(text[i]);
+    return out;
+}
+
+bool ReadFile(const std::string& path, std::string* out) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat sb;
+    return ::stat(path.c_str(), &sb) == 0;
+}
+
+// Paths come from the file system as UTF-8; messages are calculator text.
+void ShowPathMessage(int id, const std::string& path, const char* text2 = nullptr) {
+    std::string shown = TranscodeUtf8ToCp1252(path);
+    std::replace(shown.begin(), shown.end(), kNoCharacter, '?');
+    ShowCodedMessage(id, shown.c_str(), text2);
+}
+
+FileChooser WindowChooser(const FileChooser& choose) {
+    if (choose) return choose;
+    return [](bool save, const std::string& title, const std::string& folder, std::string* path) {
+        return GetWindow().chooseFile(save, title, folder, path);
+    };
+}
+
+}  // namespace
+
+std::string TranscodeUtf8ToCp1252(const std::string& text) {
+    size_t i = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const size_t begin = i;
+    bool ascii = true;
+    for (size_t k = i; k < text.size();) {
+        uint32_t cp;
+        const size_t n = DecodeUtf8(text, k, &cp);
+        if (n == 0) return text;
+        ascii = ascii && n == 1;
+        k += n;
+    }
+    if (ascii) return text.substr(begin);
+    std::string out;
+    out.reserve(text.size());
+    while (i < text.size()) {
+        uint32_t cp = 0;
+        i += DecodeUtf8(text, i, &cp);
+        out.push_back(Cp1252Byte(cp));
+    }
+    return out;
+}
+
+int ReadUnitList(const std::string& text, const std::string& sourceName) {
+    if (!MainDb()) return 0;
+    const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
+    int lineNo = 0;
+    for (size_t pos = 0; pos < all.size();) {
+        size_t end = all.find('\n', pos);
+        if (end == std::string::npos) end = all.size();
+        const size_t take = std::min(end - pos, kUnitListPiece);
+        std::string line = all.substr(pos, take);
+        // A piece of a long line ends where its room ends; the line end
+        // belongs to the last piece.
+        pos += take;
+        if (pos == end && end < all.size()) ++pos;
+        ++lineNo;
+        line = line.substr(0, line.find('\0'));
+        const LineResult r = ReadLine(line);
+        if (r == LineResult::SyntaxError) {
+            const std::string number = std::to_string(lineNo);
+            ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
+            return lineNo;
+        }
+        if (r == LineResult::NoRoom) return lineNo;  // 1324 has been shown
+    }
+    return 0;
+}
+
+std::string UnitListText() {
+    std::string out;
+    Database* db = MainDb();
+    if (!db) return out;
+    char line[512];
+    for (int c = 1; c < Database::kCategories; ++c) {
+        const std::string name = db->categoryName(c);
+        if (name.empty()) continue;
+        std::snprintf(line, sizeof line, ".cat %d %s\n", c, name.c_str());
+        out += line;
+    }
+    // Units by definition depth, in record order within a depth, so that
+    // no line uses a unit defined further down.
+    std::vector<std::pair<int, int>> units;  // depth, index
+    for (int i = 1; i < db->count(); ++i)
+        if (IsUnitRecord(i)) units.emplace_back(DefinitionDepth(db->uid(i)), i);
+    std::stable_sort(units.begin(), units.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [depth, i] : units) {
+        std::snprintf(line, sizeof line, "%s %d", UnitName(i).c_str(), CategoryOfRecord(i));
+        out += line;
+        const Uid def = UnitDefinition(i);
+        if (def != NULL_UID) {
+            char text[256];
+            FormatValue(text, sizeof text, Value::Real(UnitMagnitude(i), def), 0, 15, nullptr);
+            ToPlainText(text);
+            out += '\t';
+            out += text;
+        }
+        out += '\n';
+    }
+    writeButtonLines(out);
+    return out;
+}
+
+bool ImportUnitListFile(const std::string& path) {
+    std::string text;
+    if (!ReadFile(path, &text)) {
+        ShowPathMessage(MSG_CANNOT_OPEN, path);
+        return false;
+    }
+    const int stoppedAt = ReadUnitList(text, path);
+    SendAppEvent(kRefreshRequest);
+    return stoppedAt == 0;
+}
+
+bool ExportUnitListFile(const std::string& path) {
+    std::string bytes;
+    for (char c : UnitListText()) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    if (!WriteFile(path, bytes)) {
+        ShowPathMessage(MSG_CANNOT_OPEN, path);
+        return false;
+    }
+    return true;
+}
+
+void ImportUnitList(const FileChooser& choose) {
+    const std::string& folder = GetDataFolder();
+    if (FirstStart()) CopyShippedUnitLists(folder);
+    std::string path;
+    if (!WindowChooser(choose)(false, kImportTitle, folder, &path)) return;
+    ImportUnitListFile(path);
+}
+
+void ExportUnitList(const FileChooser& choose) {
+    std::string path;
+    if (!WindowChooser(choose)(true, kExportTitle, GetDataFolder(), &path)) return;
+    ExportUnitListFile(path);
+}
+
+std::string ShippedUnitListFolder() {
+    std::vector<std::string> candidates;
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        std::string dir(exe, size_t(n));
+        dir = dir.substr(0, dir.rfind('/'));
+        candidates.push_back(dir + "/../share/kiv");
+    }
+    candidates.push_back(KIV_SOURCE_DATA_DIR);
+    for (const std::string& c : candidates)
+        if (FileExists(c + "/" + kShippedUnitLists[0])) return c;
+    return {};
+}
+
+int CopyShippedUnitLists(const std::string& folder) {
+    const std::string from = ShippedUnitListFolder();
+    if (from.empty() || folder.empty()) return 0;
+    int copied = 0;
+    for (const char* name : kShippedUnitLists) {
+        const std::string target = folder + "/" + name;
+        if (FileExists(target)) continue;
+        std::string bytes;
+        if (ReadFile(from + "/" + name, &bytes) && WriteFile(target, bytes)) ++copied;
+    }
+    return copied;
+}
+
+}  // namespace kiv

@@ -1,0 +1,69 @@
+// Unit list files: the categories, units with their definitions and the
+// user-button units of the main database as plain text, one record a line.
+//
+//   # comment
+//   .cat N NAME            category N (0-15) is called NAME
+//   UNIT C                 base unit in category C
+//   UNIT C MAG EXPRESSION  unit defined as MAG times the expression
+//   .btn S NUM EXPRESSION  user-button slot S (0-49) carries the expression
+//   .btn S                 slot S is emptied
+//
+// On disk the text is Windows-1252 with CR LF line ends; the reader also
+// takes LF alone, and a file that is valid UTF-8 is transcoded first.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace kiv {
+
+inline constexpr const char* kImportTitle = "Import Unit List";
+inline constexpr const char* kExportTitle = "Export Unit List";
+inline constexpr const char* kUnitListExtension = "txt";
+// The file dialogs' filter as pairs of description and pattern.
+inline constexpr const char* kUnitListFilter = "Text files (*.txt)|*.txt|All files|*.*||";
+// Longer lines are read in pieces of this many characters, each a line.
+inline constexpr size_t kUnitListPiece = 255;
+inline constexpr const char* kShippedUnitLists[] = {"units-US.txt", "units-UK.txt"};
+
+// Reads unit-list text held in memory (raw file bytes: any encoding the
+// reader accepts, LF or CR LF). `sourceName` names the text in message 1334.
+// Returns 0 when every line was read, else the number of the line that
+// ended the reading (syntax error, or no room for another record). Sends no
+// refresh request.
+int ReadUnitList(const std::string& text, const std::string& sourceName);
+
+// The export of the main database, as the program sees it: Windows-1252
+// with LF line ends.
+std::string UnitListText();
+
+// File level. Import reads the file (1333 when it cannot be read) and sends
+// the refresh request when it was read; export writes CR LF line ends (1333
+// when the file cannot be written). True on success.
+bool ImportUnitListFile(const std::string& path);
+bool ExportUnitListFile(const std::string& path);
+
+// The "Import..." and "Export..." commands: a file dialog starting in the
+// data folder, then the file level above. `choose` defaults to the window's
+// chooseFile. On the first start the import first copies the shipped lists
+// into the data folder.
+using FileChooser = std::function<bool(bool save, const std::string& title,
+                                       const std::string& startFolder, std::string* path)>;
+void ImportUnitList(const FileChooser& choose = nullptr);
+void ExportUnitList(const FileChooser& choose = nullptr);
+
+// Text that is valid UTF-8 and not plain ASCII, transcoded to Windows-1252
+// (a leading byte-order mark dropped, characters without a Windows-1252 byte
+// become kNoCharacter); any other text unchanged.
+inline constexpr char kNoCharacter = char(0x81);
+std::string TranscodeUtf8ToCp1252(const std::string& text);
+
+// The folder holding the shipped unit lists: <exe>/../share/kiv when they
+// are installed, else the source tree's data folder. Empty when neither.
+std::string ShippedUnitListFolder();
+// Copies each shipped list that is absent from `folder`. Returns how many
+// were copied.
+int CopyShippedUnitLists(const std::string& folder);
+
+}  // namespace kiv
