@@ -1,11 +1,18 @@
 #include "app/qt/unitdlgs.h"
 
+#include "app/qt/dlg_units.h"
 #include "app/qt/maindlg.h"
 
 namespace kiv {
 
 void InstallUnitDialogs(CMainDlg& dlg) {
-    (void)dlg;
+    CMainDlg* main = &dlg;
+    dlg.hooks.defineUnit = [main] { RunDefineUnitDialog(main); };
+    dlg.hooks.defineUnitFromKeypad = [main] { RunDefineUnitDialog(main); };
+    dlg.hooks.unitsDialog = [main] {
+        CUnitsDlg d(main);
+        d.exec();
+    };
 }
 
 }  // namespace kiv
