@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/appevent.h"
+#include "app/core/calctext.h"
 #include "app/core/memorydlg.h"
 #include "engine/arith.h"
 #include "engine/integer.h"
@@ -16,7 +17,7 @@ namespace kiv {
 namespace {
 
 class MemoryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         CMemoryDlgLogic::ResetRememberedSelection();
         SetAppEventHandler([this](int code, int) {
@@ -116,6 +117,27 @@ TEST_F(MemoryTest, DeletingAUnitUsedByARegisterKeepsTheNumber) {
     ASSERT_TRUE(DeleteUnit(FindUnitByName("m")));
     EXPECT_EQ(State::memory(3).real(), 5.0);
     EXPECT_EQ(State::memory(3).unit(), NULL_UID);
+}
+
+TEST_F(MemoryTest, LinesFitTheValueWidthWhateverTheDisplaySettingsStored) {
+    SetMemoryRegister(0, Metres(1234567.891));
+    SetMemoryRegister(1, Value::Real(-0.000012345678, NULL_UID));
+    SetMemoryRegister(2, Value::Real(9.87654321e250, ExpressionOf(metre)));
+    // What Display preferences can store: any low byte, 1-digit groups.
+    for (int precision : {0, 1, 15, 44, 255}) {
+        State::setPrecision(uint8_t(precision));
+        State::setGroupSize(0, 1);
+        CMemoryDlgLogic dlg(120);
+        const auto lines = dlg.lines();
+        ASSERT_EQ(lines.size(), 10u);
+        for (int i = 0; i < 3; ++i) {
+            const std::string& line = lines[size_t(i)];
+            ASSERT_GT(line.size(), 2u) << precision;
+            const std::string value = line.substr(2);
+            EXPECT_LE(MeasureText(value.c_str(), int(value.size()), ListFontPair()), 120)
+                << precision << ": " << value;
+        }
+    }
 }
 
 }  // namespace
