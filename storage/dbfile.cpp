@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <unordered_map>
 
 #include "storage/state.h"
 
@@ -69,7 +72,130 @@ bool StateRecordSound(const RecordEntry& r, std::string* why) {
     return true;
 }
 
+// Repairs what a damaged file could carry past the checks above and what
+// every later operation relies on: records of an unknown kind, records that
+// do not carry their own UID, expressions whose count exceeds their size or
+// that name no unit, references to missing records, expressions with two
+// owners or none, and state fields outside the values the program writes.
+// A repair forgets the damaged part (a unit, a value's unit, a setting)
+// rather than losing the whole file. A sound database is left as it is.
+constexpr uint8_t kKindExpr = 0x40, kKindUnit = 0x80, kKindMark = 0x01;
+constexpr size_t kUnitName = 20, kUnitDefinition = 16;
+
+void PutAt(std::vector<uint8_t>& d, size_t off, uint32_t v) {
+    if (off + 4 <= d.size()) PutU32(d.data() + off, v);
+}
+
+void RepairStateFields(std::vector<uint8_t>& d) {
+    auto cap = [&](size_t off, uint8_t hi, uint8_t to) {
+        if (d[off] > hi) d[off] = to;
+    };
+    if (d[so::kRadix] == 1 || d[so::kRadix] > 36) d[so::kRadix] = 0;
+    cap(so::kDisplayMode, 3, 0);
+    const uint8_t ws = d[so::kWordSize];
+    if (ws != 8 && ws != 16 && ws != 32 && ws != 64 && ws != 128) d[so::kWordSize] = 32;
+    for (size_t off :
+         {so::kSigned, so::kDegrees, so::kAltShift, so::kHypShift, so::kUnitKeypad, so::kPadZeros})
+        cap(off, 1, 1);
+    for (size_t off : {so::kPerState, so::kFullDisplay, so::kSavedCount, so::kPrefixLevel})
+        cap(off, 2, 0);
+    const int8_t prefix = int8_t(d[so::kPendingPrefix]);
+    if (prefix < -24 || prefix > 24) d[so::kPendingPrefix] = 0;
+    // Every value of the stack, Undo and the memories is of the mode's kind
+    // and finite; anything else becomes the mode's zero.
+    const bool integerMode = d[so::kRadix] != 0;
+    auto fixValue = [&](size_t off) {
+        uint8_t* v = d.data() + off;
+        double x;
+        std::memcpy(&x, v + 8, 8);
+        const bool ok = integerMode ? v[0] == 1 : v[0] == 0 && std::isfinite(x);
+        if (ok) return;
+        const uint32_t unit = v[0] == 0 ? ReadU32(v + 16) : NULL_UID;
+        std::memset(v, 0, Value::kSize);
+        v[0] = integerMode ? 1 : 0;
+        if (!integerMode) PutU32(v + 16, unit);
+    };
+    const int32_t top = GetI32(d, so::kStackTop);
+    for (int32_t i = 0; i <= top; ++i) fixValue(so::kStack + Value::kSize * size_t(i));
+    for (int i = 0; i < d[so::kSavedCount]; ++i) fixValue(so::kSaved + Value::kSize * size_t(i));
+    for (int i = 0; i < so::kMemoryCount; ++i) fixValue(so::kMemories + Value::kSize * size_t(i));
+}
+
 }  // namespace
+
+void RepairMainDatabase(Database& db) {
+    auto& table = db.mutableTable();
+    if (table.empty() || !StateRecordSound(table[0], nullptr)) return;
+    // Unknown kinds and records too short for their kind go; a deletion mark
+    // is never saved, so one found here is dropped.
+    for (size_t i = table.size(); i-- > 1;) {
+        auto& d = table[i].data;
+        const uint8_t kind = d.empty() ? 0 : uint8_t(d[0] & ~kKindMark);
+        const size_t least = kind == kKindUnit ? kUnitName + 1 : 8;
+        if ((kind != kKindExpr && kind != kKindUnit) || d.size() < least) {
+            table.erase(table.begin() + std::ptrdiff_t(i));
+            continue;
+        }
+        d[0] = kind;
+    }
+    for (auto& r : table) PutAt(r.data, 4, r.uid);
+    std::unordered_map<Uid, size_t> byUid;
+    for (size_t i = 0; i < table.size(); ++i) byUid[table[i].uid] = i;
+    auto kindOf = [&](Uid uid) -> uint8_t {
+        const auto it = byUid.find(uid);
+        return it == byUid.end() ? 0 : table[it->second].data[0];
+    };
+    // Components: only those naming a unit with a nonzero exponent stay.
+    for (size_t i = 1; i < table.size(); ++i) {
+        auto& d = table[i].data;
+        if (d[0] != kKindExpr) continue;
+        const size_t n = std::min<size_t>(d[1], (d.size() - 8) / 8);
+        size_t kept = 0;
+        for (size_t c = 0; c < n; ++c) {
+            const uint8_t* comp = d.data() + 8 + 8 * c;
+            if (kindOf(ReadU32(comp)) != kKindUnit || comp[5] == 0) continue;
+            if (kept != c) std::memmove(d.data() + 8 + 8 * kept, comp, 8);
+            ++kept;
+        }
+        d[1] = uint8_t(kept);
+    }
+    // Each expression has exactly one owner; a second claim or a claim on a
+    // record that is no expression is cleared.
+    std::unordered_map<Uid, bool> owned;
+    auto claim = [&](std::vector<uint8_t>& d, size_t off) {
+        const Uid u = GetU32(d, off);
+        if (u == NULL_UID) return;
+        if (kindOf(u) != kKindExpr || owned[u]) {
+            PutAt(d, off, NULL_UID);
+            return;
+        }
+        owned[u] = true;
+    };
+    for (size_t i = 1; i < table.size(); ++i) {
+        auto& d = table[i].data;
+        if (d[0] != kKindUnit) continue;
+        if (std::find(d.begin() + kUnitName, d.end(), 0) == d.end()) d.back() = 0;
+        claim(d, kUnitDefinition);
+    }
+    auto& st = table[0].data;
+    // The record holds exactly its stack; bytes past it are never read.
+    st.resize(StateRecordSize(int(GetU32(st, so::kStackSize) & 0xFFFF)));
+    RepairStateFields(st);
+    if (st[so::kRadix] == 0) {
+        const int32_t top = GetI32(st, so::kStackTop);
+        for (int32_t i = 0; i <= top; ++i) claim(st, so::kStack + Value::kSize * size_t(i) + 16);
+        for (int i = 0; i < st[so::kSavedCount]; ++i)
+            claim(st, so::kSaved + Value::kSize * size_t(i) + 16);
+        for (int i = 0; i < so::kMemoryCount; ++i)
+            claim(st, so::kMemories + Value::kSize * size_t(i) + 16);
+    }
+    claim(st, so::kEntryUnit);
+    for (int i = 0; i < so::kUserSlots; ++i) claim(st, so::kUserButtons + 4 * size_t(i));
+    // Expressions nobody owns would stay in the file for ever.
+    for (size_t i = table.size(); i-- > 1;)
+        if (table[i].data[0] == kKindExpr && !owned[table[i].uid])
+            table.erase(table.begin() + std::ptrdiff_t(i));
+}
 
 std::vector<uint8_t> SerializeDatabase(const Database& db) {
     std::vector<uint8_t> out;

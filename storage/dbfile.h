@@ -29,6 +29,14 @@ enum class LoadStatus {
 LoadStatus ParseDatabase(const uint8_t* data, size_t size, uint32_t type, uint32_t creator,
                          Database* out, std::string* why = nullptr);
 
+// Repairs a loaded main database (record 0 a sound state record) so that
+// every later operation can rely on it: drops records of an unknown kind,
+// unowned expressions and components naming no unit; clears references to
+// missing records and second claims on an expression; puts state fields
+// outside the values the program writes back to a default. A sound
+// database is left unchanged.
+void RepairMainDatabase(Database& db);
+
 // Low-level file operations, replaceable by tests to simulate faults.
 struct FileOps {
     // Writes all of `data` to `fd`; false on a short write or error.

@@ -103,6 +103,7 @@ bool StorageStartup() {
     bool damaged = !opened.damagedFiles.empty();
     if (opened.db) {
         if (damaged) DatabaseError('5');
+        RepairMainDatabase(*opened.db);
         SetMainDb(std::move(opened.db));
         return true;
     }
