@@ -273,6 +273,16 @@ void UnitDialogsTest::aTypedLetterOpensUnitsWithThatUnitSelected() {
         QCOMPARE(Selected(d->list()), 1);
         d->list()->setCurrentRow(2);
         Shot(d, "units");
+        QMenu* edit = d->menuBarWidget()->actions().first()->menu();
+        QCOMPARE(d->menuBarWidget()->actions().first()->text(), QStringLiteral("Edit"));
+        QStringList items;
+        for (QAction* a : edit->actions()) items << a->text();
+        QCOMPARE(items,
+                 (QStringList{QStringLiteral("Delete\tCtrl+X"), QStringLiteral("Rename\tCtrl+N"),
+                              QStringLiteral("Redefine\tCtrl+F")}));
+        edit->popup(d->mapToGlobal(QPoint(0, 0)));
+        Shot(edit, "units_menu");
+        edit->close();
         QTest::mouseClick(Button(d->control(1)), Qt::LeftButton);
     }));
     QCOMPARE(entry(), QStringLiteral("1 Mole_"));
@@ -341,6 +351,7 @@ void UnitDialogsTest::redefineRefusedPutsTheValueBack() {
         QVERIFY(asked);
         QCOMPARE(text, QStringLiteral("Redefine \"yd\" as \"0.9144 m\"?"));
         QCOMPARE(Lines(d->list()).last(), QStringLiteral("yd\t0.9144 m"));
+        Shot(d, "units_definitions");
         QTest::mouseClick(Button(d->control(2)), Qt::LeftButton);
     }));
     QCOMPARE(entry(), QString());
@@ -366,10 +377,13 @@ void UnitDialogsTest::categoriesFromTheUnitsDialog() {
         QComboBox* combo = d->categories();
         bool edited = false;
         WhenOpen<CEditCategoriesDlg>(&edited, [](CEditCategoriesDlg* e) {
+            QCOMPARE(e->windowTitle(), QStringLiteral("Edit Categories"));
             QCOMPARE(e->list()->count(), 0);
             bool named = false;
             WhenOpen<CCategoryNameDlg>(&named, [](CCategoryNameDlg* n) {
+                QCOMPARE(n->windowTitle(), QStringLiteral("Edit Categories"));
                 QCOMPARE(n->edit()->text(), QString());
+                QVERIFY(n->edit()->hasFocus() || !n->isActiveWindow());
                 QTest::keyClicks(n->edit(), QStringLiteral("Distances in metres"));
                 QCOMPARE(n->edit()->text(), QStringLiteral("Distances in me"));  // 15 at most
                 Shot(n, "category_name");
