@@ -145,7 +145,6 @@ void CMainDlg::buildControls() {
     entry_->setTextInteractionFlags(Qt::NoTextInteraction);
     entry_->document()->setDocumentMargin(2);
     entry_->setFont(EntryFont());
-    entry_->viewport()->installEventFilter(this);
     controls_[IDC_ENTRY] = entry_;
 
     hiddenLeft_ = new QLabel(client_);
@@ -171,8 +170,9 @@ void CMainDlg::buildControls() {
     makeButton(IDC_SCROLL_LEFT, du_.rect(11, 50, 8, 14), QStringLiteral("<"))->hide();
     makeButton(IDC_SCROLL_RIGHT, du_.rect(141, 50, 8, 14), QStringLiteral(">"))->hide();
     for (const Place& p : KeypadPlaces()) {
-        QPushButton* b = makeButton(p.id, du_.rect(p.x, p.y, p.w, p.h), QString());
-        b->installEventFilter(this);  // tooltips follow the current state
+        // The application-wide filter gives them tooltips that follow the
+        // current state.
+        makeButton(p.id, du_.rect(p.x, p.y, p.w, p.h), QString());
     }
     controls_[2045]->setFocusPolicy(Qt::StrongFocus);
 }
@@ -701,8 +701,10 @@ QString HelpDocumentPath() {
 }
 
 void CMainDlg::openHelp() {
-    const QString path = HelpDocumentPath();
-    if (!path.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
+    const QString path = helpDocument_.isEmpty() ? HelpDocumentPath() : helpDocument_;
+    if (!path.isEmpty() && QFileInfo(path).isFile() &&
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"),
                     QStringLiteral("Cannot find help file"), QMessageBox::Ok, this);
     box.exec();

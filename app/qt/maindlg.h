@@ -75,6 +75,9 @@ class CMainDlg : public QDialog, public QtWindow {
     // A popup answered by a test instead of a user: called with the popup's
     // menu, returns the chosen command id.
     std::function<int(QMenu*)> popupAnswerForTests;
+    // The document Help opens instead of the installed one (tests point it
+    // at a missing file); empty restores the usual lookup.
+    void setHelpDocument(const QString& path) { helpDocument_ = path; }
 
     // Window
     void setControlText(int id, const std::string& text) override;
@@ -128,6 +131,7 @@ class CMainDlg : public QDialog, public QtWindow {
     int scopeDepth_ = 0;
     int entryPaints_ = 0;
     std::string shownEntry_;
+    QString helpDocument_;
 };
 
 // The About box (template 100).
