@@ -138,6 +138,23 @@ TEST_F(DefineUnitTest, NamesAreCutToTenAndMustBeNewAndNotEmpty) {
     EXPECT_EQ(UnitMagnitude(index), 5.0);
 }
 
+TEST_F(DefineUnitTest, NamesAUnitListCouldNotReadBackAreRefused) {
+    EXPECT_EQ(UnitNameFromField("  ft\t"), "ft");
+    EXPECT_EQ(UnitNameFromField(" abcdefghijkl"), "abcdefghij");
+    EXPECT_EQ(UnitNameFromField("\xB0"
+                                "F"),
+              "\xB0"
+              "F");
+    for (const char* bad : {"   ", "sq ft", "a\tb", "#x", ".cat", "m\x7F", "a\x01"})
+        EXPECT_EQ(UnitNameFromField(bad), "") << bad;
+    CDefineUnitLogic dlg;
+    EXPECT_FALSE(dlg.ok("sq ft", 0));
+    EXPECT_TRUE(t.win.shownText("between 1 and 10 letters"));
+    EXPECT_EQ(CountRecords(255).unitsTotal, 0);
+    EXPECT_TRUE(dlg.ok(" sqft ", 0));
+    EXPECT_GT(FindUnitByName("sqft"), 0);
+}
+
 TEST_F(DefineUnitTest, ATwelveLetterNameClashingInItsFirstTenIsRefused) {
     DefineUnit("abcdefghij", 1, {});
     CDefineUnitLogic dlg;

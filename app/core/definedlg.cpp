@@ -52,7 +52,24 @@ std::string DefinitionText(const Value& v, Uid unit, int width) {
     return text;
 }
 
+// A unit list file holds a unit per line as blank-separated fields, and
+// reads a line starting with "#" as a comment and with "." as a directive.
+bool WritableAsListName(const std::string& name) {
+    if (name.empty() || name[0] == '#' || name[0] == '.') return false;
+    for (unsigned char c : name)
+        if (c <= ' ' || c == 0x7F) return false;
+    return true;
+}
+
 }  // namespace
+
+std::string UnitNameFromField(const std::string& field) {
+    size_t from = 0, to = field.size();
+    while (from < to && (field[from] == ' ' || field[from] == '\t')) ++from;
+    while (to > from && (field[to - 1] == ' ' || field[to - 1] == '\t')) --to;
+    const std::string name = field.substr(from, std::min<size_t>(to - from, kUnitNameLength));
+    return WritableAsListName(name) ? name : std::string();
+}
 
 CDefineUnitLogic::CDefineUnitLogic(int definitionWidth, std::function<void()> editCategories)
     : editCategories_(std::move(editCategories)) {
@@ -94,8 +111,7 @@ CDefineUnitLogic::~CDefineUnitLogic() {
 
 bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
     if (!open_) return true;
-    const std::string name =
-        nameField.substr(0, std::min<size_t>(nameField.size(), kUnitNameLength));
+    const std::string name = UnitNameFromField(nameField);
     if (name.empty()) {
         ShowCodedMessage(MSG_NAME_LENGTH);
         return false;

@@ -18,6 +18,12 @@ namespace kiv {
 // Longest unit name; the name field's text is cut to it.
 inline constexpr int kUnitNameLength = 10;
 
+// The name a unit gets from the name field: without surrounding blanks, its
+// first 10 characters. Empty (refused with 1304) when it would not survive
+// an export and import of the unit list: blanks or control characters inside,
+// or a first character "#" or ".".
+std::string UnitNameFromField(const std::string& field);
+
 // The unit being renamed (record index); 0 means Define unit creates a new
 // unit. Set by the Units dialog's Rename, cleared when the dialog ends.
 extern int editingIndex;
