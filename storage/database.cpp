@@ -60,11 +60,17 @@ int Database::newRecord(size_t size) {
     e.uid = nextUid++;
     e.data.assign(size, 0);
     records_.push_back(std::move(e));
+    if (uidIndexValid_ && !uidIndex_.emplace(records_.back().uid, count() - 1).second)
+        uidDuplicates_ = true;
     return count() - 1;
 }
 
 void Database::removeRecord(int index) {
     if (!valid(index)) return;
+    if (uidDuplicates_)
+        uidIndexValid_ = false;
+    else if (uidIndexValid_)
+        uidIndex_.erase(records_[size_t(index)].uid);
     records_.erase(records_.begin() + index);
 }
 
@@ -74,7 +80,32 @@ bool Database::resizeRecord(int index, size_t newSize) {
     return true;
 }
 
+void Database::buildUidIndex() const {
+    uidIndex_.clear();
+    uidIndex_.reserve(records_.size() + 64);
+    uidDuplicates_ = false;
+    for (size_t i = 0; i < records_.size(); ++i)
+        if (!uidIndex_.emplace(records_[i].uid, int(i)).second) uidDuplicates_ = true;
+    uidIndexValid_ = true;
+}
+
 int Database::findByUid(Uid uid) const {
+    if (!uidIndexValid_) buildUidIndex();
+    if (!uidDuplicates_) {
+        const auto it = uidIndex_.find(uid);
+        if (it == uidIndex_.end()) return -1;
+        // Records are only appended or removed between rebuilds, so a record
+        // never moves up: it sits at its remembered index or below it.
+        int i = std::min(it->second, count() - 1);
+        while (i >= 0 && records_[size_t(i)].uid != uid) --i;
+        if (i >= 0) {
+            it->second = i;
+            return i;
+        }
+        uidIndexValid_ = false;  // not where it must be: trust the table
+    }
+    // A damaged table (duplicate UIDs): the plain search keeps "the first
+    // record" exact.
     for (size_t i = 0; i < records_.size(); ++i)
         if (records_[i].uid == uid) return int(i);
     return -1;
@@ -114,7 +145,10 @@ void Database::writeF64(int index, size_t off, double v) {
 void Database::setRecordInfo(int index, const uint32_t* attributes, const Uid* uid) {
     if (!valid(index)) return;
     if (attributes) records_[size_t(index)].attributes = *attributes;
-    if (uid) records_[size_t(index)].uid = *uid;
+    if (uid) {
+        records_[size_t(index)].uid = *uid;
+        uidIndexValid_ = false;
+    }
 }
 
 void Database::sort(
@@ -122,6 +156,7 @@ void Database::sort(
     std::sort(records_.begin(), records_.end(), [&](const RecordEntry& a, const RecordEntry& b) {
         return compare(a.data, b.data) < 0;
     });
+    uidIndexValid_ = false;
 }
 
 std::string Database::categoryName(int index) const {

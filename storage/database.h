@@ -13,6 +13,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kiv {
@@ -70,7 +71,9 @@ class Database {
     void removeRecord(int index);  // ignores an index outside 0..count-1
     // Resizes, keeping min(old, new) bytes and zero-filling the rest.
     bool resizeRecord(int index, size_t newSize);
-    // Linear search; -1 when no record has that UID.
+    // The first record with that UID, or -1. Answered from an index by UID
+    // that follows appends and removals and is rebuilt after a sort or a
+    // change through mutableTable / setRecordInfo.
     int findByUid(Uid uid) const;
 
     // Bounds-checked reads; an invalid index reads as empty.
@@ -104,12 +107,24 @@ class Database {
     int addCategory(const std::string& name);                  // index or 255
     void deleteCategory(int index);  // empties the slot; its records go to 0
 
-    // Raw table access for the file format and for tests.
+    // Raw table access for the file format and for tests. Taking the
+    // mutable table drops the index by UID; take it again rather than keep
+    // the reference across a findByUid.
     const std::vector<RecordEntry>& table() const { return records_; }
-    std::vector<RecordEntry>& mutableTable() { return records_; }
+    std::vector<RecordEntry>& mutableTable() {
+        uidIndexValid_ = false;
+        return records_;
+    }
 
   private:
+    void buildUidIndex() const;
+
     std::vector<RecordEntry> records_;
+    // UID -> the index its record had when last seen (it can only have moved
+    // down since); holds exactly the table's UIDs while uidIndexValid_.
+    mutable std::unordered_map<Uid, int> uidIndex_;
+    mutable bool uidIndexValid_ = false;
+    mutable bool uidDuplicates_ = false;
 };
 
 }  // namespace kiv
