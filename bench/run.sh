@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Builds every benchmark, runs each with repetitions and prints one table:
+# the median and the spread (standard deviation, and relative) of every
+# figure over the repeated runs.
+#
+#   bench/run.sh [--reps N] [--min-time SECONDS] [--filter REGEX] [--build DIR]
+#
+# Defaults: 10 repetitions of at least 0.1 s each, build directory
+# build-bench in the repository (made as a Release build). The table is also
+# written to bench/results/table.txt, the raw JSON to DIR/bench-json/.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+reps=10
+mintime=0.1
+filter=""
+build="$root/build-bench"
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --reps) reps="$2"; shift 2 ;;
+        --min-time) mintime="$2"; shift 2 ;;
+        --filter) filter="$2"; shift 2 ;;
+        --build) build="$2"; shift 2 ;;
+        -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+done
+
+mkdir -p "$build"
+build="$(cd "$build" && pwd)"
+jobs="${JOBS:-2}"
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
+# A new build directory is made for Release; an existing one keeps its type.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+
+# One target per source file; benchmarks that other parts add later (GUI,
+# unit lists) are found the same way.
+targets=()
+for src in "$here"/*_bench.cpp "$here"/gui_*.cpp; do
+    [ -e "$src" ] || continue
+    name="$(basename "$src" .cpp)"
+    case " ${targets[*]-} " in *" $name "*) continue ;; esac
+    targets+=("$name")
+done
+built=()
+for t in "${targets[@]}"; do
+    if cmake --build "$build" -j"$jobs" --target "$t" >"$build/build-$t.log" 2>&1; then
+        built+=("$t")
+    else
+        echo "warning: $t did not build (see $build/build-$t.log)" >&2
+    fi
+done
+
+# The GUI benchmarks draw off screen unless a display is chosen.
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+out="$build/bench-json"
+rm -rf "$out"
+mkdir -p "$out"
+for t in "${built[@]}"; do
+    exe="$(find "$build" -type f -name "$t" -perm -u+x | head -n 1)"
+    [ -n "$exe" ] || { echo "warning: no executable for $t" >&2; continue; }
+    args=(--benchmark_repetitions="$reps" --benchmark_min_time="$mintime"
+          --benchmark_report_aggregates_only=true
+          --benchmark_out="$out/$t.json" --benchmark_out_format=json)
+    [ -n "$filter" ] && args+=(--benchmark_filter="$filter")
+    echo "running $t" >&2
+    if ! (cd "$(dirname "$exe")" && "$exe" "${args[@]}" >"$out/$t.log" 2>&1); then
+        echo "warning: $t failed (see $out/$t.log)" >&2
+    fi
+done
+
+mkdir -p "$here/results"
+python3 - "$out" "$reps" <<'PY' | tee "$here/results/table.txt"
+import json, os, sys
+
+folder, reps = sys.argv[1], sys.argv[2]
+
+# What each figure means; the others are listed by their benchmark name.
+NAMES = {
+    "BM_CoreKeyMixedUnits": "key press through the core, mixed unit script (per key)",
+    "BM_CoreKeyInteger": "key press through the core, integer script (per key)",
+    "BM_KeyPressUnitArithmetic": "key press through the core, unit arithmetic (per key)",
+    "BM_DbLoad1000": "database load, 1000 records (read and parse the file)",
+    "BM_DbSave1000": "database save, 1000 records (atomic write with fsync)",
+    "BM_DbParse1000": "database parse, 1000 records (in memory)",
+    "BM_DbSerialize1000": "database image, 1000 records (in memory)",
+    "BM_StartupCore1000": "core start-up on 1000 records (load, state, labels, draw)",
+    "BM_ConvertCold": "convert, cold UID cache (per operation)",
+    "BM_ConvertWarm": "convert, warm UID cache (per operation)",
+    "BM_SimplifyCold": "simplify, cold UID cache (per operation)",
+    "BM_SimplifyWarm": "simplify, warm UID cache (per operation)",
+    "BM_ReduceCold": "reduce to base units, cold UID cache (per operation)",
+    "BM_ReduceWarm": "reduce to base units, warm UID cache (per operation)",
+}
+for arg, mode in (("0", "Standard"), ("1", "Fixed"), ("2", "Scientific"), ("3", "Engineering")):
+    NAMES["BM_FormatRealStack/" + arg] = "format a full stack, 128 reals with units, " + mode
+for radix in ("2", "10", "16"):
+    NAMES["BM_FormatIntegerStack/" + radix] = "format a full stack, 128 integers, radix " + radix
+# Counters that hold a time per item (inverted rates), preferred over the
+# time per iteration.
+PER_ITEM = ("per_key", "per_op", "per_conversion")
+ORDER = ["core_keypress_bench", "keypad_bench", "gui_", "core_storage_bench",
+         "unitlist_bench", "units_bench", "format_bench", "engine_bench", "integer_bench"]
+
+def rank(exe):
+    for i, p in enumerate(ORDER):
+        if exe.startswith(p):
+            return i
+    return len(ORDER)
+
+def human(seconds):
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("us", 1e-6), ("ns", 1e-9)):
+        if abs(seconds) >= scale or unit == "ns":
+            return "%.3g %s" % (seconds / scale, unit)
+
+SCALE = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+rows = []
+for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
+    if not fn.endswith(".json"):
+        continue
+    exe = fn[:-5]
+    try:
+        data = json.load(open(os.path.join(folder, fn)))
+    except (ValueError, OSError):
+        rows.append((exe, "(no result)", "", "", ""))
+        continue
+    agg = {}
+    for b in data.get("benchmarks", []):
+        if b.get("run_type") != "aggregate":
+            continue
+        if b.get("error_occurred"):
+            agg.setdefault(b["run_name"], {})["error"] = b.get("error_message", "error")
+            continue
+        counter = next((c for c in PER_ITEM if c in b), None)
+        value = b[counter] if counter else b["real_time"] * SCALE[b.get("time_unit", "ns")]
+        agg.setdefault(b["run_name"], {})[b["aggregate_name"]] = value
+    for name, a in agg.items():
+        label = NAMES.get(name, name)
+        if "error" in a:
+            rows.append((exe, label, "error: " + a["error"], "", ""))
+            continue
+        med, sd = a.get("median", 0.0), a.get("stddev", 0.0)
+        cv = 100.0 * sd / a["mean"] if a.get("mean") else 0.0
+        rows.append((exe, label, human(med), human(sd), "%.1f%%" % cv))
+
+head = ("program", "figure", "median", "stddev", "cv")
+w = [max(len(r[i]) for r in rows + [head]) for i in range(5)]
+line = lambda r: "| " + " | ".join(r[i].ljust(w[i]) for i in range(5)) + " |"
+print("Median and spread over %s repetitions per figure." % reps)
+print()
+print(line(head))
+print("|" + "|".join("-" * (x + 2) for x in w) + "|")
+for r in rows:
+    print(line(r))
+PY
