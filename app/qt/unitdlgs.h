@@ -1,4 +1,6 @@
-// Fills the main dialog's hooks for the Define unit, Units and Edit Categories dialogs (hooks defineUnit, unitsDialog, defineUnitFromKeypad).
+// Fills the main dialog's hooks for the unit dialogs: defineUnit (menu and
+// Ctrl+D), defineUnitFromKeypad and unitsDialog (the "list" button and a
+// letter typed in floating mode). Edit Categories opens from their lists.
 #pragma once
 
 namespace kiv {
