@@ -16,7 +16,7 @@ out=$(cd "$out" && pwd)
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 
-export KIV="$kiv" OUT="$out" XDG_DATA_HOME="$data" QT_QPA_PLATFORM=xcb
+export KIV="$kiv" OUT="$out" UNITS="$root/data/units-US.txt" XDG_DATA_HOME="$data" QT_QPA_PLATFORM=xcb
 xvfb-run -a -s "-screen 0 640x480x24 -dpi 96" bash -c '
 set -eu
 shot() {  # name: the main window only
@@ -28,32 +28,33 @@ shot() {  # name: the main window only
 }
 keys() { xdotool windowfocus --sync "$win" 2>/dev/null || true; for k in "$@"; do xdotool key "$k"; sleep 0.05; done; }
 "$KIV" & pid=$!
-# First start: answer the welcome question, then close what the import opens.
+# First start: answer the welcome question; the unit list import opens next
+# with a file dialog, which gets the shipped US list typed in.
 box=$(xdotool search --sync --onlyvisible --name "^Welcome" | head -1)
 xdotool windowfocus --sync "$box" 2>/dev/null || true; xdotool key Return
 win=$(xdotool search --sync --onlyvisible --name "^Kiv$" | head -1)
-sleep 0.5
-# A dialog opened by the first-start import takes the focus: cancel it.
+sleep 1
 focus=$(xdotool getwindowfocus 2>/dev/null || echo "$win")
-if [ "$focus" != "$win" ] && ! xdotool search --name "^Kiv$" | grep -qx "$focus"; then
-    xdotool key Escape; sleep 0.5
+if [ "$focus" != "$win" ]; then
+    xdotool type --delay 5 "$UNITS"; xdotool key Return; sleep 1
+    # A report of the import, if any, is closed with Return.
+    focus=$(xdotool getwindowfocus 2>/dev/null || echo "$win")
+    [ "$focus" != "$win" ] && { xdotool key Return; sleep 0.5; }
 fi
+# Floating mode: 12 ENT 3.5 ENT 2 * leaves 12 and 7; 7.25e3 being typed.
 keys 1 2 Return 3 period 5 Return 2 asterisk 7 period 2 5 e 3
 shot floating
 keys Return
-# Integer mode: the radix popup is on the keypad; RADIX_BUTTON names it.
-if [ -n "${RADIX_BUTTON:-}" ]; then
-    eval "$RADIX_BUTTON"
-    keys Down Return
-    keys f f Return 1 0 1
-    shot integer
-    eval "$RADIX_BUTTON"
-    keys Return
-fi
-if [ -n "${UNIT_BUTTON:-}" ]; then
-    eval "$UNIT_BUTTON"
-    shot unitkeypad
-fi
+# Integer mode: Space presses the focused radix button (".10"), whose popup
+# offers Float, 16 Hex, ...; 16 Hex is the second item.
+keys space; sleep 0.3; keys Down Down Return
+keys f f Return 1 0 1
+shot integer
+keys space; sleep 0.3; keys Down Return
+# The unit keypad: the tab order runs from the focused radix button over
+# up, CLR, dn, BSP and the stack list to "unit".
+keys Tab Tab Tab Tab Tab Tab space
+shot unitkeypad
 kill -TERM $pid
 wait $pid || true
 '
