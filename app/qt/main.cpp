@@ -14,6 +14,9 @@
 #include "app/qt/corelink.h"
 #include "app/qt/maindlg.h"
 #include "storage/startup.h"
+#ifdef KIV_BENCH_FIRST_PAINT
+#include "bench/gui_firstpaint.h"  // the start-up benchmark's build of this file
+#endif
 
 namespace {
 
@@ -92,6 +95,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     started = true;
+#ifdef KIV_BENCH_FIRST_PAINT
+    kiv::bench::ReportFirstPaint(&dlg);
+#endif
     dlg.show();
     const int rc = app.exec();
     dlg.shutDown();
