@@ -438,6 +438,33 @@ TEST(UnitListRoundTrip, ExportThenImportOnAnEmptyDatabaseReproducesEverything) {
     ExpectOwnershipSound();
 }
 
+// The writer formats magnitudes in the display mode of the moment; what it
+// writes in any of them reads back to the same magnitudes.
+TEST(UnitListRoundTrip, EveryDisplayModeWritesMagnitudesThatReadBack) {
+    for (int mode = 0; mode < 4; ++mode) {
+        std::string text;
+        std::map<std::string, UnitSnapshot> units;
+        {
+            TestDb db;
+            BuildSample();
+            units = Snapshot();
+            State::setDisplayMode(uint8_t(mode));
+            text = UnitListText();
+        }
+        TestDb db;
+        ASSERT_EQ(ReadUnitList(text, "again"), 0) << "mode " << mode << "\n" << text;
+        for (const auto& [name, u] : Snapshot()) {
+            EXPECT_EQ(u.definition, units.at(name).definition) << name;
+            if (u.definition.empty()) continue;
+            EXPECT_NEAR(u.magnitude, units.at(name).magnitude,
+                        std::fabs(units.at(name).magnitude) * 1e-14)
+                << "mode " << mode << " " << name;
+        }
+        EXPECT_TRUE(db.win.messages.empty());
+        ExpectOwnershipSound();
+    }
+}
+
 TEST_F(UnitList, ExportOrdersUnitsByDefinitionDepth) {
     // Names sort h, J, m, min, N, s, W; depths: m s kg 0, min N 1, h J 2, W 3.
     ASSERT_EQ(Read("m 1\ns 3\nkg 0\nmin 3\t60 s\nh 3\t60 min\nN 15\t1 kg*m/s2\n"
