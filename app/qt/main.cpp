@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             while (::read(g_signalPipe[1], buf, sizeof buf) > 0) {
             }
             if (started) {
-                dlg.close();
+                dlg.requestClose();
             } else {
                 // Still starting (a question is open): end it, nothing to save.
                 if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     }
     // A desktop session that ends must not lose the stack and units.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg,
-                     [&](QSessionManager&) { dlg.close(); });
+                     [&](QSessionManager&) { dlg.requestClose(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &dlg, [&] { dlg.shutDown(); });
 
     if (!kiv::AcquireDataFolderLock()) {

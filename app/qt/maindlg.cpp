@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -261,11 +262,11 @@ int CMainDlg::visibleStackLines() const {
 bool CMainDlg::startUp() {
     if (!StorageStartup()) return false;
 
-    const QLocale locale = QLocale::system();
     CoreLink& core = Core();
-    if (core.setSeparators && core.separatorFromLocale)
-        core.setSeparators(core.separatorFromLocale(LocaleText(locale.decimalPoint()), '.'),
-                           core.separatorFromLocale(LocaleText(locale.groupSeparator()), ','));
+    if (core.setSeparators) {
+        const auto [decimal, group] = LocaleSeparators(QLocale::system());
+        core.setSeparators(decimal, group);
+    }
 
     // Layout: the geometry needs the widgets laid out, which happens when the
     // layout is activated (the window is not shown yet).
@@ -289,6 +290,30 @@ bool CMainDlg::startUp() {
     if (FirstStart()) QTimer::singleShot(0, this, [this] { command(ID_UNIT_IMPORT); });
     controls_[2045]->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+std::pair<char, char> CMainDlg::LocaleSeparators(const QLocale& locale) {
+    CoreLink& core = Core();
+    if (!core.separatorFromLocale) return {'.', ','};
+    return {core.separatorFromLocale(LocaleText(locale.decimalPoint()), '.'),
+            core.separatorFromLocale(LocaleText(locale.groupSeparator()), ',')};
+}
+
+void CMainDlg::requestClose() {
+    if (shutDown_) return;
+    QWidget* open = QApplication::activePopupWidget();
+    if (!open) open = QApplication::activeModalWidget();
+    if (open && open != this) {
+        // Rejecting answers a question with its cancelling answer; the
+        // handler that asked goes on, and this is tried again after it.
+        if (auto* d = qobject_cast<QDialog*>(open))
+            d->reject();
+        else
+            open->close();
+        QTimer::singleShot(20, this, [this] { requestClose(); });
+        return;
+    }
+    close();
 }
 
 void CMainDlg::shutDown() {

@@ -9,12 +9,14 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/qt/dlgunits.h"
 #include "app/qt/qtwindow.h"
 
 class QAction;
+class QLocale;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
@@ -53,6 +55,15 @@ class CMainDlg : public QDialog, public QtWindow {
     bool isShutDown() const { return shutDown_; }
     // A run that never started has nothing to save.
     void markShutDown() { shutDown_ = true; }
+    // A close asked for from outside (a signal, the session ending): open
+    // dialogs, message boxes and popups are cancelled first, and the window
+    // closes once the handler that opened them has returned, so the
+    // shut-down never runs under a handler still using the state record.
+    void requestClose();
+    // The decimal and group separators for a locale: a separator of exactly
+    // one character (in the calculator's code page) is used, any other falls
+    // back to "." and ",".
+    static std::pair<char, char> LocaleSeparators(const QLocale& locale);
 
     // Routes one command id (menu, accelerator, popup, button).
     void command(int id);

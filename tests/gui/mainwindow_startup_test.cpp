@@ -4,12 +4,15 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
+#include <QTimer>
 
 #include "app/core/appevent.h"
 #include "guitest_support.h"
@@ -243,6 +246,57 @@ class StartupTest : public QObject {
 
         QVERIFY(run.restart());
         ExpectSame(first, Take(run.dlg()));
+    }
+
+    // A signal or the session ending while a dialog is open: the dialog is
+    // cancelled, the handler that opened it finishes with the state record
+    // still in place, and only then does the shut-down run and save.
+    void closeRequestWaitsForOpenDialog() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        CMainDlg& dlg = run.dlg();
+        int dialogResult = -1;
+        Answer question = Answer::Ok;
+        bool locatedAfter = false;
+        dlg.hooks.preferences = [&] {
+            QDialog d(&dlg);
+            QTimer::singleShot(30, &dlg, [&] { dlg.requestClose(); });
+            dialogResult = d.exec();
+            question = GetWindow().messageBox("Kiv", "Go on?", MB_YESNO | MB_ICONQUESTION);
+            locatedAfter = StateLocated();
+            if (locatedAfter) State::setDisplayMode(3);
+        };
+        dlg.command(ID_OPTIONS_PREFS);
+        QCOMPARE(dialogResult, int(QDialog::Rejected));
+        QCOMPARE(int(question), int(Answer::Closed));  // never a Yes
+        QVERIFY(locatedAfter);
+        QTRY_VERIFY(dlg.isShutDown());
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(run.restart());
+        QCOMPARE(State::displayMode(), 3);
+    }
+
+    void localeSeparators() {
+        MainWindowRun run;
+        run.build();
+        using P = std::pair<char, char>;
+        QCOMPARE(CMainDlg::LocaleSeparators(QLocale::c()), P('.', ','));
+        QCOMPARE(CMainDlg::LocaleSeparators(QLocale(QLocale::German, QLocale::Germany)),
+                 P(',', '.'));
+        // A group mark outside the code page (narrow no-break space) falls
+        // back to ","; the decimal comma stays.
+        const QLocale french(QLocale::French, QLocale::France);
+        QCOMPARE(CMainDlg::LocaleSeparators(french).first, ',');
+        QCOMPARE(french.groupSeparator(), QStringLiteral("\u202f"));
+        QCOMPARE(CMainDlg::LocaleSeparators(french).second, ',');
+        // A right single quote is one character of the code page (0x92).
+        const QLocale swiss(QLocale::German, QLocale::Switzerland);
+        QCOMPARE(swiss.groupSeparator(), QStringLiteral("\u2019"));
+        QCOMPARE(CMainDlg::LocaleSeparators(swiss), P('.', char(0x92)));
+        // The Arabic decimal separator has no byte in the code page.
+        const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+        QCOMPARE(arabic.decimalPoint(), QStringLiteral("\u066b"));
+        QCOMPARE(CMainDlg::LocaleSeparators(arabic), P('.', ','));
     }
 
     void refreshRequestIgnoredBeforeStart() {
