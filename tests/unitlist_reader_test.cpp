@@ -465,6 +465,49 @@ TEST(UnitListRoundTrip, EveryDisplayModeWritesMagnitudesThatReadBack) {
     }
 }
 
+// Damaged lists: every mutation of a real list reads without harm. Records
+// stay owned, names stay showable, and a line number is reported for each
+// stop.
+TEST(UnitListDamaged, MutatedListsKeepTheDatabaseSound) {
+    std::string base;
+    {
+        const std::vector<uint8_t> bytes = ReadBytes(ShippedUnitListFolder() + "/units-UK.txt");
+        base.assign(bytes.begin(), bytes.end());
+    }
+    ASSERT_FALSE(base.empty());
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    static const char kBytes[] = {'\t',       ' ',        '\n',       '\r',       '/', '*', '1',
+                                  '0',        '9',        '.',        '#',        'e', 'k', 'm',
+                                  char(0xC2), char(0xB0), char(0xCA), char(0xFF), '\0'};
+    for (int round = 0; round < 60; ++round) {
+        std::string text = base;
+        for (int k = 0; k < 12; ++k) {
+            const size_t at = next(uint32_t(text.size()));
+            switch (next(3)) {
+                case 0:
+                    text[at] = kBytes[next(sizeof kBytes)];
+                    break;
+                case 1:
+                    text.insert(at, 1, kBytes[next(sizeof kBytes)]);
+                    break;
+                default:
+                    text.erase(at, next(40));
+                    break;
+            }
+        }
+        TestDb db;
+        const int stoppedAt = ReadUnitList(text, "damaged");
+        EXPECT_TRUE(stoppedAt == 0 || db.win.shownText(", line " + std::to_string(stoppedAt)));
+        for (int i = 1; i < MainDb()->count(); ++i)
+            for (char c : UnitName(i)) ASSERT_FALSE(IsSpecialByte(uint8_t(c))) << round;
+        ExpectOwnershipSound();
+    }
+}
+
 TEST_F(UnitList, ExportOrdersUnitsByDefinitionDepth) {
     // Names sort h, J, m, min, N, s, W; depths: m s kg 0, min N 1, h J 2, W 3.
     ASSERT_EQ(Read("m 1\ns 3\nkg 0\nmin 3\t60 s\nh 3\t60 min\nN 15\t1 kg*m/s2\n"
