@@ -29,6 +29,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "app/core/appevent.h"
 #include "app/core/menus.h"
@@ -301,6 +302,7 @@ std::pair<char, char> CMainDlg::LocaleSeparators(const QLocale& locale) {
 
 void CMainDlg::requestClose() {
     if (shutDown_) return;
+    closeRequested_ = true;
     QWidget* open = QApplication::activePopupWidget();
     if (!open) open = QApplication::activeModalWidget();
     if (open && open != this) {
@@ -319,12 +321,27 @@ void CMainDlg::requestClose() {
 void CMainDlg::shutDown() {
     if (shutDown_) return;
     shutDown_ = true;
-    StorageShutdown();
+    if (StorageShutdown()) return;
+    saveFailed_ = true;
+    const QString folder = QString::fromStdString(GetDataFolder());
+    std::fprintf(stderr, "kiv: could not write kivDB_pdb in %s\n", qPrintable(folder));
 }
 
 void CMainDlg::closeEvent(QCloseEvent* e) {
     shutDown();
     e->accept();
+    // The user closed the window and may be gone the next moment: say that
+    // this session's changes did not reach the disk. A close from a signal
+    // or the session ending only leaves the line on stderr.
+    if (saveFailed_ && !closeRequested_ && !saveFailureShown_) {
+        saveFailureShown_ = true;
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"),
+                        QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
+                                       "changes made since the last start are lost.")
+                            .arg(QString::fromStdString(GetDataFolder())),
+                        QMessageBox::Ok);
+        box.exec();
+    }
 }
 
 void CMainDlg::reject() {

@@ -53,6 +53,8 @@ class CMainDlg : public QDialog, public QtWindow {
     // The shut-down steps: run once, by whichever end comes first.
     void shutDown();
     bool isShutDown() const { return shutDown_; }
+    // The shut-down could not write the database file.
+    bool saveFailed() const { return saveFailed_; }
     // A run that never started has nothing to save.
     void markShutDown() { shutDown_ = true; }
     // A close asked for from outside (a signal, the session ending): open
@@ -139,6 +141,9 @@ class CMainDlg : public QDialog, public QtWindow {
     std::map<int, QAction*> actions_;
     std::vector<QAction*> displayActions_;
     bool shutDown_ = false;
+    bool saveFailed_ = false;
+    bool saveFailureShown_ = false;
+    bool closeRequested_ = false;  // by a signal or the session, not the user
     int scopeDepth_ = 0;
     int entryPaints_ = 0;
     std::string shownEntry_;

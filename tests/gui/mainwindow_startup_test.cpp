@@ -155,6 +155,7 @@ class StartupTest : public QObject {
         QCOMPARE(before.displayMode, 2);
         run.dlg().close();
         QVERIFY(run.dlg().isShutDown());
+        QVERIFY(!run.dlg().saveFailed());
         QVERIFY(run.restart());
         ExpectSame(before, Take(run.dlg()));
         ExpectOwnershipSound();
@@ -274,6 +275,22 @@ class StartupTest : public QObject {
         QVERIFY(!dlg.isVisible());
         QVERIFY(run.restart());
         QCOMPARE(State::displayMode(), 3);
+    }
+
+    // A database that cannot be written at the end is reported, not
+    // passed over in silence.
+    void failedSaveIsReported() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        TypeKeys(run.dlg(), QStringLiteral("5"));
+        QVERIFY(QDir(QString::fromStdString(run.home().folder())).removeRecursively());
+        auto box = AnswerNextMessageBox(QMessageBox::Ok, 5000);
+        run.dlg().close();
+        QVERIFY(run.dlg().isShutDown());
+        QVERIFY(run.dlg().saveFailed());
+        QVERIFY(box->answered());
+        QVERIFY(box->text().contains(QStringLiteral("could not write")));
+        QVERIFY(box->text().contains(QString::fromStdString(run.home().folder())));
     }
 
     void localeSeparators() {
