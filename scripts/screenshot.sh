@@ -3,10 +3,11 @@
 # floating mode, integer mode and the unit keypad. Needs xvfb-run, xdotool
 # and ImageMagick's import.
 #   scripts/screenshot.sh [kiv binary] [output folder]
+# QT_SCALE_FACTOR=1.5 (or 2) in the environment shows the HiDPI scaling.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kiv=${1:-$root/build/app/qt/kiv}
-out=${2:-$root/screenshots}
+out=${2:-$root/build-screenshots}  # ignored by git, like every build folder
 for tool in xvfb-run xdotool import; do
     command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing" >&2; exit 1; }
 done
@@ -17,7 +18,7 @@ data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 
 export KIV="$kiv" OUT="$out" UNITS="$root/data/units-US.txt" XDG_DATA_HOME="$data" QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 640x480x24 -dpi 96" bash -c '
+xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash -c '
 set -eu
 shot() {  # name: the main window only
     sleep 0.6
