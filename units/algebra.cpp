@@ -58,13 +58,22 @@ double Pow10(int t) {
     return std::pow(10.0, double(t));
 }
 
+// Component i of the expression record at `index`, read in place (i below
+// ComponentCountAt).
+Component ComponentAt(int index, size_t i) {
+    const auto& b = Db().bytes(index);
+    const size_t off = eo::kComponents + eo::kComponentSize * i;
+    return {GetU32(b, off), int8_t(GetU8(b, off + 4)), int8_t(GetU8(b, off + 5))};
+}
+
 bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
     const int index = Resolve(e);
     if (index < 0) return false;
     if (exponent == 0) return true;  // a component never has exponent 0
-    const std::vector<Component> comps = ComponentsAt(index);
-    for (size_t i = 0; i < comps.size(); ++i) {
-        const Component& c = comps[i];
+    // Read in place: this runs for every factor of every unit operation.
+    const size_t count = size_t(ComponentCountAt(index));
+    for (size_t i = 0; i < count; ++i) {
+        const Component c = ComponentAt(index, i);
         if (c.unit != unit || (!factor && c.prefix != prefix)) continue;
         const int s = c.exponent + exponent;
         if (!InExponentRange(s)) {
@@ -79,13 +88,15 @@ bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
             merged.exponent = int8_t(s);
             WriteComponent(index, i, merged);
         } else {
-            for (size_t j = i + 1; j < comps.size(); ++j) WriteComponent(index, j - 1, comps[j]);
-            Db().setBytes(index, eo::kComponents + eo::kComponentSize * (comps.size() - 1), 8, 0);
-            Db().writeU8(index, eo::kCount, uint8_t(comps.size() - 1));
+            // Each component moves down before its own slot is written.
+            for (size_t j = i + 1; j < count; ++j)
+                WriteComponent(index, j - 1, ComponentAt(index, j));
+            Db().setBytes(index, eo::kComponents + eo::kComponentSize * (count - 1), 8, 0);
+            Db().writeU8(index, eo::kCount, uint8_t(count - 1));
         }
         return true;
     }
-    const size_t n = comps.size();
+    const size_t n = count;
     const size_t need = eo::kComponents + eo::kComponentSize * (n + 1);
     if (n >= 255 || (Db().size(index) < need && !Db().resizeRecord(index, need))) {
         ShowCodedMessage(MSG_NO_MEMORY);
@@ -263,7 +274,7 @@ void DeleteExpression(Uid e) {
 int ComponentCount(Uid e) {
     if (e == NULL_UID) return 0;  // no unit: no components
     const int index = Resolve(e);
-    return index < 0 ? 0 : int(ComponentsAt(index).size());
+    return index < 0 ? 0 : ComponentCountAt(index);
 }
 
 int LargestExponent(Uid e) {
@@ -304,7 +315,7 @@ Uid Product(Uid a, Uid b, int prefixOverride, int numerator, int denominator, do
 Uid Normalise(Uid e) {
     if (e == NULL_UID) return NULL_UID;
     const int index = IndexOfUid(e);
-    if (index >= 0 && IsExpressionRecord(index) && !ComponentsAt(index).empty()) return e;
+    if (index >= 0 && ComponentCountAt(index) > 0) return e;
     DeleteExpression(e);
     return NULL_UID;
 }

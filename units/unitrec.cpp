@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <unordered_set>
 
 #include "app/core/messages.h"
@@ -24,13 +25,19 @@ uint8_t KindAt(int index) {
 }
 
 // The stored name: bytes from offset 20 up to the zero or the record's end.
-std::string NameBytes(const std::vector<uint8_t>& b) {
-    std::string s;
-    for (size_t i = uo::kName; i < b.size() && b[i] != 0; ++i) s.push_back(char(b[i]));
-    return s;
+// A view, so that sorting compares names without copying them.
+std::string_view NameView(const std::vector<uint8_t>& b) {
+    if (b.size() <= uo::kName) return {};
+    const char* p = reinterpret_cast<const char*>(b.data()) + uo::kName;
+    const void* zero = std::memchr(p, 0, b.size() - uo::kName);
+    return {p, zero ? size_t(static_cast<const char*>(zero) - p) : b.size() - uo::kName};
 }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
+std::string NameBytes(const std::vector<uint8_t>& b) {
+    return std::string(NameView(b));
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : int(c); };
@@ -94,12 +101,18 @@ Uid UnitDefinition(int index) {
     return IsUnitRecord(index) ? Db().u32(index, uo::kDefinition) : NULL_UID;
 }
 
-std::vector<Component> ComponentsAt(int index) {
-    std::vector<Component> out;
-    if (!IsExpressionRecord(index)) return out;
+int ComponentCountAt(int index) {
+    if (!IsExpressionRecord(index)) return 0;
     const auto& b = Db().bytes(index);
     const size_t room = b.size() > eo::kComponents ? (b.size() - eo::kComponents) / 8 : 0;
-    const size_t n = std::min<size_t>(GetU8(b, eo::kCount), room);
+    return int(std::min<size_t>(GetU8(b, eo::kCount), room));
+}
+
+std::vector<Component> ComponentsAt(int index) {
+    std::vector<Component> out;
+    const size_t n = size_t(ComponentCountAt(index));
+    if (n == 0) return out;
+    const auto& b = Db().bytes(index);
     out.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const size_t off = eo::kComponents + eo::kComponentSize * i;
@@ -137,17 +150,23 @@ int RenameUnit(int index, const std::string& name, int category) {
 }
 
 int FindUnitByName(const std::string& name, Uid* uid) {
-    Database& db = Db();
-    for (int i = 1; i < db.count(); ++i) {
-        if (!IsUnitRecord(i)) continue;
-        const auto& b = db.bytes(i);
-        size_t len = 0;
-        while (uo::kName + len < b.size() && b[uo::kName + len] != 0) ++len;
-        if (len != name.size()) continue;
+    // A stored name ends at its first zero byte, so it never equals a name
+    // holding one.
+    if (name.find('\0') != std::string::npos) return 0;
+    // One pass over the table itself: this runs for every unit name read.
+    const std::vector<RecordEntry>& table = Db().table();
+    for (size_t i = 1; i < table.size(); ++i) {
+        const std::vector<uint8_t>& b = table[i].data;
+        if (b.empty() || b[0] < 0x40 || (b[0] & KIND_EXPR)) continue;  // not a unit
         // Compared as bytes: a name may hold letters above 0x7F (a degree sign).
-        if (std::memcmp(name.data(), b.data() + uo::kName, len) == 0) {
-            if (uid) *uid = db.uid(i);
-            return i;
+        // The stored name is `name` when its bytes match and a zero or the
+        // record's end follows them.
+        const size_t n = name.size();
+        if (b.size() < uo::kName + n || std::memcmp(b.data() + uo::kName, name.data(), n) != 0)
+            continue;
+        if (b.size() == uo::kName + n || b[uo::kName + n] == 0) {
+            if (uid) *uid = table[i].uid;
+            return int(i);
         }
     }
     return 0;
@@ -294,7 +313,7 @@ void SortMainDb() {
             const int rp = Rank(p), rq = Rank(q);
             if (rp != rq) return rp - rq;
             if (rp != 1) return 0;
-            return CompareNoCase(NameBytes(p), NameBytes(q));
+            return CompareNoCase(NameView(p), NameView(q));
         });
     }
     ResetUidCache();

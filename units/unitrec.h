@@ -42,6 +42,8 @@ Uid UnitDefinition(int index);
 // message); empty for a non-expression record. A count beyond the record's
 // size is cut to the components the record really holds.
 std::vector<Component> ComponentsAt(int index);
+// The number of components ComponentsAt would return, without copying them.
+int ComponentCountAt(int index);
 
 // Creates a unit record (the unit takes over `definition`), sorts the
 // database and resets the UID cache. NULL_UID after message 1324; the caller
