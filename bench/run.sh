@@ -96,6 +96,12 @@ NAMES = {
     "BM_SimplifyWarm": "simplify, warm UID cache (per operation)",
     "BM_ReduceCold": "reduce to base units, cold UID cache (per operation)",
     "BM_ReduceWarm": "reduce to base units, warm UID cache (per operation)",
+    "BM_GuiKeyDigit": "key press to repaint in the GUI, digit and Backspace (per key)",
+    "BM_GuiKeyArithmetic": "key press to repaint in the GUI, unit arithmetic (per key)",
+    "BM_FirstPaintKivVsBareDialog": "start-up to first painted window (own process)",
+    "BM_ImportShippedList/US": "import of the shipped list units-US.txt",
+    "BM_ImportShippedList/UK": "import of the shipped list units-UK.txt",
+    "BM_ExportAfterImport": "export of the imported unit list",
 }
 for arg, mode in (("0", "Standard"), ("1", "Fixed"), ("2", "Scientific"), ("3", "Engineering")):
     NAMES["BM_FormatRealStack/" + arg] = "format a full stack, 128 reals with units, " + mode

@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# The same 10,000 unit conversions through GNU units, qalc and Kiv's core,
+# in one run: checks that the three agree on every result to 1e-9
+# relative, explains each disagreement, and prints the time per conversion
+# of each and the ratios.
+#
+#   bench/compare_peers.sh [--count N] [--build DIR] [--out FILE]
+#
+# Installs GNU units and qalc from the distribution's packages when they are
+# missing. The conversions are drawn (fixed seed) from units of the shipped
+# US list: lengths, volumes, masses, speeds, energies and pressures, SI
+# prefixes among them. Each tool runs them as one batch; a run with a single
+# conversion measures its start-up, which is subtracted, so that the figures
+# compare the work per conversion. Kiv's side is bench/convert_driver (text
+# in, parse, convert, format, text out).
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+count=10000
+build="$root/build-bench"
+outfile=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --count) count="$2"; shift 2 ;;
+        --build) build="$2"; shift 2 ;;
+        --out) outfile="$2"; shift 2 ;;
+        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+done
+
+list="$root/data/units-US.txt"
+[ -f "$list" ] || { echo "missing $list" >&2; exit 1; }
+
+if ! command -v units >/dev/null || ! command -v qalc >/dev/null; then
+    echo "installing GNU units and qalc" >&2
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get install -y units qalc >/dev/null
+fi
+
+mkdir -p "$build"
+build="$(cd "$build" && pwd)"
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j"${JOBS:-2}" --target convert_driver >/dev/null
+driver="$(find "$build" -type f -name convert_driver -perm -u+x | head -n 1)"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# qalc keeps settings and history under HOME; a clean one keeps runs alike.
+mkdir -p "$work/home"
+
+run() {
+    if [ -n "$outfile" ]; then "$@" | tee "$outfile"; else "$@"; fi
+}
+run python3 - "$work" "$count" "$driver" "$list" <<'PY'
+import math, os, random, re, subprocess, sys, time
+
+work, count, driver, unitlist = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+env = dict(os.environ, HOME=os.path.join(work, "home"), LC_ALL="C")
+
+# Kiv's name (an expression of the US list), GNU units' name, qalc's name.
+UNITS = {
+    "length": [
+        ("m", "m", "m"), ("km", "km", "km"), ("cm", "cm", "cm"), ("mm", "mm", "mm"),
+        ("um", "um", "um"), ("nm", "nm", "nm"), ("yd", "yd", "yd"), ("ft", "ft", "ft"),
+        ("in", "in", "in"), ("mi", "mi", "mi"), ("nmi", "nmi", "NauticalMile"),
+        ("mil", "mil", "mil"), ("fathom", "fathom", "fathom"), ("chain", "chain", "chain"),
+        ("rod", "rod", "rod"), ("fur", "furlong", "furlong"), ("au", "au", "AU"),
+        ("ly", "lightyear", "ly"), ("pc", "parsec", "pc"), ("angstrom", "angstrom", "angstrom"),
+        ("hand", "hand", "hand"), ("ftUS", "surveyfoot", "US_ft"), ("miUS", "surveymile", "US_mi"),
+    ],
+    "volume": [
+        ("L", "L", "L"), ("mL", "mL", "mL"), ("cL", "cL", "cL"), ("m3", "m^3", "m^3"),
+        ("cc", "cc", "cm^3"), ("galUS", "usgallon", "gal"), ("qtUS", "usquart", "liq_qt"),
+        ("ptUS", "uspint", "liq_pt"), ("flozUS", "usfloz", "floz"),
+        ("galUK", "brgallon", "UK_gal"), ("qtUK", "brquart", "UK_qt"), ("ptUK", "brpint", "UK_pt"),
+        ("bbl", "bbl", "bbl"), ("buUS", "bushel", "bu"), ("cup", "uscup", "cup"),
+        ("in3", "in^3", "in^3"), ("ft3", "ft^3", "ft^3"),
+    ],
+    "mass": [
+        ("kg", "kg", "kg"), ("g", "g", "g"), ("mg", "mg", "mg"), ("ug", "ug", "ug"),
+        ("t", "tonne", "t"), ("lb", "lb", "lb"), ("oz", "oz", "oz"), ("gr", "grain", "gr"),
+        ("ozt", "troyounce", "oz_t"), ("tonUS", "shortton", "short_ton"),
+        ("tonUK", "longton", "long_ton"), ("cwtUS", "shorthundredweight", "cwt"),
+        ("cwtUK", "longhundredweight", "l_cwt"), ("ct", "carat", "carat"),
+    ],
+    "speed": [
+        ("m/s", "m/s", "m/s"), ("km/h", "km/hr", "km/h"), ("mph", "mph", "mph"),
+        ("kn", "knot", "knot"), ("ft/s", "ft/s", "ft/s"), ("c", "c", "c"),
+        ("in/min", "in/min", "in/min"), ("mi/h", "mi/hr", "mi/h"),
+    ],
+    "energy": [
+        ("J", "J", "J"), ("kJ", "kJ", "kJ"), ("MJ", "MJ", "MJ"), ("mJ", "mJ", "mJ"),
+        ("eV", "eV", "eV"), ("keV", "keV", "keV"), ("MeV", "MeV", "MeV"), ("erg", "erg", "erg"),
+        ("calth", "thermcalorie", "cal_th"), ("calIT", "calorie_IT", "cal_IT"),
+        ("kcal", "kcal", "kcal_th"), ("BTU", "britishthermalunit", "Btu"),
+        ("Wh", "W*hr", "Wh"), ("kWh", "kW*hr", "kWh"), ("ftlbf", "ft*lbf", "ft*lbf"),
+    ],
+    "pressure": [
+        ("Pa", "Pa", "Pa"), ("kPa", "kPa", "kPa"), ("MPa", "MPa", "MPa"), ("hPa", "hPa", "hPa"),
+        ("bar", "bar", "bar"), ("mbar", "mbar", "mbar"), ("atm", "atm", "atm"),
+        ("Torr", "torr", "torr"), ("mmHg", "mmHg", "mmHg"), ("psi", "psi", "psi"),
+        ("ksi", "ksi", "ksi"), ("inHg", "inHg", "inHg"),
+    ],
+}
+
+# Definitions on which the tools differ, what the standards say, and so
+# which result is right (checked against each tool's value of the unit).
+NOTES = {
+    "mmHg": "the conventional millimetre of mercury is 13.5951 g/cm3 x 9.80665 m/s2 x 1 mm"
+            " = 133.322387415 Pa (NIST SP 811 B.8); qalc takes it as the torr"
+            " (101325/760 Pa = 133.3223684 Pa): Kiv and GNU units are right",
+    "inHg": "the conventional inch of mercury is 25.4 conventional mm of mercury ="
+            " 3386.388640341 Pa (NIST SP 811 B.8); qalc builds it on the torr"
+            " (3386.388158 Pa): Kiv and GNU units are right",
+    "BTU": "the International Table BTU is 1055.05585262 J exactly (NIST SP 811 B.8);"
+           " qalc's Btu is 1055.056 J, rounded to 7 digits: Kiv and GNU units are right",
+    "rod": "the rod is 16.5 ft; with the international foot (the only US foot since the"
+           " survey foot was retired at the end of 2022, NIST Handbook 44 appendix C) it is"
+           " 5.0292 m exactly; qalc uses the survey foot (5.0292101 m): Kiv and GNU units"
+           " give the current value",
+}
+
+# Six significant digits over a wide range of scales, one in ten negative;
+# exponents written without "+", which every tool reads.
+def value(rng):
+    v = ("%.6g" % (rng.uniform(1.0, 10.0) * 10.0 ** rng.randint(-5, 8))).replace("e+", "e")
+    return v if rng.random() > 0.1 else "-" + v
+
+rng = random.Random(20261207)
+dims = list(UNITS)
+cases = []
+for i in range(count):
+    d = dims[i % len(dims)]
+    a, b = rng.sample(UNITS[d], 2)
+    cases.append((value(rng), a, b))
+
+def write(path, lines):
+    with open(path, "w") as f:
+        f.write("".join(l + "\n" for l in lines))
+
+def number(text):
+    """The leading number of a tool's answer, or None."""
+    t = text.strip().replace("\u2248", "").replace("\u2212", "-").strip()
+    t = t.replace(" e", "e").replace("E", "e")
+    m = re.match(r"[-+]?(\d+\.?\d*|\.\d+)(e[-+]?\d+)?", t)
+    return float(m.group(0)) if m else None
+
+def timed(cmd, stdin_path=None):
+    t0 = time.perf_counter()
+    with open(stdin_path or os.devnull) as fin:
+        p = subprocess.run(cmd, stdin=fin, capture_output=True, text=True, env=env,
+                           errors="replace")
+    return time.perf_counter() - t0, p
+
+# GNU units: pairs of "You have" / "You want" lines, one terse answer each.
+def gnu(cs, tag):
+    path = os.path.join(work, "gnu-%s.txt" % tag)
+    write(path, [l for v, a, b in cs for l in ("%s %s" % (v, a[1]), b[1])])
+    t, p = timed(["units", "-t", "-q", "-o", "%.17g"], path)
+    return t, [number(l) for l in p.stdout.splitlines()]
+
+def qalc(cs, tag):
+    path = os.path.join(work, "qalc-%s.txt" % tag)
+    # "to -UNIT": the result in that unit alone, never as a sum of mixed units.
+    write(path, ["%s %s to -%s" % (v, a[2], b[2]) for v, a, b in cs])
+    t, p = timed(["qalc", "-t", "-s", "precision 17", "-f", path])
+    return t, [number(l) for l in p.stdout.splitlines()]
+
+def kiv(cs, tag):
+    inp = os.path.join(work, "kiv-%s.txt" % tag)
+    out = os.path.join(work, "kiv-%s.out" % tag)
+    write(inp, ["%s\t%s\t%s" % (v, a[0], b[0]) for v, a, b in cs])
+    t, p = timed([driver, unitlist, inp, out, "5"])
+    if p.returncode != 0:
+        sys.exit("convert_driver failed: " + p.stderr)
+    inner = float(re.search(r"([0-9.eE+-]+) s per conversion", p.stdout).group(1))
+    with open(out) as f:
+        return t, [number(l) if not l.startswith("error") else None for l in f.read().splitlines()], inner
+
+def per_conversion(total, single, n):
+    return max(total - single, 0.0) / max(n - 1, 1)
+
+tools = {}
+g_t, g = gnu(cases, "all");  g1, _ = gnu(cases[:1], "one")
+q_t, q = qalc(cases, "all"); q1, _ = qalc(cases[:1], "one")
+k_t, k, k_inner = kiv(cases, "all"); k1, _, _ = kiv(cases[:1], "one")
+
+for name, res in (("GNU units", g), ("qalc", q), ("Kiv", k)):
+    if len(res) != len(cases):
+        sys.exit("%s gave %d answers for %d conversions" % (name, len(res), len(cases)))
+
+def close(x, y):
+    return x is not None and y is not None and abs(x - y) <= 1e-9 * max(abs(x), abs(y), 1e-300)
+
+def show(x):
+    return "no answer" if x is None else "%.15g" % x
+
+disagree = []
+for i, (v, a, b) in enumerate(cases):
+    if not (close(k[i], g[i]) and close(k[i], q[i]) and close(g[i], q[i])):
+        disagree.append(i)
+
+print("Unit conversions: Kiv's core against GNU units and qalc")
+print("units: %s; qalc %s" % (
+    subprocess.run(["units", "--version"], capture_output=True, text=True).stdout.splitlines()[0],
+    subprocess.run(["qalc", "--version"], capture_output=True, text=True, env=env).stdout.strip()))
+print("conversions: %d (%s), drawn from %s" % (len(cases), ", ".join(dims),
+                                               os.path.basename(unitlist)))
+print("units used: %d; with SI prefixes: %s" % (
+    sum(len(u) for u in UNITS.values()),
+    " ".join(sorted({a[0] for us in UNITS.values() for a in us if a[0] in
+                     ("km", "cm", "mm", "um", "nm", "mL", "cL", "mg", "ug", "kJ", "MJ", "mJ",
+                      "keV", "MeV", "kcal", "kWh", "kPa", "MPa", "hPa", "mbar")}))))
+print()
+print("Agreement (1e-9 relative): %d of %d conversions agree in all three" % (
+    len(cases) - len(disagree), len(cases)))
+by_unit = {}
+for i in disagree:
+    v, a, b = cases[i]
+    key = next((u for u in (a[0], b[0]) if u in NOTES), a[0] + "|" + b[0])
+    by_unit.setdefault(key, []).append(i)
+for key, idx in sorted(by_unit.items(), key=lambda kv: -len(kv[1])):
+    i = idx[0]
+    v, a, b = cases[i]
+    print("  %d disagreements involving %s, e.g. %s %s -> %s: Kiv %s, GNU units %s, qalc %s"
+          % (len(idx), key, v, a[0], b[0], show(k[i]), show(g[i]), show(q[i])))
+    print("    " + NOTES.get(key, "not explained"))
+print()
+gp = per_conversion(g_t, g1, len(cases))
+qp = per_conversion(q_t, q1, len(cases))
+kp = k_inner
+kp_proc = per_conversion(k_t, k1, len(cases))
+print("Time per conversion (batch time less a one-conversion run's start-up):")
+print("  GNU units  %10.3f us   (batch %.3f s, start-up %.3f s)" % (gp * 1e6, g_t, g1))
+print("  qalc       %10.3f us   (batch %.3f s, start-up %.3f s)" % (qp * 1e6, q_t, q1))
+print("  Kiv        %10.3f us   (in process, median of 5 rounds; whole process %.3f us a"
+      " conversion, batch %.3f s)" % (kp * 1e6, kp_proc * 1e6, k_t))
+faster = min(gp, qp)
+print()
+print("Ratios: GNU units / Kiv = %.1f, qalc / Kiv = %.1f; the faster peer (%s) / Kiv = %.1f" % (
+    gp / kp, qp / kp, "GNU units" if gp <= qp else "qalc", faster / kp))
+PY
