@@ -16,6 +16,7 @@
 
 #include "app/qt/alldialogs.h"
 #include "app/qt/corelink.h"
+#include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "storage/startup.h"
 #include "support/unit_fixture.h"
@@ -144,6 +145,16 @@ void PressKey(CMainDlg& dlg, Qt::Key key, Qt::KeyboardModifiers mods) {
 void ClickButton(CMainDlg& dlg, int id) {
     auto* b = qobject_cast<QPushButton*>(dlg.control(id));
     if (b) QTest::mouseClick(b, Qt::LeftButton);
+}
+
+void EnterNumber(CMainDlg& dlg, const QString& number) {
+    TypeKeys(dlg, number);
+    PressKey(dlg, Qt::Key_Return);
+}
+
+double TopReal() {
+    Value v;
+    return Peek(0, &v) ? v.real() : -1e300;
 }
 
 QString EntryText(CMainDlg& dlg) {

@@ -86,6 +86,11 @@ class MainWindowRun {
 void TypeKeys(CMainDlg& dlg, const QString& text);
 void PressKey(CMainDlg& dlg, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 void ClickButton(CMainDlg& dlg, int id);
+// Types `number` and presses Enter.
+void EnterNumber(CMainDlg& dlg, const QString& number);
+// The number of the real value on top of the stack; -1e300 when the stack
+// is empty.
+double TopReal();
 // The plain text of the entry line and the stack list's rows.
 QString EntryText(CMainDlg& dlg);
 QStringList StackRows(CMainDlg& dlg);

@@ -31,11 +31,6 @@ QString Copied(CMainDlg& dlg) {
     return QApplication::clipboard()->text();
 }
 
-double TopReal() {
-    Value v;
-    return Peek(0, &v) ? v.real() : -1e300;
-}
-
 // Separators as a locale would set them, restored afterwards.
 struct Separators {
     Separators(char decimal, char group) { SetSeparators(decimal, group); }
@@ -72,8 +67,7 @@ class ClipboardTest : public QObject {
         QVERIFY(run.start());
         // Nothing to copy: the clipboard gets an empty text.
         QCOMPARE(Copied(run.dlg()), QString());
-        TypeKeys(run.dlg(), QStringLiteral("0.25"));
-        PressKey(run.dlg(), Qt::Key_Return);
+        EnterNumber(run.dlg(), QStringLiteral("0.25"));
         QCOMPARE(Copied(run.dlg()), QStringLiteral("0.25"));
         // The menu item does the same as the key.
         QApplication::clipboard()->clear();
@@ -153,8 +147,7 @@ class ClipboardTest : public QObject {
             }
             return int(ID_RADIX_STACK);
         };
-        TypeKeys(dlg, QStringLiteral("16"));
-        PressKey(dlg, Qt::Key_Return);
+        EnterNumber(dlg, QStringLiteral("16"));
         TypeKeys(dlg, QStringLiteral("5"));
         ClickButton(dlg, 2045);
         QCOMPARE(items, (QStringList{"Float", "16  Hex", "10  Decimal", "  8  Octal", "  2  Binary",
@@ -179,10 +172,8 @@ class ClipboardTest : public QObject {
         QFETCH(QString, number);
         MainWindowRun run;
         QVERIFY(run.start());
-        TypeKeys(run.dlg(), QStringLiteral("9"));
-        PressKey(run.dlg(), Qt::Key_Return);
-        TypeKeys(run.dlg(), number);
-        PressKey(run.dlg(), Qt::Key_Return);
+        EnterNumber(run.dlg(), QStringLiteral("9"));
+        EnterNumber(run.dlg(), number);
         auto box = AnswerNextMessageBox(QMessageBox::Ok);
         run.dlg().command(ID_RADIX_STACK);
         QVERIFY(box->answered());
@@ -199,8 +190,7 @@ class ClipboardTest : public QObject {
         run.dlg().command(ID_RADIX_HEX);
         run.dlg().command(ID_WORD_8);
         QCOMPARE(State::wordSize(), 8);
-        TypeKeys(run.dlg(), QStringLiteral("ff"));
-        PressKey(run.dlg(), Qt::Key_Return);
+        EnterNumber(run.dlg(), QStringLiteral("ff"));
         auto warning = AnswerNextMessageBox(QMessageBox::Ok, 3000);
         TypeKeys(run.dlg(), QStringLiteral("1+"));  // wraps in 8 bits
         QVERIFY(warning->answered());

@@ -21,16 +21,6 @@ using namespace kiv::gui;
 
 namespace {
 
-void Enter(CMainDlg& dlg, const QString& number) {
-    TypeKeys(dlg, number);
-    PressKey(dlg, Qt::Key_Return);
-}
-
-double TopReal() {
-    Value v;
-    return Peek(0, &v) ? v.real() : -1e300;
-}
-
 void DoubleClickRow(CMainDlg& dlg, int row) {
     QListWidget* list = dlg.stackList();
     const QRect r = list->visualItemRect(list->item(row));
@@ -78,9 +68,9 @@ class KeypadTest : public QObject {
         const int v = dlg.visibleStackLines();
         QVERIFY(v >= 2);
         QCOMPARE(StackRows(dlg).size(), v);
-        Enter(dlg, QStringLiteral("1"));
-        Enter(dlg, QStringLiteral("2"));
-        Enter(dlg, QStringLiteral("3"));
+        EnterNumber(dlg, QStringLiteral("1"));
+        EnterNumber(dlg, QStringLiteral("2"));
+        EnterNumber(dlg, QStringLiteral("3"));
         // The top is in the entry field; the list counts up from the bottom.
         QCOMPARE(EntryText(dlg), QStringLiteral("3"));
         QStringList rows = StackRows(dlg);
@@ -94,7 +84,7 @@ class KeypadTest : public QObject {
         QCOMPARE(rows.last(), QStringLiteral("1) 3"));
         QCOMPARE(rows[rows.size() - 3], QStringLiteral("3) 1"));
         // More entries than rows: the list grows and keeps row 1 in view.
-        for (int i = 0; i < v + 3; ++i) Enter(dlg, QString::number(10 + i));
+        for (int i = 0; i < v + 3; ++i) EnterNumber(dlg, QString::number(10 + i));
         rows = StackRows(dlg);
         QCOMPARE(rows.size(), Depth() - 1);
         QCOMPARE(rows.first(), QStringLiteral("%1) 1").arg(Depth() - 1));
@@ -108,9 +98,9 @@ class KeypadTest : public QObject {
         MainWindowRun run;
         QVERIFY(run.start());
         CMainDlg& dlg = run.dlg();
-        Enter(dlg, QStringLiteral("1"));
-        Enter(dlg, QStringLiteral("2"));
-        Enter(dlg, QStringLiteral("3"));
+        EnterNumber(dlg, QStringLiteral("1"));
+        EnterNumber(dlg, QStringLiteral("2"));
+        EnterNumber(dlg, QStringLiteral("3"));
         const int row = RowStartingWith(dlg, QStringLiteral("2) "));
         QVERIFY(row >= 0);
         DoubleClickRow(dlg, row);
@@ -132,8 +122,8 @@ class KeypadTest : public QObject {
         MainWindowRun run;
         QVERIFY(run.start());
         CMainDlg& dlg = run.dlg();
-        Enter(dlg, QStringLiteral("1"));
-        Enter(dlg, QStringLiteral("2"));
+        EnterNumber(dlg, QStringLiteral("1"));
+        EnterNumber(dlg, QStringLiteral("2"));
         TypeKeys(dlg, QStringLiteral("42"));
         QCOMPARE(StackRows(dlg).first(), QString());
         DoubleClickRow(dlg, 0);
@@ -151,8 +141,8 @@ class KeypadTest : public QObject {
         QAction* undo = dlg.menuAction(ID_EDIT_UNDO);
         QVERIFY(!undo->isEnabled());
         // A grayed item's Ctrl+Z does nothing (no beep, no change).
-        Enter(dlg, QStringLiteral("2"));
-        Enter(dlg, QStringLiteral("3"));
+        EnterNumber(dlg, QStringLiteral("2"));
+        EnterNumber(dlg, QStringLiteral("3"));
         QVERIFY(!undo->isEnabled());
         TypeKeys(dlg, QStringLiteral("+"));
         QVERIFY(undo->isEnabled());
@@ -208,7 +198,7 @@ class KeypadTest : public QObject {
         MainWindowRun run;
         QVERIFY(run.start());
         CMainDlg& dlg = run.dlg();
-        Enter(dlg, QStringLiteral("1234.5"));
+        EnterNumber(dlg, QStringLiteral("1234.5"));
         TypeKeys(dlg, QStringLiteral("7"));
         dlg.menuAction(ID_DISPLAY_FIXED)->trigger();
         QCOMPARE(State::displayMode(), 1);
@@ -230,8 +220,7 @@ class KeypadTest : public QObject {
         auto* focused = qobject_cast<QPushButton*>(dlg.control(2045));
         connect(focused, &QPushButton::clicked, this, [&] { ++clicks; });
         // Space and Return would press the focused button; Return is ENT here.
-        TypeKeys(dlg, QStringLiteral("12"));
-        PressKey(dlg, Qt::Key_Return);
+        EnterNumber(dlg, QStringLiteral("12"));
         QCOMPARE(clicks, 0);
         QCOMPARE(Depth(), 1);
         QCOMPARE(TopReal(), 12.0);
@@ -250,8 +239,8 @@ class KeypadTest : public QObject {
         MainWindowRun run;
         QVERIFY(run.start());
         CMainDlg& dlg = run.dlg();
-        Enter(dlg, QStringLiteral("1"));
-        Enter(dlg, QStringLiteral("2"));
+        EnterNumber(dlg, QStringLiteral("1"));
+        EnterNumber(dlg, QStringLiteral("2"));
         QCoreApplication::processEvents();
         QTest::qWait(20);
         const int before = dlg.entryPaints();

@@ -38,12 +38,9 @@ QStringList Entries(const QString& folder) {
 // A stack of 1, 2.5 and 3, the line "42" still being typed, Scientific
 // display mode: the state a restart must bring back.
 void MakeState(CMainDlg& dlg) {
-    TypeKeys(dlg, QStringLiteral("1"));
-    PressKey(dlg, Qt::Key_Return);
-    TypeKeys(dlg, QStringLiteral("2.5"));
-    PressKey(dlg, Qt::Key_Return);
-    TypeKeys(dlg, QStringLiteral("3"));
-    PressKey(dlg, Qt::Key_Return);
+    EnterNumber(dlg, QStringLiteral("1"));
+    EnterNumber(dlg, QStringLiteral("2.5"));
+    EnterNumber(dlg, QStringLiteral("3"));
     dlg.command(ID_DISPLAY_SCIENTIFIC);
     TypeKeys(dlg, QStringLiteral("42"));
 }
@@ -225,14 +222,12 @@ class StartupTest : public QObject {
     void secondInstanceDoesNotClobber() {
         MainWindowRun run;
         QVERIFY(run.start());
-        TypeKeys(run.dlg(), QStringLiteral("7"));
-        PressKey(run.dlg(), Qt::Key_Return);
+        EnterNumber(run.dlg(), QStringLiteral("7"));
         run.end();
         QVERIFY(run.restart());
         const ino_t inode = InodeOf(run.dbPath());
         const std::vector<uint8_t> onDisk = ReadBytes(run.dbPath());
-        TypeKeys(run.dlg(), QStringLiteral("8"));
-        PressKey(run.dlg(), Qt::Key_Return);  // only in the first one's memory so far
+        EnterNumber(run.dlg(), QStringLiteral("8"));  // only in the first one's memory so far
         const Snapshot first = Take(run.dlg());
 
         const ChildRun r = RunKiv(QString::fromStdString(run.home().home()), [](qint64 pid) {
