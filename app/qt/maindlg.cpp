@@ -503,6 +503,9 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
     if (ctrl || alt) return 0;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) return 3051;
     if (key == Qt::Key_Backspace) return 3056;
+    // The keypad's decimal key types the layout's separator (a comma on many
+    // layouts); it is the decimal point here either way.
+    if ((mods & Qt::KeypadModifier) && (key == Qt::Key_Comma || key == Qt::Key_Period)) return 3050;
     if (text.size() != 1) return 0;
     const char16_t c = text.at(0).unicode();
     if (c >= '0' && c <= '9') return 3000 + (c - '0');

@@ -237,6 +237,9 @@ class LayoutTest : public QObject {
         QTest::newRow("Space") << int(Qt::Key_Space) << none << " " << 0;
         QTest::newRow("Escape") << int(Qt::Key_Escape) << none << "\x1b" << 0;
         QTest::newRow("comma") << int(Qt::Key_Comma) << none << "," << 0;
+        QTest::newRow("keypad comma")
+            << int(Qt::Key_Comma) << int(Qt::KeypadModifier) << "," << 3050;
+        QTest::newRow("keypad .") << int(Qt::Key_Period) << int(Qt::KeypadModifier) << "." << 3050;
         QTest::newRow("e acute") << int(Qt::Key_Eacute) << none << "\u00e9" << 0;
         QTest::newRow("F1") << int(Qt::Key_F1) << none << "" << 0;
     }
