@@ -54,8 +54,10 @@ int Database::newRecord(size_t size) {
     if (records_.size() >= capacity) return -1;
     // Skip the reserved value so that a real record never looks like "none".
     if (nextUid == NULL_UID) ++nextUid;
-    // A wrapped counter would hand out UIDs again: refuse instead.
-    if (nextUid == 0) return -1;
+    // A wrapped counter would hand out UIDs again: refuse instead. The last
+    // UID is never handed out either, since the next UID must stay above
+    // every UID for the saved file to load again.
+    if (nextUid == 0 || nextUid == UINT32_MAX) return -1;
     RecordEntry e;
     e.uid = nextUid++;
     e.data.assign(size, 0);

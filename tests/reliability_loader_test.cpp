@@ -191,6 +191,30 @@ TEST_F(LoaderRepair, StateRecordLongerThanItsStackIsTrimmed) {
     EXPECT_EQ(State::stackEntry(0).real(), 5.0);
 }
 
+// A file whose next UID is near the top of the range: every record made
+// afterwards must still leave a file that loads.
+TEST(LoaderUidRange, RecordsNearTheLastUidStillSaveLoadably) {
+    for (uint32_t next : {0xFFFFFFFEu, 0xFF00FEFFu}) {
+        Database db = Database::MakeEmpty("kivDB", FourCC("Kivc"), FourCC("Data"));
+        db.nextUid = next;
+        const int st = db.newRecord(StateRecordSize(16));
+        ASSERT_EQ(st, 0);
+        db.writeU32(st, so::kStackSize, 16);
+        db.writeI32(st, so::kEntryLength, -1);
+        db.writeI32(st, so::kStackTop, -1);
+        int made = 0;
+        while (made < 4 && db.newRecord(8) >= 0) ++made;
+        EXPECT_EQ(made, next == 0xFFFFFFFEu ? 0 : 4) << std::hex << next;
+        for (const auto& r : db.table()) EXPECT_NE(r.uid, NULL_UID);
+        const std::vector<uint8_t> bytes = SerializeDatabase(db);
+        Database again;
+        std::string why;
+        EXPECT_EQ(ParseDatabase(bytes.data(), bytes.size(), db.type, db.creator, &again, &why),
+                  LoadStatus::Ok)
+            << why << " next UID " << std::hex << next;
+    }
+}
+
 TEST(LoaderRepairAtStartup, DamagedFileLoadsRepairedAndSound) {
     TempDataHome tmp;
     std::vector<uint8_t> bytes;
