@@ -5,16 +5,48 @@
 // "damaged: <why>" / "unsound: <report>" and exits 1.
 //
 // Usage: dbcheck FILE
+//        dbcheck --make FILE [UNITS [PAD]]
+// The second form writes a sound main database with a fresh state record and
+// UNITS base units whose records carry PAD bytes after the name (a large
+// file, so that a save takes long enough to be interrupted).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "fuzz/invariants.h"
 
+namespace {
+
+int Make(const std::string& path, int units, size_t pad) {
+    using namespace kiv;
+    SetMainDb(
+        std::make_unique<Database>(Database::MakeEmpty("kivDB", FourCC("Kivc"), FourCC("Data"))));
+    if (!CreateStateRecord()) return 1;
+    for (int i = 0; i < units; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "u%04d", i);
+        const int index = NewAppRecord(21 + 5 + pad, 0);
+        if (index < 0) return 1;
+        MainDb()->writeU8(index, 0, 0x80);
+        MainDb()->writeU32(index, 16, NULL_UID);
+        MainDb()->writeAt(index, 20, name, 6);
+    }
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    return WriteFileAtomically(folder, file, SerializeDatabase(*MainDb())) ? 0 : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace kiv;
+    if (argc >= 3 && std::string(argv[1]) == "--make")
+        return Make(argv[2], argc > 3 ? std::atoi(argv[3]) : 0,
+                    argc > 4 ? size_t(std::atol(argv[4])) : 0);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FILE | --make FILE [UNITS [PAD]]\n", argv[0]);
         return 2;
     }
     std::vector<uint8_t> bytes;

@@ -1,0 +1,46 @@
+// A short version of the long run (20,000 random user actions) with every
+// invariant checked often, and the fuzzers' seed streams replayed step by
+// step.
+#include <gtest/gtest.h>
+
+#include "longrun.h"
+#include "support/ownership.h"
+
+namespace kiv {
+namespace {
+
+TEST(Reliability, TwentyThousandRandomActionsKeepEveryInvariant) {
+    for (uint64_t seed : {1u, 7u}) {
+        const LongRunResult r = RunLongRun(10000, seed, 10, 2500);
+        EXPECT_EQ(r.failure, "") << "seed " << seed;
+        EXPECT_EQ(r.steps, 10000);
+        EXPECT_EQ(r.leakChecks, 4);
+    }
+}
+
+// The checks themselves must see faults: a leaked expression, a second
+// owner and a field out of range are each reported.
+TEST(Reliability, ChecksReportPlantedFaults) {
+    TestDb db;
+    keystream::Driver driver(db.win);
+    driver.setUp();
+    EXPECT_EQ(check::SoundnessReport(), "");
+    const Uid e = State::userButton(0);
+    State::setUserButton(9, e);
+    EXPECT_NE(check::SoundnessReport().find("shared"), std::string::npos);
+    State::setUserButton(9, NULL_UID);
+    State::setRadix(40);
+    EXPECT_NE(check::StateRangeReport().find("radix 40"), std::string::npos);
+    State::setRadix(0);
+    const int leaked = NewAppRecord(8, 1);
+    MainDb()->writeU8(leaked, 0, 0x40);
+    const Uid leakedUid = MainDb()->uid(leaked);
+    EXPECT_NE(check::LeakReport(), "");
+    DeleteByUid(leakedUid);
+    EXPECT_EQ(check::LeakReport(), "");
+    EXPECT_EQ(check::RoundTripReport(), "");
+    ExpectOwnershipSound();
+}
+
+}  // namespace
+}  // namespace kiv
