@@ -118,6 +118,7 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
         beginScope();
         if (Core().onUnitChosen) Core().onUnitChosen();
         endScope();
+        checkDisplayMode();  // a dialog may have changed the display mode
     });
 }
 

@@ -9,6 +9,7 @@
 #include <QTextEdit>
 #include <QToolTip>
 
+#include "app/core/appevent.h"
 #include "app/qt/corelink.h"
 #include "engine/stack.h"
 #include "guitest_support.h"
@@ -210,6 +211,11 @@ class KeypadTest : public QObject {
         QCOMPARE(State::displayMode(), 3);
         QVERIFY(dlg.menuAction(ID_DISPLAY_ENGINEERING)->isChecked());
         QVERIFY(!dlg.menuAction(ID_DISPLAY_FIXED)->isChecked());
+        // A dialog that changes the mode and asks for a refresh moves the mark.
+        State::setDisplayMode(2);
+        SendAppEvent(4000);
+        QVERIFY(dlg.menuAction(ID_DISPLAY_SCIENTIFIC)->isChecked());
+        QVERIFY(!dlg.menuAction(ID_DISPLAY_ENGINEERING)->isChecked());
     }
 
     void keysReachTheCalculatorBeforeTheFocusedButton() {
