@@ -78,13 +78,17 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &dlg, [&] { dlg.shutDown(); });
 
     if (!kiv::AcquireDataFolderLock()) {
-        if (!kiv::GetDataFolder().empty()) {
-            QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"),
-                            QStringLiteral("Kiv is already running. This copy ends, so that the "
-                                           "running one keeps its stack and units."),
-                            QMessageBox::Ok);
-            box.exec();
-        }
+        // Either way the user learns why no window comes.
+        const QString text = kiv::GetDataFolder().empty()
+                                 ? QStringLiteral(
+                                       "Kiv cannot make its data folder \"kiv\" in $XDG_DATA_HOME "
+                                       "(or ~/.local/share), so it has nowhere to keep its stack "
+                                       "and units.")
+                                 : QStringLiteral(
+                                       "Kiv is already running. This copy ends, so that the "
+                                       "running one keeps its stack and units.");
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), text, QMessageBox::Ok);
+        box.exec();
         dlg.markShutDown();
         return 2;
     }

@@ -223,9 +223,10 @@ ChildRun RunKiv(const QString& xdgHome, const std::function<void(qint64 pid)>& w
     clock.start();
     while (p.state() == QProcess::Running && !CatchesSigterm(p.processId()) &&
            clock.elapsed() < timeoutMs)
-        QThread::msleep(5);
-    if (p.state() == QProcess::Running && whileRunning) whileRunning(p.processId());
-    if (!p.waitForFinished(timeoutMs)) {
+        p.waitForFinished(5);  // keeps the state current when it ends early
+    run.runningWhenSignalled = p.state() == QProcess::Running;
+    if (run.runningWhenSignalled && whileRunning) whileRunning(p.processId());
+    if (p.state() != QProcess::NotRunning && !p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished(2000);
         run.crashed = true;

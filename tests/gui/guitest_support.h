@@ -105,6 +105,7 @@ Uid PutUnitOnSlot(const std::string& name, int slot);
 struct ChildRun {
     int exitCode = -1;
     bool crashed = false;
+    bool runningWhenSignalled = false;  // still there (waiting) when whileRunning ran
     QString stderrText;
 };
 QProcessEnvironment ChildEnvironment(const QString& xdgHome);

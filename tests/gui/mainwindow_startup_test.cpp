@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
 #include <QTest>
@@ -143,6 +144,24 @@ class StartupTest : public QObject {
         QVERIFY(!QFile::exists(QString::fromStdString(home.path("kiv.lock"))));
     }
 
+    // No data folder can be made (XDG_DATA_HOME names a file): the program
+    // says so and ends with 2, writing nothing.
+    void noDataFolderIsReported() {
+        TempDataHome home;
+        const QString file = QString::fromStdString(home.home() + "/plain-file");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const ChildRun r = RunKiv(file, [](qint64 pid) {
+            QThread::msleep(300);
+            ::kill(pid_t(pid), SIGTERM);
+        });
+        QVERIFY2(!r.crashed, qPrintable(r.stderrText));
+        QVERIFY(r.runningWhenSignalled);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(QFileInfo(file).size(), 0);
+    }
+
     void restartAfterCloseBox() {
         MainWindowRun run;
         QVERIFY(run.start());
@@ -235,6 +254,7 @@ class StartupTest : public QObject {
             ::kill(pid_t(pid), SIGTERM);
         });
         QVERIFY2(!r.crashed, qPrintable(r.stderrText));
+        QVERIFY(r.runningWhenSignalled);  // it waited with its notice
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(InodeOf(run.dbPath()), inode);
         QCOMPARE(ReadBytes(run.dbPath()), onDisk);
