@@ -132,21 +132,24 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s or %s\n", argv[1], argv[2]);
         return 1;
     }
-    SetMainDb(std::make_unique<Database>(
-        Database::MakeEmpty("kivDB", FourCC("Kivc"), FourCC("Data"))));
+    SetMainDb(
+        std::make_unique<Database>(Database::MakeEmpty("kivDB", FourCC("Kivc"), FourCC("Data"))));
     if (!CreateStateRecord() || !LocateStateRecord()) return 1;
     if (const int bad = ReadUnitList(list, argv[1]); bad != 0) {
         std::fprintf(stderr, "%s: line %d not read\n", argv[1], bad);
         return 1;
     }
+    // Lines of three tab-separated fields; others are skipped.
     std::vector<Line> lines;
-    std::istringstream in(input);
-    for (std::string s; std::getline(in, s);) {
-        Line l;
-        std::istringstream fields(s);
-        if (std::getline(fields, l.number, '\t') && std::getline(fields, l.from, '\t') &&
-            std::getline(fields, l.to, '\t'))
-            lines.push_back(l);
+    for (size_t pos = 0; pos < input.size();) {
+        size_t end = input.find('\n', pos);
+        if (end == std::string::npos) end = input.size();
+        std::string s = input.substr(pos, end - pos);
+        if (!s.empty() && s.back() == '\r') s.pop_back();
+        pos = end + 1;
+        const size_t t1 = s.find('\t'), t2 = t1 == std::string::npos ? t1 : s.find('\t', t1 + 1);
+        if (t2 == std::string::npos) continue;
+        lines.push_back({s.substr(0, t1), s.substr(t1 + 1, t2 - t1 - 1), s.substr(t2 + 1)});
     }
     std::vector<std::string> results(lines.size());
     std::vector<double> perConversion;
@@ -158,8 +161,10 @@ int Run(int argc, char** argv) {
                                 double(std::max<size_t>(lines.size(), 1)));
     }
     std::sort(perConversion.begin(), perConversion.end());
+    std::string text;
+    for (const std::string& r : results) text += r + "\n";
     std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
-    for (const std::string& r : results) out << r << "\n";
+    out << text;
     std::printf("%zu conversions, median of %d rounds: %.9g s per conversion\n", lines.size(),
                 rounds, perConversion[perConversion.size() / 2]);
     ReleaseStateRecord();

@@ -162,8 +162,9 @@ int FindUnitByName(const std::string& name, Uid* uid) {
         // The stored name is `name` when its bytes match and a zero or the
         // record's end follows them.
         const size_t n = name.size();
-        if (b.size() < uo::kName + n || std::memcmp(b.data() + uo::kName, name.data(), n) != 0)
-            continue;
+        if (b.size() < uo::kName + n) continue;
+        if (n > 0 && b[uo::kName] != uint8_t(name[0])) continue;  // most names differ here
+        if (std::memcmp(b.data() + uo::kName, name.data(), n) != 0) continue;
         if (b.size() == uo::kName + n || b[uo::kName + n] == 0) {
             if (uid) *uid = table[i].uid;
             return int(i);
