@@ -17,7 +17,16 @@
 
 #include "app/qt/maindlg.h"
 #include "storage/database.h"
+#include "support/ownership.h"
 #include "support/test_db.h"
+
+// The unit-expression ownership check as a QtTest check: fails the test
+// with the report when any expression has no owner or two.
+#define KIV_VERIFY_OWNERSHIP()                                \
+    do {                                                      \
+        const std::string report_ = ::kiv::OwnershipReport(); \
+        QVERIFY2(report_.empty(), report_.c_str());           \
+    } while (0)
 
 namespace kiv::gui {
 

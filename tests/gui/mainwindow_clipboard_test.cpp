@@ -13,7 +13,6 @@
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
-#include "support/ownership.h"
 
 using namespace kiv;
 using namespace kiv::gui;
@@ -102,7 +101,7 @@ class ClipboardTest : public QObject {
         Paste(run.dlg(), QStringLiteral(" 8\n9-x"));
         PressKey(run.dlg(), Qt::Key_Return);
         QCOMPARE(TopReal(), -789.0);
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void pasteHexLetters() {
@@ -160,7 +159,7 @@ class ClipboardTest : public QObject {
         QCOMPARE(checked, QStringLiteral("  x  (stack)"));  // no item of its own
         QCOMPARE(State::radix(), 16);
         QCOMPARE(Depth(), 0);
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void radixFromStackOutOfRange_data() {

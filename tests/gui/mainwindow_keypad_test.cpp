@@ -15,7 +15,6 @@
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
-#include "support/ownership.h"
 
 using namespace kiv;
 using namespace kiv::gui;
@@ -59,7 +58,7 @@ class KeypadTest : public QObject {
         QCOMPARE(EntryText(dlg), QStringLiteral("10 m"));
         QCOMPARE(TopReal(), 10.0);
         QCOMPARE(Depth(), 1);
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void stackListRowsAndNumbering() {
@@ -116,7 +115,7 @@ class KeypadTest : public QObject {
         DoubleClickRow(dlg, row3);
         QCOMPARE(Depth(), 4);
         QCOMPARE(TopReal(), 3.0);
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void doubleClickOnBlankLineOnlyEnters() {
@@ -159,7 +158,7 @@ class KeypadTest : public QObject {
         QVERIFY(run.dlg().menuAction(ID_EDIT_UNDO)->isEnabled());
         PressKey(run.dlg(), Qt::Key_U, Qt::ControlModifier);
         QCOMPARE(TopReal(), 3.0);
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void integerModeGraysUnitItemsAndDisplayModes() {
@@ -192,7 +191,7 @@ class KeypadTest : public QObject {
         QCOMPARE(State::radix(), 0);
         for (int id : kUnitItems) QVERIFY(dlg.menuAction(id)->isEnabled());
         for (int id : kDisplayItems) QVERIFY(dlg.menuAction(id)->isEnabled());
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void displayModeMenuKeepsTypedNumber() {

@@ -20,7 +20,6 @@
 #include "res/resource.h"
 #include "storage/startup.h"
 #include "storage/state.h"
-#include "support/ownership.h"
 
 using namespace kiv;
 using namespace kiv::gui;
@@ -106,7 +105,7 @@ class StartupTest : public QObject {
         QCOMPARE(EntryText(run.dlg()), QString());
         QVERIFY(!StackRows(run.dlg()).isEmpty());
         for (const QString& row : StackRows(run.dlg())) QCOMPARE(row, QString());
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void firstStartCancelCreatesNothing() {
@@ -174,7 +173,7 @@ class StartupTest : public QObject {
         QVERIFY(!run.dlg().saveFailed());
         QVERIFY(run.restart());
         ExpectSame(before, Take(run.dlg()));
-        ExpectOwnershipSound();
+        KIV_VERIFY_OWNERSHIP();
     }
 
     void restartAfterEscape() {
