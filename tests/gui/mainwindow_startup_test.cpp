@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
 #include <QThread>
@@ -159,6 +161,33 @@ class StartupTest : public QObject {
         QVERIFY(r.runningWhenSignalled);
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(QFileInfo(file).size(), 0);
+    }
+
+    // The real Cancel button of the real program, where an X server can be
+    // started (Xvfb) and driven (xdotool): exit code 2, nothing left behind.
+    void realProgramCancelOnWelcome() {
+        if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xvfb-run and xdotool");
+        TempDataHome home;
+        QProcess p;
+        QProcessEnvironment env = ChildEnvironment(QString::fromStdString(home.home()));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("KIV"), QStringLiteral(KIV_BINARY));
+        p.setProcessEnvironment(env);
+        // The box's Cancel is its escape button.
+        const QString script = QStringLiteral(
+            "\"$KIV\" & pid=$!\n"
+            "box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Welcome' | head -1)\n"
+            "[ -n \"$box\" ] || { kill -KILL $pid; exit 99; }\n"
+            "xdotool windowfocus --sync \"$box\"; xdotool key Escape\n"
+            "wait $pid\n");
+        p.start(QStringLiteral("xvfb-run"),
+                {QStringLiteral("-a"), QStringLiteral("bash"), QStringLiteral("-c"), script});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 2);
+        QCOMPARE(Entries(QString::fromStdString(home.folder())), QStringList());
     }
 
     void restartAfterCloseBox() {
