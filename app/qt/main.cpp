@@ -42,70 +42,99 @@ bool InstallSignalPipe() {
 
 }  // namespace
 
+namespace kiv {
+
+// The application object: runs the main dialog from start-up to shut-down;
+// the process ends when run() returns. The main dialog is the owner of every
+// message box the calculator shows.
+class CCalcApp : public QApplication {
+  public:
+    CCalcApp(int& argc, char** argv) : QApplication(argc, argv) {
+        setApplicationName(QStringLiteral("kiv"));
+        setApplicationVersion(QStringLiteral("1.6.4"));
+        setDesktopFileName(QStringLiteral("kiv"));
+        setWindowIcon(KivIcon());
+    }
+
+    int run() {
+        InstallCoreLink();
+        CMainDlg dlg;
+        dlg_ = &dlg;
+        SetWindow(&dlg);
+        InstallAllDialogs(dlg);
+        watchEnds();
+        const int rc = runDialog();
+        dlg.shutDown();
+        SetWindow(nullptr);
+        ReleaseDataFolderLock();
+        dlg_ = nullptr;
+        return rc;
+    }
+
+  private:
+    // Signals, the session ending and quitting all end through the main
+    // dialog's shut-down.
+    void watchEnds() {
+        if (InstallSignalPipe()) {
+            auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
+            connect(notifier, &QSocketNotifier::activated, this, [this] {
+                char buf[16];
+                while (::read(g_signalPipe[1], buf, sizeof buf) > 0) {
+                }
+                if (started_) {
+                    dlg_->requestClose();
+                } else {
+                    // Still starting (a question is open): end it, nothing to save.
+                    if (QWidget* modal = activeModalWidget()) modal->close();
+                    exit(2);
+                }
+            });
+        }
+        // A desktop session that ends must not lose the stack and units.
+        connect(this, &QGuiApplication::commitDataRequest, dlg_,
+                [this](QSessionManager&) { dlg_->requestClose(); });
+        connect(this, &QCoreApplication::aboutToQuit, dlg_, [this] { dlg_->shutDown(); });
+    }
+
+    // Exit code 2 for any failure before the window shows.
+    int runDialog() {
+        if (!AcquireDataFolderLock()) {
+            // Either way the user learns why no window comes.
+            const QString text =
+                GetDataFolder().empty()
+                    ? QStringLiteral(
+                          "Kiv cannot make its data folder \"kiv\" in $XDG_DATA_HOME "
+                          "(or ~/.local/share), so it has nowhere to keep its stack "
+                          "and units.")
+                    : QStringLiteral(
+                          "Kiv is already running. This copy ends, so that the "
+                          "running one keeps its stack and units.");
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), text, QMessageBox::Ok);
+            box.exec();
+            dlg_->markShutDown();
+            return 2;
+        }
+        if (!dlg_->startUp()) {
+            dlg_->markShutDown();
+            return 2;
+        }
+        started_ = true;
+#ifdef KIV_BENCH_FIRST_PAINT
+        bench::ReportFirstPaint(dlg_);
+#endif
+        dlg_->show();
+        return exec();
+    }
+
+    CMainDlg* dlg_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace kiv
+
 int main(int argc, char** argv) {
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("kiv"));
-    QApplication::setApplicationVersion(QStringLiteral("1.6.4"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("kiv"));
-    QApplication::setWindowIcon(kiv::KivIcon());
-    kiv::InstallCoreLink();
-
-    kiv::CMainDlg dlg;
-    kiv::SetWindow(&dlg);
-    kiv::InstallAllDialogs(dlg);
-    bool started = false;
-
-    if (InstallSignalPipe()) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
-            char buf[16];
-            while (::read(g_signalPipe[1], buf, sizeof buf) > 0) {
-            }
-            if (started) {
-                dlg.requestClose();
-            } else {
-                // Still starting (a question is open): end it, nothing to save.
-                if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-                QApplication::exit(2);
-            }
-        });
-    }
-    // A desktop session that ends must not lose the stack and units.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg,
-                     [&](QSessionManager&) { dlg.requestClose(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &dlg, [&] { dlg.shutDown(); });
-
-    if (!kiv::AcquireDataFolderLock()) {
-        // Either way the user learns why no window comes.
-        const QString text = kiv::GetDataFolder().empty()
-                                 ? QStringLiteral(
-                                       "Kiv cannot make its data folder \"kiv\" in $XDG_DATA_HOME "
-                                       "(or ~/.local/share), so it has nowhere to keep its stack "
-                                       "and units.")
-                                 : QStringLiteral(
-                                       "Kiv is already running. This copy ends, so that the "
-                                       "running one keeps its stack and units.");
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), text, QMessageBox::Ok);
-        box.exec();
-        dlg.markShutDown();
-        return 2;
-    }
-    if (!dlg.startUp()) {
-        dlg.markShutDown();
-        kiv::SetWindow(nullptr);
-        kiv::ReleaseDataFolderLock();
-        return 2;
-    }
-    started = true;
-#ifdef KIV_BENCH_FIRST_PAINT
-    kiv::bench::ReportFirstPaint(&dlg);
-#endif
-    dlg.show();
-    const int rc = app.exec();
-    dlg.shutDown();
-    kiv::SetWindow(nullptr);
-    kiv::ReleaseDataFolderLock();
-    return rc;
+    kiv::CCalcApp app(argc, argv);
+    return app.run();
 }
