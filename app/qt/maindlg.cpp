@@ -596,8 +596,10 @@ void CMainDlg::setControlText(int id, const std::string& text) {
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(t);
     } else if (w == entry_) {
+        // Painted with everything else when the handler returns: the
+        // operations are fast enough that a text painted on its own before
+        // them would only flicker.
         renderEntry({EntryRun{text, RunKind::Plain}});
-        if (scopeDepth_ > 0) entry_->viewport()->repaint();  // the busy text shows at once
     }
 }
 
