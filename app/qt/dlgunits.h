@@ -16,8 +16,9 @@ struct DialogUnits {
     QRect rect(int x0, int y0, int w, int h) const { return QRect(x(x0), y(y0), x(w), y(h)); }
 };
 
-// The dialog font: 8 point "MS Sans Serif", which fontconfig maps to a
-// metric-compatible sans serif on Linux.
+// The dialog font: 8 point "MS Sans Serif", for which fontconfig picks the
+// system's sans serif (DejaVu Sans on Debian); every position follows that
+// font's base units, so the layout keeps its proportions with any font.
 QFont DialogFont();
 
 }  // namespace kiv
