@@ -40,14 +40,8 @@ if ! command -v units >/dev/null || ! command -v qalc >/dev/null; then
     $sudo apt-get install -y units qalc >/dev/null
 fi
 
-mkdir -p "$build"
-build="$(cd "$build" && pwd)"
-export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
-if [ -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" >/dev/null
-else
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
+source "$here/common.sh"
+build="$(kiv_configure_build "$build")"
 cmake --build "$build" -j"${JOBS:-2}" --target convert_driver >/dev/null
 driver="$(find "$build" -type f -name convert_driver -perm -u+x | head -n 1)"
 
@@ -228,6 +222,10 @@ print("units used: %d; with SI prefixes: %s" % (
 print()
 print("Agreement (1e-9 relative): %d of %d conversions agree in all three" % (
     len(cases) - len(disagree), len(cases)))
+for (na, xa), (nb, xb) in ((("Kiv", k), ("GNU units", g)), (("Kiv", k), ("qalc", q)),
+                           (("GNU units", g), ("qalc", q))):
+    same = sum(1 for i in range(len(cases)) if close(xa[i], xb[i]))
+    print("  %s and %s agree on %d" % (na, nb, same))
 by_unit = {}
 for i in disagree:
     v, a, b = cases[i]

@@ -27,16 +27,9 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-mkdir -p "$build"
-build="$(cd "$build" && pwd)"
+source "$here/common.sh"
+build="$(kiv_configure_build "$build")"
 jobs="${JOBS:-2}"
-export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
-# A new build directory is made for Release; an existing one keeps its type.
-if [ -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" >/dev/null
-else
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
 
 # One target per source file; benchmarks that other parts add later (GUI,
 # unit lists) are found the same way.
@@ -75,10 +68,13 @@ for t in "${built[@]}"; do
 done
 
 mkdir -p "$here/results"
-python3 - "$out" "$reps" <<'PY' | tee "$here/results/table.txt"
+cpu="$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
+buildtype="$(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | sed 's/.*=//')"
+machine="$(nproc) cores ($cpu), $(date -u '+%Y-%m-%d %H:%M UTC'), ${buildtype:-default} build"
+python3 - "$out" "$reps" "$machine" <<'PY' | tee "$here/results/table.txt"
 import json, os, sys
 
-folder, reps = sys.argv[1], sys.argv[2]
+folder, reps, machine = sys.argv[1], sys.argv[2], sys.argv[3]
 
 # What each figure means; the others are listed by their benchmark name.
 NAMES = {
@@ -157,6 +153,7 @@ for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
 head = ("program", "figure", "median", "stddev", "cv")
 w = [max(len(r[i]) for r in rows + [head]) for i in range(5)]
 line = lambda r: "| " + " | ".join(r[i].ljust(w[i]) for i in range(5)) + " |"
+print("Machine: %s." % machine)
 print("Median and spread over %s repetitions per figure." % reps)
 print()
 print(line(head))

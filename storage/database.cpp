@@ -62,7 +62,7 @@ int Database::newRecord(size_t size) {
     e.uid = nextUid++;
     e.data.assign(size, 0);
     records_.push_back(std::move(e));
-    if (uidIndexValid_ && !uidIndex_.emplace(records_.back().uid, count() - 1).second)
+    if (uidIndexValid_ && !uidIndex_.insert(records_.back().uid, count() - 1))
         uidDuplicates_ = true;
     return count() - 1;
 }
@@ -82,26 +82,87 @@ bool Database::resizeRecord(int index, size_t newSize) {
     return true;
 }
 
+void UidMap::reset(size_t expected) {
+    size_t n = 64;
+    while (n < 2 * expected) n *= 2;
+    slots_.assign(n, Slot{});
+    used_ = 0;
+}
+
+void UidMap::grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.size() * 2, Slot{});
+    used_ = 0;
+    for (const Slot& s : old)
+        if (s.index >= 0) insert(s.uid, s.index);
+}
+
+bool UidMap::insert(Uid uid, int index) {
+    if (slots_.empty()) reset(0);
+    // At most half full, so that probes stay short.
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = home(uid);; i = (i + 1) & mask) {
+        if (slots_[i].index < 0) {
+            slots_[i] = {uid, index};
+            ++used_;
+            return true;
+        }
+        if (slots_[i].uid == uid) return false;
+    }
+}
+
+size_t UidMap::slotOf(Uid uid) const {
+    if (slots_.empty()) return 0;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = home(uid); slots_[i].index >= 0; i = (i + 1) & mask)
+        if (slots_[i].uid == uid) return i;
+    return slots_.size();
+}
+
+int* UidMap::find(Uid uid) {
+    const size_t i = slotOf(uid);
+    return i < slots_.size() ? &slots_[i].index : nullptr;
+}
+
+void UidMap::erase(Uid uid) {
+    size_t hole = slotOf(uid);
+    if (hole >= slots_.size()) return;
+    const size_t mask = slots_.size() - 1;
+    // Later entries of the same probe run move into the hole, except those
+    // whose home lies cyclically after the hole: moved, they could no longer
+    // be reached from their home.
+    for (size_t j = (hole + 1) & mask; slots_[j].index >= 0; j = (j + 1) & mask) {
+        const size_t h = home(slots_[j].uid);
+        const bool stays = hole <= j ? (hole < h && h <= j) : (hole < h || h <= j);
+        if (stays) continue;
+        slots_[hole] = slots_[j];
+        hole = j;
+    }
+    slots_[hole] = Slot{};
+    --used_;
+}
+
 void Database::buildUidIndex() const {
-    uidIndex_.clear();
-    uidIndex_.reserve(records_.size() + 64);
+    uidIndex_.reset(records_.size() + 64);
     uidDuplicates_ = false;
     for (size_t i = 0; i < records_.size(); ++i)
-        if (!uidIndex_.emplace(records_[i].uid, int(i)).second) uidDuplicates_ = true;
+        if (!uidIndex_.insert(records_[i].uid, int(i))) uidDuplicates_ = true;
     uidIndexValid_ = true;
 }
 
 int Database::findByUid(Uid uid) const {
     if (!uidIndexValid_) buildUidIndex();
     if (!uidDuplicates_) {
-        const auto it = uidIndex_.find(uid);
-        if (it == uidIndex_.end()) return -1;
+        int* const remembered = uidIndex_.find(uid);
+        if (!remembered) return -1;
         // Records are only appended or removed between rebuilds, so a record
         // never moves up: it sits at its remembered index or below it.
-        int i = std::min(it->second, count() - 1);
+        int i = std::min(*remembered, count() - 1);
         while (i >= 0 && records_[size_t(i)].uid != uid) --i;
         if (i >= 0) {
-            it->second = i;
+            *remembered = i;
             return i;
         }
         uidIndexValid_ = false;  // not where it must be: trust the table

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace kiv {
@@ -38,6 +37,28 @@ int32_t GetI32(const std::vector<uint8_t>& b, size_t off);
 double GetF64(const std::vector<uint8_t>& b, size_t off);
 void PutU32(uint8_t* p, uint32_t v);
 uint32_t ReadU32(const uint8_t* p);
+
+// UID -> record index, open addressing with linear probing in one flat
+// array (no allocation per record). Deletion shifts later entries back, so
+// no tombstones build up under the create/delete churn of unit algebra.
+class UidMap {
+  public:
+    void reset(size_t expected);
+    bool insert(Uid uid, int index);  // false when the UID is already there
+    int* find(Uid uid);               // nullptr when absent
+    void erase(Uid uid);
+
+  private:
+    struct Slot {
+        Uid uid = 0;
+        int index = -1;  // -1: empty
+    };
+    size_t home(Uid uid) const { return size_t((uid * 2654435761u) >> 7) & (slots_.size() - 1); }
+    void grow();
+    size_t slotOf(Uid uid) const;  // slots_.size() when absent
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+};
 
 struct RecordEntry {
     Uid uid = 0;
@@ -122,7 +143,7 @@ class Database {
     std::vector<RecordEntry> records_;
     // UID -> the index its record had when last seen (it can only have moved
     // down since); holds exactly the table's UIDs while uidIndexValid_.
-    mutable std::unordered_map<Uid, int> uidIndex_;
+    mutable UidMap uidIndex_;
     mutable bool uidIndexValid_ = false;
     mutable bool uidDuplicates_ = false;
 };

@@ -456,6 +456,25 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
         }
     }
     EXPECT_GT(checked, 100000);
+    // A sound table: the index grows past its first size while records are
+    // added, then follows removals anywhere.
+    Database big = Database::MakeEmpty("b", 1, 2);
+    big.capacity = 6000;
+    big.newRecord(4);
+    EXPECT_EQ(big.findByUid(1), 0);  // the index exists from here on
+    for (int i = 0; i < 4000; ++i) {
+        big.newRecord(4);
+        if (i % 97 == 0) {
+            ASSERT_EQ(big.findByUid(big.nextUid - 1), big.count() - 1);
+        }
+    }
+    for (int i = 0; i < 1500; ++i) {
+        const Uid uid = Uid(1 + gen() % (big.nextUid - 1));
+        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid;
+        big.removeRecord(int(gen() % uint32_t(big.count())));
+    }
+    for (Uid uid = 0; uid < big.nextUid + 3; ++uid)
+        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid << " after growth";
     // A copy answers for its own table, the original for its own.
     Database copy = db;
     const Uid first = db.uid(0);
