@@ -145,7 +145,7 @@ void UidMap::erase(Uid uid) {
 }
 
 void Database::buildUidIndex() const {
-    uidIndex_.reset(records_.size() + 64);
+    uidIndex_.reset(records_.size() + 16);
     uidDuplicates_ = false;
     for (size_t i = 0; i < records_.size(); ++i)
         if (!uidIndex_.insert(records_[i].uid, int(i))) uidDuplicates_ = true;
