@@ -83,6 +83,7 @@ NAMES = {
     "BM_KeyPressUnitArithmetic": "key press through the core, unit arithmetic (per key)",
     "BM_DbLoad1000": "database load, 1000 records (read and parse the file)",
     "BM_DbSave1000": "database save, 1000 records (atomic write with fsync)",
+    "BM_DbSave1000NoSync": "database save, 1000 records (atomic write, file fsync skipped)",
     "BM_DbParse1000": "database parse, 1000 records (in memory)",
     "BM_DbSerialize1000": "database image, 1000 records (in memory)",
     "BM_StartupCore1000": "core start-up on 1000 records (load, state, labels, draw)",
