@@ -53,9 +53,9 @@ TEST(RecordDatabase, NewRecordSkipsNullUidAndRefusesAWrappedCounter) {
     Database db = Database::MakeEmpty("x", FourCC("Kivc"), FourCC("Data"));
     db.nextUid = NULL_UID;
     EXPECT_EQ(db.uid(db.newRecord(4)), NULL_UID + 1);
-    db.nextUid = 0xFFFFFFFFu;
-    EXPECT_EQ(db.uid(db.newRecord(4)), 0xFFFFFFFFu);
-    EXPECT_EQ(db.newRecord(4), -1);
+    db.nextUid = 0xFFFFFFFEu;
+    EXPECT_EQ(db.uid(db.newRecord(4)), 0xFFFFFFFEu);
+    EXPECT_EQ(db.newRecord(4), -1);  // the last UID is never handed out
     EXPECT_EQ(db.count(), 2);
 }
 
