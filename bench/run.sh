@@ -70,7 +70,8 @@ done
 mkdir -p "$here/results"
 cpu="$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
 buildtype="$(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | sed 's/.*=//')"
-machine="$(nproc) cores ($cpu), $(date -u '+%Y-%m-%d %H:%M UTC'), ${buildtype:-default} build"
+load="$(cut -d' ' -f1-3 /proc/loadavg)"
+machine="$(nproc) cores ($cpu), load average $load, $(date -u '+%Y-%m-%d %H:%M UTC'), ${buildtype:-default} build"
 python3 - "$out" "$reps" "$machine" <<'PY' | tee "$here/results/table.txt"
 import json, os, sys
 
@@ -130,18 +131,20 @@ for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
     try:
         data = json.load(open(os.path.join(folder, fn)))
     except (ValueError, OSError):
-        rows.append((exe, "(no result)", "", "", ""))
-        continue
+        continue  # nothing ran (filtered out, or failed: see its .log)
     agg = {}
     for b in data.get("benchmarks", []):
-        if b.get("run_type") != "aggregate":
-            continue
+        # "BM_X/iterations:9/manual_time" and the like: the name is BM_X.
+        name = "/".join(p for p in b.get("run_name", b["name"]).split("/")
+                        if p not in ("real_time", "manual_time") and ":" not in p)
         if b.get("error_occurred"):
-            agg.setdefault(b["run_name"], {})["error"] = b.get("error_message", "error")
+            agg.setdefault(name, {})["error"] = b.get("error_message", "error")
+            continue
+        if b.get("run_type") != "aggregate":
             continue
         counter = next((c for c in PER_ITEM if c in b), None)
         value = b[counter] if counter else b["real_time"] * SCALE[b.get("time_unit", "ns")]
-        agg.setdefault(b["run_name"], {})[b["aggregate_name"]] = value
+        agg.setdefault(name, {})[b["aggregate_name"]] = value
     for name, a in agg.items():
         label = NAMES.get(name, name)
         if "error" in a:
