@@ -57,11 +57,7 @@ void UseDatabase() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kiv;
-    static FakeWindow* win = [] {
-        auto* w = new FakeWindow;
-        SetWindow(w);
-        return w;
-    }();
+    FakeWindow* win = &check::FuzzWindow();
     win->clearMessages();
     auto db = std::make_unique<Database>();
     if (ParseDatabase(data, size, FourCC("Data"), FourCC("Kivc"), db.get()) != LoadStatus::Ok)

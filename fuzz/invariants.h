@@ -18,11 +18,19 @@
 #include "storage/dbfile.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
+#include "support/fake_window.h"
 #include "support/ownership.h"
 #include "units/holders.h"
 #include "units/unitrec.h"
 
 namespace kiv::check {
+
+// The window of a fuzzer's whole run: installed once, answering every box
+// with OK or Yes.
+inline FakeWindow& FuzzWindow() {
+    static FakeWindow* window = new FakeWindow;
+    return *window;
+}
 
 inline void CheckValue(std::ostringstream& out, const char* what, int i, const Value& v,
                        bool integerMode) {

@@ -11,7 +11,7 @@
 
 #include "app/core/calctext.h"
 #include "engine/format.h"
-#include "support/fake_window.h"
+#include "fuzz/invariants.h"
 
 namespace {
 
@@ -48,11 +48,7 @@ size_t Reference(const std::string& t, char sep, std::string* canon) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kiv;
-    static FakeWindow* win = [] {
-        auto* w = new FakeWindow;
-        SetWindow(w);
-        return w;
-    }();
+    FakeWindow* win = &check::FuzzWindow();
     if (size < 1) return 0;
     static const char kSeps[] = {'.', ',', '\'', 'e', '-', '0', ' '};
     const char sep = kSeps[data[0] % sizeof kSeps];
