@@ -74,24 +74,29 @@ class ClipboardTest : public QObject {
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("0.25"));
     }
 
-    void pasteWithDotAsDecimal() {
+    // 1,234.5 with "." as the decimal separator types 1234.5 (the comma is
+    // a group mark and ignored); with "," it types 1.2345.
+    void pasteWithTheLocaleSeparator_data() {
+        QTest::addColumn<char>("decimal");
+        QTest::addColumn<char>("group");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("value");
+        QTest::newRow("dot") << '.' << ',' << QStringLiteral("1234.5") << 1234.5;
+        QTest::newRow("comma") << ',' << '.' << QStringLiteral("1,2345") << 1.2345;
+    }
+    void pasteWithTheLocaleSeparator() {
+        QFETCH(char, decimal);
+        QFETCH(char, group);
+        QFETCH(QString, typed);
+        QFETCH(double, value);
         MainWindowRun run;
         QVERIFY(run.start());
+        Separators locale(decimal, group);
         Paste(run.dlg(), QStringLiteral("1,234.5"));
         QCOMPARE(Depth(), 0);  // typed, not entered
-        QCOMPARE(Copied(run.dlg()), QStringLiteral("1234.5"));
+        QCOMPARE(Copied(run.dlg()), typed);
         PressKey(run.dlg(), Qt::Key_Return);
-        QCOMPARE(TopReal(), 1234.5);
-    }
-
-    void pasteWithCommaAsDecimal() {
-        MainWindowRun run;
-        QVERIFY(run.start());
-        Separators comma(',', '.');
-        Paste(run.dlg(), QStringLiteral("1,234.5"));
-        QCOMPARE(Copied(run.dlg()), QStringLiteral("1,2345"));
-        PressKey(run.dlg(), Qt::Key_Return);
-        QCOMPARE(TopReal(), 1.2345);
+        QCOMPARE(TopReal(), value);
     }
 
     void pasteContinuesTheLineAndTakesSign() {
