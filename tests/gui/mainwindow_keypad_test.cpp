@@ -61,6 +61,36 @@ class KeypadTest : public QObject {
         KIV_VERIFY_OWNERSHIP();
     }
 
+    // Ctrl+B with 5 m on the stack asks first; OK puts metres on the next
+    // clicked slot button. The prompt shows in the entry line meanwhile.
+    void setButtonFromTheKeyboard() {
+        MainWindowRun run;
+        QVERIFY(run.start());
+        CMainDlg& dlg = run.dlg();
+        PutUnitOnSlot("m", 0);
+        TypeKeys(dlg, QStringLiteral("5"));
+        ClickButton(dlg, 2036);
+        PressKey(dlg, Qt::Key_Return);
+        QCOMPARE(EntryText(dlg), QStringLiteral("5 m"));
+        auto ask = AnswerNextMessageBox(QMessageBox::Ok, 5000);
+        PressKey(dlg, Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(ask->answered());
+        QVERIFY(ask->text().startsWith(QStringLiteral("Only the units will be stored")));
+        QCOMPARE(EntryText(dlg), QStringLiteral("Key for m?"));
+        QCOMPARE(Depth(), 0);
+        ClickButton(dlg, 2037);  // slot 1
+        QCOMPARE(qobject_cast<QPushButton*>(dlg.control(2037))->text(), QStringLiteral("m"));
+        QCOMPARE(EntryText(dlg), QString());
+        // Cancel leaves the value where it was.
+        EnterNumber(dlg, QStringLiteral("7"));
+        auto cancel = AnswerNextMessageBox(QMessageBox::Cancel, 5000);
+        dlg.menuAction(ID_UNIT_SETBUTTON)->trigger();
+        QVERIFY(cancel->answered());
+        QCOMPARE(Depth(), 1);
+        QCOMPARE(TopReal(), 7.0);
+        KIV_VERIFY_OWNERSHIP();
+    }
+
     void stackListRowsAndNumbering() {
         MainWindowRun run;
         QVERIFY(run.start());
