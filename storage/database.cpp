@@ -4,17 +4,8 @@
 
 namespace kiv {
 
-uint8_t GetU8(const std::vector<uint8_t>& b, size_t off) {
-    return off < b.size() ? b[off] : 0;
-}
-
 uint16_t GetU16(const std::vector<uint8_t>& b, size_t off) {
     return uint16_t(GetU8(b, off) | (GetU8(b, off + 1) << 8));
-}
-
-uint32_t GetU32(const std::vector<uint8_t>& b, size_t off) {
-    if (off > b.size() || b.size() - off < 4) return 0;
-    return ReadU32(b.data() + off);
 }
 
 int32_t GetI32(const std::vector<uint8_t>& b, size_t off) {
@@ -32,10 +23,6 @@ void PutU32(uint8_t* p, uint32_t v) {
     p[1] = uint8_t(v >> 8);
     p[2] = uint8_t(v >> 16);
     p[3] = uint8_t(v >> 24);
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 Database Database::MakeEmpty(const std::string& name, uint32_t creator, uint32_t type) {
@@ -174,10 +161,7 @@ int Database::findByUid(Uid uid) const {
     return -1;
 }
 
-const std::vector<uint8_t>& Database::bytes(int index) const {
-    static const std::vector<uint8_t> kEmpty;
-    return valid(index) ? records_[size_t(index)].data : kEmpty;
-}
+const std::vector<uint8_t> Database::kNoBytes;
 
 void Database::writeAt(int index, size_t off, const void* src, size_t len) {
     if (!valid(index)) return;

@@ -30,13 +30,23 @@ constexpr uint32_t FourCC(const char (&s)[5]) {
 // Little-endian helpers on byte blocks. Out-of-range reads give 0 and
 // out-of-range writes are dropped, so a damaged record never reads or writes
 // outside its block.
-uint8_t GetU8(const std::vector<uint8_t>& b, size_t off);
+// GetU8, GetU32, ReadU32 and Database::bytes are inline: record reads run
+// for every component of every unit operation.
+inline uint8_t GetU8(const std::vector<uint8_t>& b, size_t off) {
+    return off < b.size() ? b[off] : 0;
+}
 uint16_t GetU16(const std::vector<uint8_t>& b, size_t off);
-uint32_t GetU32(const std::vector<uint8_t>& b, size_t off);
+inline uint32_t GetU32(const std::vector<uint8_t>& b, size_t off) {
+    if (off > b.size() || b.size() - off < 4) return 0;
+    return uint32_t(b[off]) | (uint32_t(b[off + 1]) << 8) | (uint32_t(b[off + 2]) << 16) |
+           (uint32_t(b[off + 3]) << 24);
+}
 int32_t GetI32(const std::vector<uint8_t>& b, size_t off);
 double GetF64(const std::vector<uint8_t>& b, size_t off);
 void PutU32(uint8_t* p, uint32_t v);
-uint32_t ReadU32(const uint8_t* p);
+inline uint32_t ReadU32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 // UID -> record index, open addressing with linear probing in one flat
 // array (no allocation per record). Deletion shifts later entries back, so
@@ -98,7 +108,9 @@ class Database {
     int findByUid(Uid uid) const;
 
     // Bounds-checked reads; an invalid index reads as empty.
-    const std::vector<uint8_t>& bytes(int index) const;
+    const std::vector<uint8_t>& bytes(int index) const {
+        return valid(index) ? records_[size_t(index)].data : kNoBytes;
+    }
     size_t size(int index) const { return bytes(index).size(); }
     uint8_t u8(int index, size_t off) const { return GetU8(bytes(index), off); }
     uint32_t u32(int index, size_t off) const { return GetU32(bytes(index), off); }
@@ -138,6 +150,7 @@ class Database {
     }
 
   private:
+    static const std::vector<uint8_t> kNoBytes;
     void buildUidIndex() const;
 
     std::vector<RecordEntry> records_;
