@@ -7,7 +7,7 @@ mode="${1:-run}"
 
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick clang
-          libclang-rt-14-dev)
+          libclang-rt-14-dev xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,6 +19,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# Builds in other folders (a CI clone, the sanitizer builds) share the cache.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 jobs="$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
