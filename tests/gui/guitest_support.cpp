@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -155,6 +156,12 @@ void EnterNumber(CMainDlg& dlg, const QString& number) {
 double TopReal() {
     Value v;
     return Peek(0, &v) ? v.real() : -1e300;
+}
+
+void Shot(QWidget* w, const char* name) {
+    const QByteArray dir = qgetenv("KIV_SHOT_DIR");
+    if (dir.isEmpty()) return;
+    w->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name) + ".png"));
 }
 
 QString EntryText(CMainDlg& dlg) {

@@ -106,6 +106,10 @@ QStringList StackRows(CMainDlg& dlg);
 // The id of the keypad button showing `label` now; 0 when none does.
 int ButtonWithLabel(CMainDlg& dlg, const QString& label);
 
+// Saves what `w` shows as <name>.png in the folder KIV_SHOT_DIR names, so
+// the screenshot scripts can collect the dialogs; nothing when it is unset.
+void Shot(QWidget* w, const char* name);
+
 // Creates a base unit and puts it on user-button slot 0..49, then relabels.
 // Needs a started window. Returns the unit's UID.
 Uid PutUnitOnSlot(const std::string& name, int slot);

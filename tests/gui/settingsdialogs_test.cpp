@@ -34,9 +34,12 @@
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
+#include "guitest_support.h"
 
 namespace kiv {
 namespace {
+
+using gui::Shot;
 
 // Calls `act` with the next modal widget of type T once it runs its own
 // event loop; the caller then blocks in the code that opens it. A check that
@@ -73,13 +76,6 @@ QPushButton* Button(QWidget* w) {
     auto* b = qobject_cast<QPushButton*>(w);
     if (!b) qFatal("not a push button");
     return b;
-}
-
-// Grabs a dialog for the documentation when KIV_SHOT_DIR names a folder.
-void Shot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("KIV_SHOT_DIR");
-    if (dir.isEmpty()) return;
-    w->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name) + ".png"));
 }
 
 }  // namespace

@@ -33,6 +33,8 @@
 namespace kiv {
 namespace {
 
+using gui::Shot;
+
 using gui::MainWindowRun;
 
 // Runs `act` on the next visible modal widget of type T, from a timer, while
@@ -97,13 +99,6 @@ QAction* EditAction(CUnitsDlg* d, int id) {
             for (QAction* item : a->menu()->actions())
                 if (item->data().toInt() == id) return item;
     return nullptr;
-}
-
-// Saves the dialog as it is shown when KIV_SHOT_DIR names a folder.
-void Shot(QWidget* w, const char* name) {
-    const QByteArray dir = qgetenv("KIV_SHOT_DIR");
-    if (dir.isEmpty()) return;
-    w->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(QLatin1String(name) + ".png"));
 }
 
 }  // namespace
