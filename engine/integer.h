@@ -37,8 +37,23 @@ void OverflowWarning();
 
 // Keypad operations on the stack, in the operation frame.
 enum class IntOp {
-    Add, Subtract, Multiply, Divide, Mod, Negate, And, Or, Xor, Not, ByteSwap,
-    ShiftLeft, ShiftRight, RotateLeft, RotateRight, MaskLow, MaskHigh,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Mod,
+    Negate,
+    And,
+    Or,
+    Xor,
+    Not,
+    ByteSwap,
+    ShiftLeft,
+    ShiftRight,
+    RotateLeft,
+    RotateRight,
+    MaskLow,
+    MaskHigh,
 };
 // `alt` selects the second form ("and~", "s2<", "m2>", ...).
 void ApplyIntOp(IntOp op, bool alt);

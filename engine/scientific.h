@@ -4,8 +4,29 @@
 namespace kiv {
 
 enum class Func {
-    Sin, Cos, Tan, Asin, Acos, Atan, Sinh, Cosh, Tanh, Asinh, Acosh, Atanh,
-    Ln, Log, Exp, Exp10, Square, Cube, Reciprocal, Sqrt, Cbrt, Power, Root,
+    Sin,
+    Cos,
+    Tan,
+    Asin,
+    Acos,
+    Atan,
+    Sinh,
+    Cosh,
+    Tanh,
+    Asinh,
+    Acosh,
+    Atanh,
+    Ln,
+    Log,
+    Exp,
+    Exp10,
+    Square,
+    Cube,
+    Reciprocal,
+    Sqrt,
+    Cbrt,
+    Power,
+    Root,
 };
 
 void ApplyFunction(Func f);

@@ -12,7 +12,7 @@ namespace kiv {
 namespace {
 
 class PrefsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetAppEventHandler([this](int code, int) {
             if (code == 4000) ++refreshes;
@@ -31,9 +31,9 @@ TEST(IntField, AcceptsWhatDataExchangeAccepts) {
         const char* text;
         bool ok;
         int value;
-    } rows[] = {{"12", true, 12},   {" 7 ", true, 7}, {"-3", true, -3}, {"+4", true, 4},
-                {"", false, 0},     {"1x", false, 0}, {"x1", false, 0}, {"-", false, 0},
-                {"99999999999", false, 0}};
+    } rows[] = {{"12", true, 12}, {" 7 ", true, 7}, {"-3", true, -3},
+                {"+4", true, 4},  {"", false, 0},   {"1x", false, 0},
+                {"x1", false, 0}, {"-", false, 0},  {"99999999999", false, 0}};
     for (const auto& r : rows) {
         int v = 0;
         EXPECT_EQ(ParseIntField(r.text, &v), r.ok) << r.text;

@@ -13,7 +13,9 @@ namespace kiv {
 
 inline constexpr uint8_t DECIMAL_MARK = 0xCA;
 inline constexpr uint8_t SUPERSCRIPT_0 = 0xC0;
-inline bool IsSpecialByte(uint8_t c) { return c >= 0xC0 && c <= 0xCA; }
+inline bool IsSpecialByte(uint8_t c) {
+    return c >= 0xC0 && c <= 0xCA;
+}
 
 // The process-wide separators, read from the locale at start-up.
 char DecimalSeparator();
@@ -41,7 +43,7 @@ void CreateFonts();  // computes both pairs
 // Drawing scopes nest: the window batches repaints until the outermost
 // scope closes.
 class DrawingScope {
-public:
+  public:
     DrawingScope();
     ~DrawingScope();
     DrawingScope(const DrawingScope&) = delete;

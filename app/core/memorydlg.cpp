@@ -35,8 +35,12 @@ std::vector<std::string> CMemoryDlgLogic::lines() const {
     return out;
 }
 
-int CMemoryDlgLogic::RememberedSelection() { return g_selection; }
-void CMemoryDlgLogic::ResetRememberedSelection() { g_selection = 0; }
+int CMemoryDlgLogic::RememberedSelection() {
+    return g_selection;
+}
+void CMemoryDlgLogic::ResetRememberedSelection() {
+    g_selection = 0;
+}
 
 bool CMemoryDlgLogic::store(int selection) {
     if (selection < 0 || selection >= so::kMemoryCount) return false;

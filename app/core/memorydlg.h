@@ -14,7 +14,7 @@ namespace kiv {
 void SetMemoryRegister(int i, const Value& v);
 
 class CMemoryDlgLogic {
-public:
+  public:
     // Opening: computes nothing but the lines; `valueWidth` is the list's
     // client width less three horizontal dialog base units, in pixels.
     explicit CMemoryDlgLogic(int valueWidth);
@@ -32,7 +32,7 @@ public:
     void clearSelection(int selection);  // the dialog stays open
     void clearAll();
 
-private:
+  private:
     int valueWidth_;
 };
 

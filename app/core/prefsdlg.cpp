@@ -77,7 +77,8 @@ int CPrefsDlgLogic::Ok(const PrefsFields& f) {
 DisplayPrefsFields CDisplayPrefsDlgLogic::Open() {
     DisplayPrefsFields f;
     f.precision = std::to_string(State::floatPrecision());
-    for (int i = 0; i < 6; ++i) f.groups[size_t(i)] = std::to_string(State::groupSize(kGroupRadix[i]));
+    for (int i = 0; i < 6; ++i)
+        f.groups[size_t(i)] = std::to_string(State::groupSize(kGroupRadix[i]));
     return f;
 }
 

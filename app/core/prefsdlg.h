@@ -16,16 +16,16 @@ bool ParseIntField(const std::string& text, int* value);
 void ShowIntegerFieldError();
 
 struct PrefsFields {
-    std::string stackSize;  // edit 1001
-    bool warnOverflow = false;  // 1014
+    std::string stackSize;       // edit 1001
+    bool warnOverflow = false;   // 1014
     bool simplifyUnits = false;  // 1015
-    bool invTrigUnits = false;  // 1016
-    bool askClear = false;  // 1026
-    bool hpStack = false;  // 1017
+    bool invTrigUnits = false;   // 1016
+    bool askClear = false;       // 1026
+    bool hpStack = false;        // 1017
 };
 
 class CPrefsDlgLogic {
-public:
+  public:
     // Copies the state record's settings into the fields.
     static PrefsFields Open();
     // OK: returns 0 when everything was written back (the dialog ends) or the
@@ -42,7 +42,7 @@ struct DisplayPrefsFields {
 };
 
 class CDisplayPrefsDlgLogic {
-public:
+  public:
     static DisplayPrefsFields Open();
     static int Ok(const DisplayPrefsFields& f);
 };

@@ -6,7 +6,7 @@ namespace {
 // Answers every question with its first button and draws nothing: used by
 // tools and fuzzers that run the core without a screen.
 class NullWindow final : public Window {
-public:
+  public:
     Answer messageBox(const std::string&, const std::string&, int style) override {
         return (style & 0x0F) == MB_YESNO ? Answer::Yes : Answer::Ok;
     }
@@ -34,7 +34,11 @@ Window* g_window = &g_null;
 
 }  // namespace
 
-Window& GetWindow() { return *g_window; }
-void SetWindow(Window* w) { g_window = w ? w : &g_null; }
+Window& GetWindow() {
+    return *g_window;
+}
+void SetWindow(Window* w) {
+    g_window = w ? w : &g_null;
+}
 
 }  // namespace kiv

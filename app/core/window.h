@@ -46,7 +46,7 @@ struct EntryRun {
 };
 
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     // A modal message box over the main window; blocks until answered.

@@ -3,8 +3,8 @@
 #include <signal.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>

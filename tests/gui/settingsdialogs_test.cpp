@@ -26,6 +26,7 @@
 #include "app/qt/dlg_prefs.h"
 #include "app/qt/maindlg.h"
 #include "engine/stack.h"
+#include "guitest_support.h"
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "res/resource.h"
@@ -34,7 +35,6 @@
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
-#include "guitest_support.h"
 
 namespace kiv {
 namespace {

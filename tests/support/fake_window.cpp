@@ -2,8 +2,12 @@
 
 namespace kiv {
 
-FakeWindow::FakeWindow() { SetWindow(this); }
-FakeWindow::~FakeWindow() { SetWindow(nullptr); }
+FakeWindow::FakeWindow() {
+    SetWindow(this);
+}
+FakeWindow::~FakeWindow() {
+    SetWindow(nullptr);
+}
 
 bool FakeWindow::shownText(const std::string& fragment) const {
     for (const auto& m : messages)
@@ -14,10 +18,18 @@ bool FakeWindow::shownText(const std::string& fragment) const {
 int FakeWindow::ByteWidth(FontId font, unsigned char c) {
     int base = 0;
     switch (font) {
-        case FontId::EntryLarge: base = 10; break;
-        case FontId::EntrySmall: base = 7; break;
-        case FontId::ListLarge: base = 7; break;
-        case FontId::ListSmall: base = 5; break;
+        case FontId::EntryLarge:
+            base = 10;
+            break;
+        case FontId::EntrySmall:
+            base = 7;
+            break;
+        case FontId::ListLarge:
+            base = 7;
+            break;
+        case FontId::ListSmall:
+            base = 5;
+            break;
     }
     return base + (c % 5);
 }
@@ -30,10 +42,14 @@ int FakeWindow::textWidth(FontId font, const char* text, int count) {
 
 int FakeWindow::textHeight(FontId font) {
     switch (font) {
-        case FontId::EntryLarge: return 22;
-        case FontId::EntrySmall: return 16;
-        case FontId::ListLarge: return 16;
-        case FontId::ListSmall: return 13;
+        case FontId::EntryLarge:
+            return 22;
+        case FontId::EntrySmall:
+            return 16;
+        case FontId::ListLarge:
+            return 16;
+        case FontId::ListSmall:
+            return 13;
     }
     return 16;
 }

@@ -13,7 +13,7 @@
 namespace kiv {
 
 class FakeWindow : public Window {
-public:
+  public:
     struct Shown {
         std::string caption;
         std::string text;
