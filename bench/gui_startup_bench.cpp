@@ -3,6 +3,8 @@
 // same run (the goal: within 1.5 times the bare dialog). Each iteration
 // spawns the program and takes the time it reports for its first paint.
 // The bare dialog is this program itself, started with KIV_BENCH_BARE set.
+// Started with KIV_BENCH_WRITE_FOLDER=<dir>, it only writes that database
+// as <dir>/kiv/kivDB_pdb (the data folder bench/startup_peers.sh times).
 // Runs off screen unless QT_QPA_PLATFORM says otherwise (for example xcb
 // under Xvfb).
 #include <benchmark/benchmark.h>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,25 +36,41 @@ extern char** environ;
 namespace kiv {
 namespace {
 
-// A data folder with 300 units and a full stack of values with units.
+// The file image of a database with 300 units and a full stack of values
+// with units.
+std::vector<uint8_t> StartupImage() {
+    TestDb db;
+    const UnitTable u = MakeUnitTable();
+    for (int i = 0; i < 300 - 13; ++i)
+        DefineUnit("unit" + std::to_string(i), 1.5 + i, {{u.m, 0, 1}, {u.s, 0, -1}}, i % 9);
+    for (int i = 0; i < State::stackSize() - 1; ++i)
+        Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.J)));
+    return SerializeDatabase(*MainDb());
+}
+
+// A data folder holding that database.
 struct Folder {
     TempDataHome home;
     int units = 0;
     Folder() {
-        std::vector<uint8_t> image;
-        {
-            TestDb db;
-            const UnitTable u = MakeUnitTable();
-            for (int i = 0; i < 300 - 13; ++i)
-                DefineUnit("unit" + std::to_string(i), 1.5 + i, {{u.m, 0, 1}, {u.s, 0, -1}}, i % 9);
-            for (int i = 0; i < State::stackSize() - 1; ++i)
-                Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.J)));
-            image = SerializeDatabase(*MainDb());
-        }
+        const std::vector<uint8_t> image = StartupImage();
         GetDataFolder();  // creates <home>/kiv
         WriteBytes(home.path("kivDB_pdb"), image);
     }
 };
+
+// For bench/startup_peers.sh, which times the real program from outside:
+// writes the same database as <home>/kiv/kivDB_pdb and returns 0.
+int WriteStartupFolder(const std::string& home) {
+    std::vector<uint8_t> image;
+    {
+        TempDataHome scratch;  // keeps the build of the image off any real data folder
+        image = StartupImage();
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(home + "/kiv", ec);
+    return !ec && WriteBytes(home + "/kiv/kivDB_pdb", image) ? 0 : 1;
+}
 
 // Spawns `exe` with `extra` added to the environment; returns the
 // nanoseconds it reported from spawn to first paint, or -1.
@@ -148,6 +167,8 @@ int BareDialog(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (std::getenv("KIV_BENCH_BARE")) return kiv::BareDialog(argc, argv);
+    if (const char* home = std::getenv("KIV_BENCH_WRITE_FOLDER"))
+        return kiv::WriteStartupFolder(home);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
