@@ -36,11 +36,15 @@ XA_CARDINAL = 6
 class XEvent(ctypes.Union):
     # The union is 24 longs; every member starts with the int type. The
     # fields read here sit at fixed offsets (LP64): the window of
-    # CreateNotify and MapNotify at 40, the drawable of DamageNotify at 32.
+    # CreateNotify and MapNotify at 40, MapNotify's override_redirect at 48,
+    # the drawable of DamageNotify at 32.
     _fields_ = [("type", ctypes.c_int), ("pad", ctypes.c_long * 24)]
 
     def ulong_at(self, offset):
         return ctypes.c_ulong.from_buffer(self, offset).value
+
+    def int_at(self, offset):
+        return ctypes.c_int.from_buffer(self, offset).value
 
 
 def _load(name, soname):
@@ -128,6 +132,7 @@ class Watcher:
         ev = XEvent()
         mapped_at = None
         window = None
+        created = set()
         start = time.perf_counter()
         proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
                                 stdout=stdout, stderr=subprocess.DEVNULL,
@@ -142,12 +147,17 @@ class Watcher:
                     now = time.perf_counter()
                     if ev.type == CREATE_NOTIFY:
                         # Watched from creation so that no drawing after the map is missed.
+                        created.add(ev.ulong_at(40))
                         self.damage.XDamageCreate(self.dpy, ev.ulong_at(40),
                                                   DAMAGE_REPORT_RAW_RECTANGLES)
                         x.XFlush(self.dpy)
-                    elif ev.type == MAP_NOTIFY and window is None:
+                    elif ev.type == MAP_NOTIFY and window is None and not ev.int_at(48):
                         w = ev.ulong_at(40)
-                        if self._pid_of(w) == proc.pid:
+                        pid = self._pid_of(w)
+                        # A window already gone cannot be asked for its pid; as
+                        # only the started program makes windows meanwhile, one
+                        # made since the start is its own.
+                        if pid == proc.pid or (pid is None and w in created):
                             window, mapped_at = w, now
                     elif ev.type == self.damage_notify and window is not None:
                         if ev.ulong_at(32) == window:
