@@ -53,7 +53,6 @@ class CCalcApp : public QApplication {
         setApplicationName(QStringLiteral("kiv"));
         setApplicationVersion(QStringLiteral("1.6.4"));
         setDesktopFileName(QStringLiteral("kiv"));
-        setWindowIcon(KivIcon());
     }
 
     int run() {

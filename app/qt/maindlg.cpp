@@ -94,7 +94,6 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
     setFont(DialogFont());
     du_ = DialogUnits::ForFont(font());
     setWindowTitle(QStringLiteral("Kiv"));
-    setWindowIcon(KivIcon());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
@@ -552,6 +551,16 @@ bool CMainDlg::ownsKeyEvent(QObject* watched) const {
     if (modal && modal != this) return false;
     if (menuBar_->hasFocus()) return false;
     return true;
+}
+
+bool CMainDlg::event(QEvent* e) {
+    // The icon decodes six PNG files: it is set once the window has painted,
+    // so the window does not wait for it.
+    if (e->type() == QEvent::Paint && !iconRequested_) {
+        iconRequested_ = true;
+        QTimer::singleShot(0, this, [] { QApplication::setWindowIcon(KivIcon()); });
+    }
+    return QDialog::event(e);
 }
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {

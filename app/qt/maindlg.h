@@ -115,6 +115,7 @@ class CMainDlg : public QDialog, public QtWindow {
   protected:
     void closeEvent(QCloseEvent* e) override;
     void reject() override;  // Escape closes through the same shut-down
+    bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -141,6 +142,7 @@ class CMainDlg : public QDialog, public QtWindow {
     std::map<int, QAction*> actions_;
     std::vector<QAction*> displayActions_;
     bool shutDown_ = false;
+    bool iconRequested_ = false;
     bool saveFailed_ = false;
     bool saveFailureShown_ = false;
     bool closeRequested_ = false;  // by a signal or the session, not the user

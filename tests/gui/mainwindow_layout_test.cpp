@@ -118,7 +118,9 @@ class LayoutTest : public QObject {
             QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) <= b->width() - 2,
                      qPrintable(QStringLiteral("%1 \"%2\"").arg(id).arg(b->text())));
         }
-        QVERIFY(!dlg.windowIcon().isNull());
+        // The icon arrives once the window has painted.
+        dlg.show();
+        QTRY_VERIFY(!dlg.windowIcon().isNull());
         QVERIFY(dlg.windowIcon().availableSizes().contains(QSize(128, 128)));
     }
 
