@@ -4,6 +4,7 @@
 // real kiv binary as a subprocess.
 #pragma once
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcessEnvironment>
@@ -51,6 +52,35 @@ class ModalAnswerer : public QObject {
     bool answered_ = false;
     QString title_, text_;
 };
+
+// Runs `act` on the next visible modal widget of type T, from a timer, while
+// the caller blocks in the code that opens it. Whatever `act` leaves open is
+// rejected, so a failed check never leaves the test waiting for a user.
+// `opened`, when given, tells whether it ran. Gives up after `timeoutMs`;
+// deleting the returned timer stops the wait earlier.
+template <class T>
+QPointer<QTimer> WhenModal(std::function<void(T*)> act, bool* opened = nullptr,
+                           int timeoutMs = 10000) {
+    if (opened) *opened = false;
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(5);
+    auto remaining = std::make_shared<int>(timeoutMs / 5);
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible()) {
+            if (--*remaining <= 0) timer->deleteLater();
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        if (opened) *opened = true;
+        QPointer<T> alive(w);
+        act(w);
+        if (alive && alive->isVisible()) alive->reject();
+    });
+    timer->start();
+    return timer;
+}
 
 // Answers the next message box by pressing `button`.
 std::unique_ptr<ModalAnswerer> AnswerNextMessageBox(QMessageBox::StandardButton button,

@@ -40,27 +40,7 @@ namespace kiv {
 namespace {
 
 using gui::Shot;
-
-// Calls `act` with the next modal widget of type T once it runs its own
-// event loop; the caller then blocks in the code that opens it. A check that
-// fails inside `act` returns early: the widget is then closed, so the test
-// ends instead of waiting for a user. Delete the timer to stop waiting.
-template <class T>
-QPointer<QTimer> WhenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        QPointer<T> alive(w);
-        act(w);
-        if (alive && alive->isVisible()) alive->reject();
-    });
-    timer->start();
-    return timer;
-}
+using gui::WhenModal;
 
 // Answers the next message box with OK (or Yes) and keeps its text.
 void AnswerNextBox(QString* text) {

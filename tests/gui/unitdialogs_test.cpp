@@ -37,30 +37,10 @@ using gui::Shot;
 
 using gui::MainWindowRun;
 
-// Runs `act` on the next visible modal widget of type T, from a timer, while
-// the caller blocks in the code that opens it. Whatever `act` leaves open is
-// rejected, so a failed check never leaves the test waiting for a user.
-// `opened` tells the caller whether it ran.
+// The shared modal watch, with the flag first as these tests call it.
 template <class T>
 void WhenOpen(bool* opened, std::function<void(T*)> act) {
-    *opened = false;
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    auto remaining = std::make_shared<int>(1000);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible()) {
-            if (--*remaining <= 0) timer->deleteLater();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        *opened = true;
-        QPointer<T> alive(w);
-        act(w);
-        if (alive && alive->isVisible()) alive->reject();
-    });
-    timer->start();
+    gui::WhenModal<T>(std::move(act), opened);
 }
 
 // Answers the next message box with `button` and keeps its text.
