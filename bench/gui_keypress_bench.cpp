@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "bench_db.h"
 #include "engine/stack.h"
 #include "guitest_support.h"
 #include "keypad/dispatch.h"
@@ -22,12 +23,9 @@ namespace kiv {
 namespace {
 
 std::vector<uint8_t> DatabaseImage() {
-    TestDb db;
-    const UnitTable u = MakeUnitTable();
-    for (int i = 0; i < 300 - 13; ++i)
-        DefineUnit("unit" + std::to_string(i), 1.5 + i, {{u.m, 0, 1}, {u.s, 0, -1}}, i % 9);
-    for (int i = 0; i < 10; ++i) Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.m)));
-    return SerializeDatabase(*MainDb());
+    return Database300Units([](const UnitTable& u) {
+        for (int i = 0; i < 10; ++i) Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.m)));
+    });
 }
 
 // Sends one key to the focused button, as a user's key press arrives, and

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_db.h"
 #include "engine/stack.h"
 #include "gui_firstpaint.h"
 #include "storage/dbfile.h"
@@ -39,13 +40,10 @@ namespace {
 // The file image of a database with 300 units and a full stack of values
 // with units.
 std::vector<uint8_t> StartupImage() {
-    TestDb db;
-    const UnitTable u = MakeUnitTable();
-    for (int i = 0; i < 300 - 13; ++i)
-        DefineUnit("unit" + std::to_string(i), 1.5 + i, {{u.m, 0, 1}, {u.s, 0, -1}}, i % 9);
-    for (int i = 0; i < State::stackSize() - 1; ++i)
-        Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.J)));
-    return SerializeDatabase(*MainDb());
+    return Database300Units([](const UnitTable& u) {
+        for (int i = 0; i < State::stackSize() - 1; ++i)
+            Push(Value::Real(3.0 + i, ExpressionOf(i % 2 ? u.km : u.J)));
+    });
 }
 
 // A data folder holding that database.

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed files of fuzz/corpus/dbfile (run once; the files are kept)."""
+"""Writes the starting files of fuzz/corpus/dbfile (run once; the files are kept)."""
 import os
 import struct
 
