@@ -3,49 +3,13 @@
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 
 #include "app/core/memorydlg.h"
 #include "app/qt/qtwindow.h"
 #include "res/resource.h"
 
 namespace kiv {
-namespace {
-
-// Draws "number<tab>value" with the value at the list's one tab stop, as a
-// list box with tab stops does; the item text keeps the tab.
-class TabStopDelegate : public QStyledItemDelegate {
-  public:
-    TabStopDelegate(int tabStop, QObject* parent) : QStyledItemDelegate(parent), tab_(tabStop) {}
-
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        const QString text = opt.text;
-        opt.text.clear();
-        const QWidget* w = opt.widget;
-        QStyle* style = w ? w->style() : nullptr;
-        if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
-        const int tabAt = text.indexOf(QLatin1Char('\t'));
-        const QRect r = opt.rect.adjusted(2, 0, -2, 0);
-        p->save();
-        p->setFont(opt.font);
-        p->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                       : QPalette::Text));
-        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-        p->drawText(r, flags, tabAt < 0 ? text : text.left(tabAt));
-        if (tabAt >= 0) p->drawText(r.adjusted(tab_, 0, 0, 0), flags, text.mid(tabAt + 1));
-        p->restore();
-    }
-
-  private:
-    int tab_;
-};
-
-}  // namespace
 
 CMemoryDlg::CMemoryDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Memory")) {
     menuBar_ = new QMenuBar(this);

@@ -8,11 +8,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <vector>
 
 #include "app/core/categoriesdlg.h"
@@ -37,36 +35,6 @@ enum : int {
     IDC_CATEGORY_RENAME = 1019,
     IDC_CATEGORY_DELETE = 1020,
     IDC_CATEGORY_NAME = 1001,
-};
-
-// A list box line "name<tab>definition": the part after the tab starts at
-// the list's tab stop.
-class TabbedLineDelegate : public QStyledItemDelegate {
-  public:
-    TabbedLineDelegate(int tabStop, QObject* parent) : QStyledItemDelegate(parent), tab_(tabStop) {}
-
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        const QStringList parts = opt.text.split(QLatin1Char('\t'));
-        opt.text.clear();
-        const QWidget* w = opt.widget;
-        QStyle* style = w ? w->style() : nullptr;
-        if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
-        const bool selected = opt.state & QStyle::State_Selected;
-        p->save();
-        p->setFont(opt.font);
-        p->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-        const QRect r = opt.rect.adjusted(2, 0, -2, 0);
-        for (int i = 0; i < parts.size(); ++i)
-            p->drawText(r.adjusted(i * tab_, 0, 0, 0), flags, parts[i]);
-        p->restore();
-    }
-
-  private:
-    int tab_;
 };
 
 QPushButton* NewButton(const char* text, bool isDefault) {
@@ -255,7 +223,7 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setUniformItemSizes(true);
-    list_->setItemDelegate(new TabbedLineDelegate(du_.x(48), list_));
+    list_->setItemDelegate(new TabStopDelegate(du_.x(48), list_));
     addControl(IDC_UNIT_LIST, list_, 7, 25, 186, 114);
     auto* useButton = NewButton("Use", true);
     addControl(1, useButton, 115, 145, 36, 14);

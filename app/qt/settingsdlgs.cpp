@@ -2,6 +2,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -96,6 +98,27 @@ void InstallSettingsDialogs(CMainDlg& dlg) {
         CMemoryDlg d(main);
         d.exec();
     };
+}
+
+void TabStopDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget* w = opt.widget;
+    QStyle* style = w ? w->style() : nullptr;
+    if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+    const int tabAt = text.indexOf(QLatin1Char('\t'));
+    const QRect r = opt.rect.adjusted(2, 0, -2, 0);
+    p->save();
+    p->setFont(opt.font);
+    p->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                   : QPalette::Text));
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    p->drawText(r, flags, tabAt < 0 ? text : text.left(tabAt));
+    if (tabAt >= 0) p->drawText(r.adjusted(tab_, 0, 0, 0), flags, text.mid(tabAt + 1));
+    p->restore();
 }
 
 }  // namespace kiv

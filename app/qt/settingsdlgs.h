@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStyledItemDelegate>
 #include <map>
 
 #include "app/qt/dlgunits.h"
@@ -41,6 +42,18 @@ class TemplateDlg : public QDialog {
 
   private:
     std::map<int, QWidget*> controls_;
+};
+
+// Draws a list line "first<tab>rest" with the rest at the list's one tab
+// stop, as a list box with tab stops does; the item text keeps the tab.
+class TabStopDelegate : public QStyledItemDelegate {
+  public:
+    TabStopDelegate(int tabStop, QObject* parent) : QStyledItemDelegate(parent), tab_(tabStop) {}
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+  private:
+    int tab_;
 };
 
 }  // namespace kiv
