@@ -169,12 +169,12 @@ def qalc(cs, tag):
     return t, [number(l) for l in p.stdout.splitlines()]
 
 # Kiv: the process timed like the others (one round), and the median of
-# five rounds inside the process.
-def kiv(cs, tag, rounds=1):
+# five rounds inside the process ("full": no reduction replayed).
+def kiv(cs, tag, rounds=1, full=False):
     inp = os.path.join(work, "kiv-%s.txt" % tag)
     out = os.path.join(work, "kiv-%s.out" % tag)
     write(inp, ["%s\t%s\t%s" % (v, a[0], b[0]) for v, a, b in cs])
-    t, p = timed([driver, unitlist, inp, out, str(rounds)])
+    t, p = timed([driver, unitlist, inp, out, str(rounds)] + (["full"] if full else []))
     if p.returncode != 0:
         sys.exit("convert_driver failed: " + p.stderr)
     inner = float(re.search(r"([0-9.eE+-]+) s per conversion", p.stdout).group(1))
@@ -185,12 +185,23 @@ def kiv(cs, tag, rounds=1):
 def per_conversion(total, single, n):
     return max(total - single, 0.0) / max(n - 1, 1)
 
-tools = {}
-g_t, g = gnu(cases, "all");  g1, _ = gnu(cases[:1], "one")
+# GNU units and Kiv: the median of RUNS batch runs, each program's runs
+# interleaved with the other's, so that a passing load on the machine
+# touches both; qalc (minutes a batch) runs once.
+RUNS = 5
+def median(xs):
+    return sorted(xs)[len(xs) // 2]
+g_ts, g1s, k_ts, k1s = [], [], [], []
+for _ in range(RUNS):
+    t, g = gnu(cases, "all"); g_ts.append(t)
+    t, _ = gnu(cases[:1], "one"); g1s.append(t)
+    t, k, _ = kiv(cases, "all"); k_ts.append(t)
+    t, _, _ = kiv(cases[:1], "one"); k1s.append(t)
+g_t, g1, k_t, k1 = median(g_ts), median(g1s), median(k_ts), median(k1s)
 q_t, q = qalc(cases, "all"); q1, _ = qalc(cases[:1], "one")
-k_t, k, _ = kiv(cases, "all"); k1, _, _ = kiv(cases[:1], "one")
 _, k5, k_inner = kiv(cases, "rounds", 5)
-if k5 != k:
+_, kf, k_full = kiv(cases, "full", 5, full=True)
+if k5 != k or kf != k:
     sys.exit("Kiv's answers differ between runs")
 
 for name, res in (("GNU units", g), ("qalc", q), ("Kiv", k)):
@@ -242,13 +253,19 @@ gp = per_conversion(g_t, g1, len(cases))
 qp = per_conversion(q_t, q1, len(cases))
 kp = per_conversion(k_t, k1, len(cases))
 print("Time per conversion (batch time less a one-conversion run's start-up; text in,")
-print("parse, convert, format, text out):")
+print("parse, convert, format, text out; GNU units and Kiv: median of %d runs):" % RUNS)
 print("  GNU units  %10.3f us   (batch %.3f s, start-up %.3f s)" % (gp * 1e6, g_t, g1))
 print("  qalc       %10.3f us   (batch %.3f s, start-up %.3f s)" % (qp * 1e6, q_t, q1))
 print("  Kiv        %10.3f us   (batch %.3f s, start-up with the list import %.3f s)" % (
     kp * 1e6, k_t, k1))
 print("  Kiv inside the process, without file input and output: %.3f us"
       " (median of 5 rounds)" % (k_inner * 1e6))
+print("  Kiv inside the process, every reduction to base units in full, none")
+print("  replayed from memory: %.3f us (median of 5 rounds)" % (k_full * 1e6))
+print("  (A batch process reduces each of the %d distinct pairs of units once in"
+      % len({(a[0], b[0]) for v, a, b in cases}))
+print("  full and replays the repeats; the rounds inside the process after the")
+print("  first replay every one.)")
 faster = min(gp, qp)
 print()
 print("Ratios: GNU units / Kiv = %.1f, qalc / Kiv = %.1f; the faster peer (%s) / Kiv = %.1f" % (

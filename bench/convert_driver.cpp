@@ -1,7 +1,7 @@
 // Kiv's side of bench/compare_peers.sh: unit conversions as text in and
 // text out, through the core only.
 //
-//   convert_driver LIST INPUT OUTPUT [ROUNDS]
+//   convert_driver LIST INPUT OUTPUT [ROUNDS [full]]
 //
 // LIST is a unit list file, read into a fresh in-memory main database.
 // Each INPUT line is "NUMBER<TAB>FROM<TAB>TO" with unit expressions in the
@@ -10,7 +10,8 @@
 // converted and the result formatted to 15 digits as the calculator shows
 // it; OUTPUT gets one plain-text result a line ("error: ..." when a line
 // cannot be converted). The whole batch runs ROUNDS times (default 5) in
-// memory; stdout gets the median time per conversion.
+// memory; stdout gets the median time per conversion. With "full" every
+// reduction to base units is done in full, none replayed from memory.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -123,10 +124,11 @@ bool ReadText(const std::string& path, std::string* out) {
 
 int Run(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s LIST INPUT OUTPUT [ROUNDS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s LIST INPUT OUTPUT [ROUNDS [full]]\n", argv[0]);
         return 2;
     }
     const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
+    SetReductionMemo(argc > 5 && std::string(argv[5]) == "full" ? MemoMode::Off : MemoMode::On);
     std::string list, input;
     if (!ReadText(argv[1], &list) || !ReadText(argv[2], &input)) {
         std::fprintf(stderr, "cannot read %s or %s\n", argv[1], argv[2]);

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_db.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "keypad/script.h"
 #include "res/resource.h"
 #include "storage/state.h"
-#include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 
@@ -33,7 +33,7 @@ void FullStack(const UnitTable& u) {
         Push(Value::Real(10.0 + i, ExpressionOf(i % 2 ? u.km : u.m)));
 }
 
-void RunKeys(benchmark::State& st, const std::vector<ScriptKey>& script, const TestDb& db) {
+void RunKeys(benchmark::State& st, const std::vector<ScriptKey>& script, const BenchDb& db) {
     refreshLabels();
     refreshDisplay();
     const int depth = Depth();
@@ -50,7 +50,7 @@ void RunKeys(benchmark::State& st, const std::vector<ScriptKey>& script, const T
 // Unit arithmetic with mixed units (m and km added, m times s, division by
 // a unit), digits, Undo and the shift and scroll keys.
 void BM_CoreKeyMixedUnits(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     const UnitTable u = MakeUnitTable();
     FullStack(u);
     // Balanced: every value the script adds it takes away again.
@@ -66,7 +66,7 @@ BENCHMARK(BM_CoreKeyMixedUnits)->Unit(benchmark::kMicrosecond);
 // Integer mode, 64-bit signed words in hex: typed digits (a-f among them),
 // the four operations, sign change, Undo, on a full stack of integers.
 void BM_CoreKeyInteger(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     const UnitTable u = MakeUnitTable();
     FullStack(u);
     RunScript({ID_RADIX_HEX, ID_WORD_64});

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_db.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
@@ -17,7 +18,6 @@
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
-#include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 #include "units/holders.h"
@@ -45,7 +45,7 @@ struct Folder {
     std::vector<uint8_t> image;
     Folder() {
         {
-            TestDb db;
+            BenchDb db;
             Fill(1000);
             image = SerializeDatabase(*MainDb());
         }
@@ -60,7 +60,7 @@ void CheckCount(benchmark::State& st, const Database& db) {
 }
 
 void BM_DbSerialize1000(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     Fill(1000);
     for (auto _ : st) benchmark::DoNotOptimize(SerializeDatabase(*MainDb()));
     CheckCount(st, *MainDb());
@@ -86,7 +86,7 @@ BENCHMARK(BM_DbParse1000)->Unit(benchmark::kMicrosecond);
 // stays): nearer the program's own part, apart from the device's flush.
 void SaveBench(benchmark::State& st, bool syncFile) {
     Folder f;
-    TestDb db;
+    BenchDb db;
     Fill(1000);
     MainDb()->saveOnClose = true;
     FileOps ops = DefaultFileOps();

@@ -3,10 +3,10 @@
 // operation frame with Undo's copies, simplified, and the result dropped.
 #include <benchmark/benchmark.h>
 
+#include "bench_db.h"
 #include "engine/arith.h"
 #include "engine/stack.h"
 #include "storage/state.h"
-#include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 
@@ -14,7 +14,7 @@ namespace kiv {
 namespace {
 
 void RunMultiply(benchmark::State& st, bool simplify, bool namedUnits) {
-    TestDb db;
+    BenchDb db;
     const UnitTable u = MakeUnitTable();
     State::setSimplifyUnits(simplify ? 1 : 0);
     // J x s^-1 (simplify keeps J s^-1) or km x m (merges into km^2).

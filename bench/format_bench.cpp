@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
+#include "bench_db.h"
 #include "engine/format.h"
 #include "storage/state.h"
-#include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 
@@ -59,7 +59,7 @@ void FormatStack(benchmark::State& st, const std::vector<Value>& stack) {
 
 // Arg: display mode 0 Standard, 1 Fixed, 2 Scientific, 3 Engineering.
 void BM_FormatRealStack(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     CreateFonts();
     const UnitTable u = MakeUnitTable();
     const Uid unit = MakeExpr({{u.kg, 0, 1}, {u.m, 0, 2}, {u.s, 0, -2}});
@@ -72,7 +72,7 @@ BENCHMARK(BM_FormatRealStack)->DenseRange(0, 3);
 
 // Arg: radix, on a signed 64-bit word with leading zeros.
 void BM_FormatIntegerStack(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     CreateFonts();
     State::setRadix(uint8_t(st.range(0)));
     State::setWordSize(64);

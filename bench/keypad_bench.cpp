@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_db.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "keypad/script.h"
 #include "storage/state.h"
-#include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 
@@ -20,7 +20,7 @@ namespace kiv {
 namespace {
 
 void BM_KeyPressUnitArithmetic(benchmark::State& st) {
-    TestDb db;
+    BenchDb db;
     resetKeypadState();
     setDisplayGeometry(0, 280, 280, 5);
     const UnitTable u = MakeUnitTable();

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "bench_db.h"
 #include "storage/maindb.h"
 #include "storage/unitlist.h"
-#include "support/test_db.h"
 #include "units/unitrec.h"
 
 namespace kiv {
@@ -31,7 +31,7 @@ void BM_ImportShippedList(benchmark::State& state, const char* name) {
     int units = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto db = std::make_unique<TestDb>();
+        auto db = std::make_unique<BenchDb>();
         state.ResumeTiming();
         const int stoppedAt = ReadUnitList(text, name);
         benchmark::DoNotOptimize(stoppedAt);
@@ -48,7 +48,7 @@ BENCHMARK_CAPTURE(BM_ImportShippedList, US, "units-US.txt")->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_ImportShippedList, UK, "units-UK.txt")->Unit(benchmark::kMillisecond);
 
 void BM_ExportAfterImport(benchmark::State& state) {
-    TestDb db;
+    BenchDb db;
     if (ReadUnitList(ShippedText("units-US.txt"), "units-US.txt") != 0) {
         state.SkipWithError("the list did not import");
         return;

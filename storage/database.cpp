@@ -1,6 +1,7 @@
 #include "storage/database.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace kiv {
 
@@ -12,17 +13,23 @@ int32_t GetI32(const std::vector<uint8_t>& b, size_t off) {
     return int32_t(GetU32(b, off));
 }
 
-double GetF64(const std::vector<uint8_t>& b, size_t off) {
-    double d = 0;
-    if (off <= b.size() && b.size() - off >= 8) std::memcpy(&d, b.data() + off, 8);
-    return d;
-}
-
 void PutU32(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
     p[2] = uint8_t(v >> 16);
     p[3] = uint8_t(v >> 24);
+}
+
+uint64_t TableVersion::Next() {
+    static std::atomic<uint64_t> counter{0};
+    return ++counter;
+}
+
+void Database::changed() {
+    watchVersion_.renew();
+    if (watched_ == 0) return;
+    for (RecordEntry& r : records_) r.watched = false;
+    watched_ = 0;
 }
 
 Database Database::MakeEmpty(const std::string& name, uint32_t creator, uint32_t type) {
@@ -47,6 +54,10 @@ int Database::newRecord(size_t size) {
     if (nextUid == 0 || nextUid == UINT32_MAX) return -1;
     RecordEntry e;
     e.uid = nextUid++;
+    if (!spare_.empty()) {
+        e.data = std::move(spare_.back());
+        spare_.pop_back();
+    }
     e.data.assign(size, 0);
     records_.push_back(std::move(e));
     if (uidIndexValid_ && !uidIndex_.insert(records_.back().uid, count() - 1))
@@ -60,11 +71,16 @@ void Database::removeRecord(int index) {
         uidIndexValid_ = false;
     else if (uidIndexValid_)
         uidIndex_.erase(records_[size_t(index)].uid);
+    touchAt(index);
+    std::vector<uint8_t>& data = records_[size_t(index)].data;
+    if (spare_.size() < kSpareBuffers && data.capacity() <= kSpareBufferBytes)
+        spare_.push_back(std::move(data));
     records_.erase(records_.begin() + index);
 }
 
 bool Database::resizeRecord(int index, size_t newSize) {
     if (!valid(index)) return false;
+    touchAt(index);
     records_[size_t(index)].data.resize(newSize, 0);
     return true;
 }
@@ -163,34 +179,9 @@ int Database::findByUid(Uid uid) const {
 
 const std::vector<uint8_t> Database::kNoBytes;
 
-void Database::writeAt(int index, size_t off, const void* src, size_t len) {
-    if (!valid(index)) return;
-    auto& d = records_[size_t(index)].data;
-    if (off >= d.size()) return;
-    len = std::min(len, d.size() - off);
-    std::memcpy(d.data() + off, src, len);
-}
-
-void Database::setBytes(int index, size_t off, size_t len, uint8_t value) {
-    if (!valid(index)) return;
-    auto& d = records_[size_t(index)].data;
-    if (off >= d.size()) return;
-    len = std::min(len, d.size() - off);
-    std::memset(d.data() + off, value, len);
-}
-
-void Database::writeU32(int index, size_t off, uint32_t v) {
-    uint8_t b[4];
-    PutU32(b, v);
-    writeAt(index, off, b, 4);
-}
-
-void Database::writeF64(int index, size_t off, double v) {
-    writeAt(index, off, &v, 8);
-}
-
 void Database::setRecordInfo(int index, const uint32_t* attributes, const Uid* uid) {
     if (!valid(index)) return;
+    touchAt(index);
     if (attributes) records_[size_t(index)].attributes = *attributes;
     if (uid) {
         records_[size_t(index)].uid = *uid;
@@ -204,6 +195,7 @@ void Database::sort(
         return compare(a.data, b.data) < 0;
     });
     uidIndexValid_ = false;
+    changed();
 }
 
 std::string Database::categoryName(int index) const {

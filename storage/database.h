@@ -8,6 +8,7 @@
 // across any call that can add, remove, resize or sort records.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -42,7 +43,11 @@ inline uint32_t GetU32(const std::vector<uint8_t>& b, size_t off) {
            (uint32_t(b[off + 3]) << 24);
 }
 int32_t GetI32(const std::vector<uint8_t>& b, size_t off);
-double GetF64(const std::vector<uint8_t>& b, size_t off);
+inline double GetF64(const std::vector<uint8_t>& b, size_t off) {
+    double d = 0;
+    if (off <= b.size() && b.size() - off >= 8) std::memcpy(&d, b.data() + off, 8);
+    return d;
+}
 void PutU32(uint8_t* p, uint32_t v);
 inline uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -70,10 +75,36 @@ class UidMap {
     size_t used_ = 0;
 };
 
+// A version stamp that is never shared: every construction, copy and move
+// (of either side) draws a new value, so that a cache keyed by it can never
+// mistake one table, or a moved-out one, for another.
+class TableVersion {
+  public:
+    TableVersion() : value_(Next()) {}
+    TableVersion(const TableVersion&) : value_(Next()) {}
+    TableVersion(TableVersion&& other) noexcept : value_(Next()) { other.renew(); }
+    TableVersion& operator=(const TableVersion&) {
+        renew();
+        return *this;
+    }
+    TableVersion& operator=(TableVersion&& other) noexcept {
+        renew();
+        other.renew();
+        return *this;
+    }
+    void renew() { value_ = Next(); }
+    uint64_t value() const { return value_; }
+
+  private:
+    static uint64_t Next();
+    uint64_t value_;
+};
+
 struct RecordEntry {
     Uid uid = 0;
     uint32_t attributes = 0;  // low 4 bits: category 0..15
     std::vector<uint8_t> data;
+    bool watched = false;  // read by a cache (see Database::watch); never stored
 };
 
 class Database {
@@ -118,12 +149,24 @@ class Database {
     double f64(int index, size_t off) const { return GetF64(bytes(index), off); }
 
     // The only ways record data changes. Both clip at the record's end.
-    void writeAt(int index, size_t off, const void* src, size_t len);
-    void setBytes(int index, size_t off, size_t len, uint8_t value);
-    void writeU8(int index, size_t off, uint8_t v) { writeAt(index, off, &v, 1); }
-    void writeU32(int index, size_t off, uint32_t v);
+    // Inline, as the unit algebra writes a few bytes at a time.
+    void writeAt(int index, size_t off, const void* src, size_t len) {
+        if (uint8_t* p = writable(index, off, &len)) std::memcpy(p, src, len);
+    }
+    void setBytes(int index, size_t off, size_t len, uint8_t value) {
+        if (uint8_t* p = writable(index, off, &len)) std::memset(p, value, len);
+    }
+    void writeU8(int index, size_t off, uint8_t v) {
+        size_t len = 1;
+        if (uint8_t* p = writable(index, off, &len)) *p = v;
+    }
+    void writeU32(int index, size_t off, uint32_t v) {
+        uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+        size_t len = 4;
+        if (uint8_t* p = writable(index, off, &len)) std::memcpy(p, b, len);
+    }
     void writeI32(int index, size_t off, int32_t v) { writeU32(index, off, uint32_t(v)); }
-    void writeF64(int index, size_t off, double v);
+    void writeF64(int index, size_t off, double v) { writeAt(index, off, &v, 8); }
 
     Uid uid(int index) const { return valid(index) ? records_[size_t(index)].uid : 0; }
     uint32_t attributes(int index) const {
@@ -146,14 +189,49 @@ class Database {
     const std::vector<RecordEntry>& table() const { return records_; }
     std::vector<RecordEntry>& mutableTable() {
         uidIndexValid_ = false;
+        changed();
         return records_;
     }
+
+    // Change tracking for caches derived from some of the records (unit
+    // names, reductions to base units). A cache watches the records it read;
+    // watchVersion() then stays as long as none of them is written, resized,
+    // removed or given another UID, and no sort or mutableTable intervenes.
+    // Records the cache did not read (the temporary expressions of the unit
+    // algebra, the stack's values) come and go without costing it anything.
+    void watch(int index) {
+        if (valid(index) && !records_[size_t(index)].watched) {
+            records_[size_t(index)].watched = true;
+            ++watched_;
+        }
+    }
+    uint64_t watchVersion() const { return watchVersion_.value(); }
 
   private:
     static const std::vector<uint8_t> kNoBytes;
     void buildUidIndex() const;
+    // Where a write of *len bytes at `off` goes, *len cut at the record's
+    // end; nullptr when nothing is written.
+    uint8_t* writable(int index, size_t off, size_t* len) {
+        if (!valid(index)) return nullptr;
+        touchAt(index);
+        std::vector<uint8_t>& d = records_[size_t(index)].data;
+        if (off >= d.size()) return nullptr;
+        *len = std::min(*len, d.size() - off);
+        return d.data() + off;
+    }
+    void touchAt(int index) {
+        if (records_[size_t(index)].watched) changed();
+    }
+    void changed();  // a watched record changed: new version, nothing watched
 
     std::vector<RecordEntry> records_;
+    // Buffers of removed records, reused by newRecord: the unit algebra
+    // creates and removes short records at key-press rate.
+    static constexpr size_t kSpareBuffers = 32, kSpareBufferBytes = 256;
+    std::vector<std::vector<uint8_t>> spare_;
+    TableVersion watchVersion_;
+    int watched_ = 0;  // records with the watched mark
     // UID -> the index its record had when last seen (it can only have moved
     // down since); holds exactly the table's UIDs while uidIndexValid_.
     mutable UidMap uidIndex_;

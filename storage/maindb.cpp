@@ -6,41 +6,56 @@ namespace kiv {
 namespace {
 
 std::unique_ptr<Database> g_main;
-UidCacheSlot g_cache[16];
+
+// The UID cache, one array per field so that a lookup or an index shift is
+// one pass over 16 values. Slot 0 is the head of the ring.
+Uid g_uid[16];
+int32_t g_index[16];
+uint8_t g_next[16], g_prev[16];
 
 void Unlink(int s) {
-    g_cache[g_cache[s].prev].next = g_cache[s].next;
-    g_cache[g_cache[s].next].prev = g_cache[s].prev;
+    g_next[g_prev[s]] = g_next[s];
+    g_prev[g_next[s]] = g_prev[s];
 }
 
 // Inserts slot s directly after slot `after`.
 void InsertAfter(int s, int after) {
-    const int nxt = g_cache[after].next;
-    g_cache[s].prev = uint8_t(after);
-    g_cache[s].next = uint8_t(nxt);
-    g_cache[after].next = uint8_t(s);
-    g_cache[nxt].prev = uint8_t(s);
+    const int nxt = g_next[after];
+    g_prev[s] = uint8_t(after);
+    g_next[s] = uint8_t(nxt);
+    g_next[after] = uint8_t(s);
+    g_prev[nxt] = uint8_t(s);
 }
 
 void MoveToFront(int s) {
-    if (g_cache[0].next == s) return;
+    if (g_next[0] == s) return;
     Unlink(s);
     InsertAfter(s, 0);
 }
 
+// The slot (1..15) holding `uid`, or 0. Slot 0 never holds one.
+int SlotOf(Uid uid) {
+    int found = 0;
+    for (int s = 15; s >= 1; --s)
+        if (g_uid[s] == uid) found = s;
+    return found;
+}
+
 }  // namespace
 
-Database* MainDb() {
-    return g_main.get();
+namespace detail {
+Database* g_mainDb = nullptr;
 }
 
 void SetMainDb(std::unique_ptr<Database> db) {
     g_main = std::move(db);
+    detail::g_mainDb = g_main.get();
     ResetUidCache();
 }
 
 std::unique_ptr<Database> TakeMainDb() {
     ResetUidCache();
+    detail::g_mainDb = nullptr;
     return std::move(g_main);
 }
 
@@ -75,31 +90,27 @@ Uid SetCategoryOfRecord(int index, int category) {
 
 void ResetUidCache() {
     for (int i = 0; i < 16; ++i) {
-        g_cache[i].uid = NULL_UID;
-        g_cache[i].index = 0;
-        g_cache[i].next = uint8_t(i + 1);
-        g_cache[i].prev = uint8_t(i - 1);
+        g_uid[i] = NULL_UID;
+        g_index[i] = 0;
+        g_next[i] = uint8_t(i + 1);
+        g_prev[i] = uint8_t(i - 1);
     }
-    g_cache[0].prev = 15;
-    g_cache[15].next = 0;
+    g_prev[0] = 15;
+    g_next[15] = 0;
 }
 
 int IndexOfUid(Uid uid) {
     // Empty slots hold NULL_UID; it must never match one of them.
     if (uid == NULL_UID) return -1;
-    for (int s = g_cache[0].next; s != 0; s = g_cache[s].next) {
-        if (g_cache[s].uid == uid) {
-            Database* db = MainDb();
-            // A slot that no longer names its record is dropped, never trusted.
-            if (!db || db->uid(g_cache[s].index) != uid) {
-                g_cache[s].uid = NULL_UID;
-                break;
-            }
-            MoveToFront(s);
-            return g_cache[s].index;
-        }
-    }
     Database* db = MainDb();
+    if (const int s = SlotOf(uid); s != 0) {
+        // A slot that no longer names its record is dropped, never trusted.
+        if (db && db->uid(g_index[s]) == uid) {
+            MoveToFront(s);
+            return g_index[s];
+        }
+        g_uid[s] = NULL_UID;
+    }
     if (!db) return -1;
     const int index = db->findByUid(uid);
     if (index < 0) return -1;
@@ -108,31 +119,32 @@ int IndexOfUid(Uid uid) {
 }
 
 void RememberUid(Uid uid, int index) {
-    const int s = g_cache[0].prev;
-    g_cache[s].uid = uid;
-    g_cache[s].index = index;
+    const int s = g_prev[0];
+    g_uid[s] = uid;
+    g_index[s] = index;
     MoveToFront(s);
 }
 
 void ForgetIndex(int index) {
     int emptied = -1;
     for (int s = 1; s < 16; ++s) {
-        if (g_cache[s].uid == NULL_UID) continue;
-        if (g_cache[s].index == index) {
-            g_cache[s].uid = NULL_UID;
+        if (g_uid[s] == NULL_UID) continue;
+        if (g_index[s] == index) {
+            g_uid[s] = NULL_UID;
             emptied = s;
-        } else if (g_cache[s].index > index) {
-            --g_cache[s].index;
         }
+        g_index[s] -= g_index[s] > index;
     }
-    if (emptied >= 0 && g_cache[0].prev != emptied) {
+    if (emptied >= 0 && g_prev[0] != emptied) {
         Unlink(emptied);
-        InsertAfter(emptied, g_cache[0].prev);
+        InsertAfter(emptied, g_prev[0]);
     }
 }
 
 const UidCacheSlot* UidCacheSlots() {
-    return g_cache;
+    static UidCacheSlot view[16];
+    for (int s = 0; s < 16; ++s) view[s] = {g_uid[s], g_index[s], g_next[s], g_prev[s]};
+    return view;
 }
 
 int PtrFromUID(Uid uid) {

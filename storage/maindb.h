@@ -11,8 +11,15 @@
 
 namespace kiv {
 
+namespace detail {
+extern Database* g_mainDb;  // mirrors the owner in maindb.cpp
+}
+
 // The open main database, or nullptr before start-up / after shut-down.
-Database* MainDb();
+// Inline: every record access of the unit algebra goes through it.
+inline Database* MainDb() {
+    return detail::g_mainDb;
+}
 // Installs a database as the main database (storage start-up and tests);
 // resets the UID cache. Passing nullptr closes nothing: see CloseMainDb.
 void SetMainDb(std::unique_ptr<Database> db);
@@ -41,7 +48,7 @@ int IndexOfUid(Uid uid);
 void RememberUid(Uid uid, int index);
 // Adjusts the cache after the record at `index` was removed.
 void ForgetIndex(int index);
-const UidCacheSlot* UidCacheSlots();  // 16 slots, for tests
+const UidCacheSlot* UidCacheSlots();  // a snapshot of the 16 slots, for tests
 
 // Resolves a UID to a record index. NULL_UID shows the internal alert
 // (message 1300); an unknown UID shows database error "3". Returns -1 then.

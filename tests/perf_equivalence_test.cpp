@@ -206,6 +206,7 @@ void Setup(const UnitTable& u) {
 
 std::string RunEverything() {
     TestDb db;
+    SetReductionMemo(MemoMode::On);  // replays must match the recording
     Transcript t(db.win);
     const UnitTable u = MakeUnitTable();
     Setup(u);

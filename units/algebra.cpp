@@ -1,7 +1,11 @@
 #include "units/algebra.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "app/core/messages.h"
 #include "storage/maindb.h"
@@ -29,10 +33,15 @@ void ExponentMessage(int id) {
 // real chain of units, few enough to stop a cycle in a damaged database.
 constexpr int kMaxReductionSteps = 1100;
 
-Database& Db() {
+// Without a main database every read is empty and every write dropped.
+Database& NoDatabase() {
     static Database empty;
+    return empty;
+}
+
+inline Database& Db() {
     Database* db = MainDb();
-    return db ? *db : empty;
+    return db ? *db : NoDatabase();
 }
 
 // The index of expression e (PtrFromUID reports a missing record), or -1.
@@ -58,6 +67,37 @@ double Pow10(int t) {
     return std::pow(10.0, double(t));
 }
 
+// What a full reduction did, recorded while it runs (see ReduceKeep).
+struct Trace {
+    double* factor = nullptr;
+    std::vector<double> scales;  // every multiplier of the factor, in order
+    int count0 = 0;              // records before the reduction
+    int peak = 0;                // most records it had alive at once
+    bool sound = true;           // false: not replayable
+};
+
+Trace* g_trace = nullptr;
+
+// Multiplies the factor; a traced reduction also records the multiplier.
+void Scale(double* factor, double m) {
+    *factor *= m;
+    if (g_trace) {
+        if (factor == g_trace->factor)
+            g_trace->scales.push_back(m);
+        else
+            g_trace->sound = false;
+    }
+}
+
+void NoteCreated() {
+    if (g_trace) g_trace->peak = std::max(g_trace->peak, Db().count() - g_trace->count0);
+}
+
+// A record a traced reduction read: a change to it must forget the memo.
+void NoteRead(int index) {
+    if (g_trace) Db().watch(index);
+}
+
 // Component i of the expression record at `index`, read in place (i below
 // ComponentCountAt).
 Component ComponentAt(int index, size_t i) {
@@ -65,6 +105,27 @@ Component ComponentAt(int index, size_t i) {
     const size_t off = eo::kComponents + eo::kComponentSize * i;
     return {GetU32(b, off), int8_t(GetU8(b, off + 4)), int8_t(GetU8(b, off + 5))};
 }
+
+// The components of an expression record, copied out so that a loop over
+// them may create, resize and remove records; on the stack, since this
+// runs for every unit operation.
+class ComponentsCopy {
+  public:
+    explicit ComponentsCopy(int index) : n_(size_t(ComponentCountAt(index))) {
+        if (n_ > 0)
+            std::memcpy(bytes_, MainRecordBytes(index).data() + eo::kComponents,
+                        n_ * eo::kComponentSize);
+    }
+    size_t size() const { return n_; }
+    Component operator[](size_t i) const {
+        const uint8_t* p = bytes_ + eo::kComponentSize * i;
+        return {ReadU32(p), int8_t(p[4]), int8_t(p[5])};
+    }
+
+  private:
+    size_t n_;  // at most 255: the count is one byte
+    uint8_t bytes_[255 * eo::kComponentSize];
+};
 
 bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
     const int index = Resolve(e);
@@ -82,7 +143,7 @@ bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
         }
         // Kept as a full integer: folding it to 8 bits would change the scale.
         const int t = exponent * (prefix - c.prefix);
-        if (t != 0 && factor) *factor *= Pow10(t);
+        if (t != 0 && factor) Scale(factor, Pow10(t));
         if (s != 0) {
             Component merged = c;
             merged.exponent = int8_t(s);
@@ -128,7 +189,7 @@ Uid ProductEx(Uid a, Uid b, int c, int d, int k, double* factor, bool* ok) {
         k = -k;
         d = -d;
     }
-    const std::vector<Component> comps = ComponentsAt(bi);
+    const ComponentsCopy comps(bi);
     for (size_t i = 0; i < comps.size(); ++i) {
         const int f = comps[i].exponent * d;
         if (k == 0 || f % k != 0) {
@@ -159,15 +220,16 @@ Uid ExpandStep(Uid in, double* factor, bool* changed, bool* ok) {
         *ok = false;
         return NULL_UID;
     }
-    const std::vector<Component> comps = ComponentsAt(index);
+    const ComponentsCopy comps(index);
     Uid r = NewExpression();
     if (r == NULL_UID) {
         *ok = false;
         return NULL_UID;
     }
-    for (const Component& c : comps) {
+    for (size_t i = 0; i < comps.size(); ++i) {
+        const Component c = comps[i];
         if (c.prefix != 0) {
-            *factor *= Pow10(c.prefix * c.exponent);
+            Scale(factor, Pow10(c.prefix * c.exponent));
             *changed = true;
         }
         const int ui = PtrFromUID(c.unit);
@@ -175,7 +237,9 @@ Uid ExpandStep(Uid in, double* factor, bool* changed, bool* ok) {
             *ok = false;
             break;
         }
+        NoteRead(ui);
         const Uid def = UnitDefinition(ui);
+        if (def != NULL_UID && g_trace) NoteRead(IndexOfUid(def));
         const double magnitude = UnitMagnitude(ui);
         if (def == NULL_UID) {
             if (!MultiplyInEx(r, c.unit, 0, c.exponent, factor)) {
@@ -196,7 +260,7 @@ Uid ExpandStep(Uid in, double* factor, bool* changed, bool* ok) {
             *ok = false;
             break;
         }
-        *factor *= std::pow(magnitude, double(c.exponent));
+        Scale(factor, std::pow(magnitude, double(c.exponent)));
         DeleteExpression(r);
         r = next;
         *changed = true;
@@ -208,12 +272,10 @@ Uid ExpandStep(Uid in, double* factor, bool* changed, bool* ok) {
     return Normalise(r);
 }
 
-// Reduction that leaves `a`: a new expression of base units (NULL_UID when
-// dimensionless). On failure *ok is false, the factor is as it was and
-// nothing is left behind.
-Uid ReduceKeep(Uid a, double* factor, bool* ok) {
+// Reduction that leaves `a`, the full way: expansion steps until nothing
+// changes.
+Uid ReduceSteps(Uid a, double* factor, bool* ok) {
     *ok = true;
-    if (a == NULL_UID) return NULL_UID;
     const double start = *factor;
     Uid cur = a;
     for (int step = 0;; ++step) {
@@ -233,6 +295,148 @@ Uid ReduceKeep(Uid a, double* factor, bool* ok) {
     }
 }
 
+// Reductions remembered by the components reduced. A repeat replays what
+// the full reduction did: the same multipliers of the factor in the same
+// order, the same number of UIDs taken from the counter, and the same
+// result record with the UID it had, so that the database ends byte for
+// byte as the full reduction leaves it. The units and definitions read are
+// watched: a change to any of them, or a sort, forgets everything.
+struct Reduction {
+    std::vector<double> scales;
+    uint32_t uidsTaken = 0;       // records the full reduction created
+    int peak = 0;                 // most of them alive at once
+    int64_t resultAt = -1;        // the result's place among them; -1: none
+    std::vector<uint8_t> result;  // its bytes
+};
+
+struct ViewHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+struct Memo {
+    const Database* db = nullptr;
+    uint64_t version = 0;
+    std::unordered_map<std::string, Reduction, ViewHash, std::equal_to<>> entries;
+};
+
+constexpr size_t kMemoEntries = 4096;
+
+Memo g_memo;
+MemoMode g_memoMode = MemoMode::On;
+
+// The memo for the current database, emptied when it no longer holds.
+Memo& CurrentMemo(Database& db) {
+    if (g_memo.db != &db || g_memo.version != db.watchVersion() ||
+        g_memo.entries.size() >= kMemoEntries) {
+        g_memo.entries.clear();
+        g_memo.db = &db;
+        g_memo.version = db.watchVersion();
+    }
+    return g_memo;
+}
+
+// Whether the full reduction would go the same way now: room for every
+// record it creates and a UID counter that neither skips nor wraps.
+bool Replayable(const Database& db, const Reduction& r) {
+    return db.count() + r.peak <= int(db.capacity) && db.nextUid != 0 &&
+           uint64_t(db.nextUid) + r.uidsTaken < NULL_UID;
+}
+
+Uid Replay(const Reduction& r, double* factor) {
+    Database& db = Db();
+    for (const double m : r.scales) *factor *= m;
+    const Uid first = db.nextUid;
+    if (r.resultAt < 0) {
+        db.nextUid = first + r.uidsTaken;
+        return NULL_UID;
+    }
+    db.nextUid = first + Uid(r.resultAt);
+    const int index = NewAppRecord(r.result.size(), 1);  // Replayable leaves room
+    const Uid uid = db.uid(index);
+    db.writeAt(index, 0, r.result.data(), r.result.size());
+    db.writeU32(index, 4, uid);
+    db.nextUid = first + r.uidsTaken;
+    return uid;
+}
+
+// The full reduction, traced; what it did when it can be replayed.
+Uid ReduceTraced(Uid a, double* factor, bool* ok, Reduction* out, bool* recorded) {
+    Database& db = Db();
+    Trace t;
+    t.factor = factor;
+    t.count0 = db.count();
+    const Uid uid0 = db.nextUid;
+    const uint64_t version = db.watchVersion();
+    g_trace = &t;
+    const Uid r = ReduceSteps(a, factor, ok);
+    g_trace = nullptr;
+    const int ri = r == NULL_UID ? -1 : IndexOfUid(r);
+    // Replayable when it succeeded, read nothing that changed meanwhile,
+    // took consecutive UIDs and left nothing behind but the result, last.
+    *recorded = *ok && t.sound && db.watchVersion() == version && db.nextUid >= uid0 &&
+                uint64_t(db.nextUid) < NULL_UID && uid0 != 0 &&
+                db.count() == t.count0 + (r == NULL_UID ? 0 : 1) &&
+                (r == NULL_UID || (ri == db.count() - 1 && r >= uid0 && r < db.nextUid));
+    if (*recorded) {
+        out->scales = std::move(t.scales);
+        out->uidsTaken = db.nextUid - uid0;
+        out->peak = t.peak;
+        out->resultAt = r == NULL_UID ? -1 : int64_t(r - uid0);
+        if (r != NULL_UID) out->result = db.bytes(ri);
+    }
+    return r;
+}
+
+bool SameReduction(const Reduction& x, const Reduction& y) {
+    return x.scales.size() == y.scales.size() &&
+           std::memcmp(x.scales.data(), y.scales.data(), x.scales.size() * sizeof(double)) == 0 &&
+           x.uidsTaken == y.uidsTaken && x.peak == y.peak && x.resultAt == y.resultAt &&
+           x.result.size() == y.result.size() &&
+           (x.result.size() < 8 ||
+            (std::memcmp(x.result.data(), y.result.data(), 4) == 0 &&
+             std::memcmp(x.result.data() + 8, y.result.data() + 8, x.result.size() - 8) == 0));
+}
+
+// Reduction that leaves `a`: a new expression of base units (NULL_UID when
+// dimensionless). On failure *ok is false, the factor is as it was and
+// nothing is left behind.
+Uid ReduceKeep(Uid a, double* factor, bool* ok) {
+    *ok = true;
+    if (a == NULL_UID) return NULL_UID;
+    const int ai = g_memoMode == MemoMode::Off ? -1 : IndexOfUid(a);
+    // Anything unusual (no record, no memo) takes the full way, with its
+    // messages.
+    if (ai < 0 || !IsExpressionRecord(ai)) return ReduceSteps(a, factor, ok);
+    Database& db = Db();
+    Memo& memo = CurrentMemo(db);
+    const size_t n = size_t(ComponentCountAt(ai));
+    const std::vector<uint8_t>& bytes = db.bytes(ai);
+    const std::string_view key(reinterpret_cast<const char*>(bytes.data()) + eo::kComponents,
+                               n * eo::kComponentSize);
+    const auto it = memo.entries.find(key);
+    if (it != memo.entries.end()) {
+        if (!Replayable(db, it->second)) return ReduceSteps(a, factor, ok);
+        if (g_memoMode == MemoMode::On) return Replay(it->second, factor);
+        // Checked: the full way decides, and must agree with the memo.
+        const Reduction expected = it->second;
+        Reduction actual;
+        bool recorded = false;
+        const Uid r = ReduceTraced(a, factor, ok, &actual, &recorded);
+        if (!recorded || !SameReduction(expected, actual)) {
+            std::fprintf(stderr, "kiv: a remembered reduction differs from the full one\n");
+            std::abort();
+        }
+        return r;
+    }
+    std::string stored(key);  // the record may move while the reduction runs
+    Reduction entry;
+    bool recorded = false;
+    const Uid r = ReduceTraced(a, factor, ok, &entry, &recorded);
+    if (recorded) CurrentMemo(db).entries.emplace(std::move(stored), std::move(entry));
+    return r;
+}
+
 }  // namespace
 
 Uid NewExpression() {
@@ -243,6 +447,7 @@ Uid NewExpression() {
     }
     Db().writeU8(index, 0, KIND_EXPR);
     Db().writeU8(index, eo::kCount, 0);
+    NoteCreated();
     return Db().uid(index);
 }
 
@@ -251,14 +456,26 @@ Uid CopyExpression(Uid e) {
     const int src = Resolve(e);
     if (src < 0) return NULL_UID;
     // A copy of the bytes: appending a record may move the table entries.
-    const std::vector<uint8_t> bytes = Db().bytes(src);
-    const int index = NewAppRecord(bytes.size(), 1);
+    // Every sound expression fits the buffer on the stack.
+    const std::vector<uint8_t>& from = Db().bytes(src);
+    const size_t size = from.size();
+    uint8_t local[eo::kComponents + 255 * eo::kComponentSize];
+    std::vector<uint8_t> large;
+    const uint8_t* bytes = local;
+    if (size <= sizeof local) {
+        std::memcpy(local, from.data(), size);
+    } else {
+        large = from;
+        bytes = large.data();
+    }
+    const int index = NewAppRecord(size, 1);
     if (index < 0) {
         ShowCodedMessage(MSG_NO_MEMORY);
         return NULL_UID;
     }
     const Uid uid = Db().uid(index);
-    Db().writeAt(index, 0, bytes.data(), bytes.size());
+    NoteCreated();
+    Db().writeAt(index, 0, bytes, size);
     Db().writeU32(index, 4, uid);
     return uid;
 }
@@ -287,11 +504,11 @@ bool ExpressionsEqual(Uid a, Uid b) {
     if (a == NULL_UID || b == NULL_UID) return a == b;
     const int ai = Resolve(a), bi = Resolve(b);
     if (ai < 0 || bi < 0) return false;
-    const std::vector<Component> ca = ComponentsAt(ai), cb = ComponentsAt(bi);
+    const ComponentsCopy ca(ai), cb(bi);
     if (ca.size() != cb.size()) return false;
-    for (const Component& c : ca) {
+    for (size_t i = 0; i < ca.size(); ++i) {
         bool found = false;
-        for (const Component& d : cb) found = found || c == d;
+        for (size_t j = 0; j < cb.size() && !found; ++j) found = ca[i] == cb[j];
         if (!found) return false;
     }
     return true;
@@ -324,10 +541,11 @@ Uid MergeLikeUnits(Uid a, double* factor) {
     if (a == NULL_UID) return NULL_UID;
     const int index = Resolve(a);
     if (index < 0) return NULL_UID;
-    const std::vector<Component> comps = ComponentsAt(index);
+    const ComponentsCopy comps(index);
     const Uid r = NewExpression();
     if (r == NULL_UID) return NULL_UID;
-    for (const Component& c : comps) MultiplyInEx(r, c.unit, c.prefix, c.exponent, factor);
+    for (size_t i = 0; i < comps.size(); ++i)
+        MultiplyInEx(r, comps[i].unit, comps[i].prefix, comps[i].exponent, factor);
     return Normalise(r);
 }
 
@@ -452,6 +670,11 @@ Uid ExpressionOf(Uid unit, int prefix, int exponent) {
     if (e == NULL_UID) return NULL_UID;
     MultiplyInEx(e, unit, prefix, exponent, nullptr);
     return Normalise(e);
+}
+
+void SetReductionMemo(MemoMode mode) {
+    g_memoMode = mode;
+    g_memo.entries.clear();
 }
 
 Uid LookUpUnitExpression(const std::string& name) {

@@ -41,6 +41,13 @@ Uid Convert(Uid a, Uid b, double* factor);
 // with the factor unchanged; no exponent message is shown.
 Uid Simplify(Uid a, double* factor);
 
+// Reductions to base units are remembered while the units they read are
+// unchanged, and repeated by replaying them; the database ends the same
+// either way. Off reduces in full every time; Checked reduces in full and
+// aborts when the memo disagrees (for tests and fuzzing).
+enum class MemoMode { On, Off, Checked };
+void SetReductionMemo(MemoMode mode);  // also forgets what was remembered
+
 // A new expression holding one unit with the given prefix and exponent.
 Uid ExpressionOf(Uid unit, int prefix = 0, int exponent = 1);
 // A new expression holding the unit named `name`, or NULL_UID when missing.

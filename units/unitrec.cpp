@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/core/messages.h"
@@ -14,10 +15,15 @@
 namespace kiv {
 namespace {
 
-Database& Db() {
+// Without a main database every read is empty and every write dropped.
+Database& NoDatabase() {
     static Database empty;
+    return empty;
+}
+
+inline Database& Db() {
     Database* db = MainDb();
-    return db ? *db : empty;
+    return db ? *db : NoDatabase();
 }
 
 uint8_t KindAt(int index) {
@@ -77,35 +83,8 @@ int DepthOf(Uid unit, int guard) {
 
 }  // namespace
 
-bool IsUnitRecord(int index) {
-    if (!Db().valid(index)) return false;
-    const uint8_t k = KindAt(index);
-    return k >= 0x40 && !(k & KIND_EXPR);
-}
-
-bool IsExpressionRecord(int index) {
-    if (!Db().valid(index)) return false;
-    const uint8_t k = KindAt(index);
-    return k >= 0x40 && (k & KIND_EXPR);
-}
-
 std::string UnitName(int index) {
     return IsUnitRecord(index) ? NameBytes(Db().bytes(index)) : std::string();
-}
-
-double UnitMagnitude(int index) {
-    return IsUnitRecord(index) ? Db().f64(index, uo::kMagnitude) : 0;
-}
-
-Uid UnitDefinition(int index) {
-    return IsUnitRecord(index) ? Db().u32(index, uo::kDefinition) : NULL_UID;
-}
-
-int ComponentCountAt(int index) {
-    if (!IsExpressionRecord(index)) return 0;
-    const auto& b = Db().bytes(index);
-    const size_t room = b.size() > eo::kComponents ? (b.size() - eo::kComponents) / 8 : 0;
-    return int(std::min<size_t>(GetU8(b, eo::kCount), room));
 }
 
 std::vector<Component> ComponentsAt(int index) {
@@ -149,28 +128,71 @@ int RenameUnit(int index, const std::string& name, int category) {
     return 0;
 }
 
+namespace {
+
+// Name -> UID of the first unit record with that name; names are read for
+// every unit typed, pasted or imported. Every record but the expressions is
+// watched, so a change to any of them, or a sort, rebuilds the index. Records appended
+// since it was built carry UIDs from `nextUid` on and stay at the end of
+// the table (only a sort reorders it); they are searched directly.
+struct NameIndex {
+    const Database* db = nullptr;
+    uint64_t version = 0;
+    Uid nextUid = 0;
+    std::unordered_map<std::string, Uid> first;
+};
+
+NameIndex g_names;
+
+bool IsNamed(const std::vector<uint8_t>& b, const std::string& name) {
+    if (b.empty() || b[0] < 0x40 || (b[0] & KIND_EXPR)) return false;  // not a unit
+    // Compared as bytes: a name may hold letters above 0x7F (a degree sign).
+    // The stored name is `name` when its bytes match and a zero or the
+    // record's end follows them.
+    const size_t n = name.size();
+    if (b.size() < uo::kName + n) return false;
+    if (std::memcmp(b.data() + uo::kName, name.data(), n) != 0) return false;
+    return b.size() == uo::kName + n || b[uo::kName + n] == 0;
+}
+
+const NameIndex& CurrentNames(Database& db) {
+    if (g_names.db == &db && g_names.version == db.watchVersion()) return g_names;
+    g_names.first.clear();
+    const std::vector<RecordEntry>& table = db.table();
+    for (size_t i = 1; i < table.size(); ++i) {
+        const std::vector<uint8_t>& b = table[i].data;
+        if (!b.empty() && (b[0] & KIND_EXPR) && b[0] >= 0x40) continue;
+        // Every other record is watched too: one that is not a unit yet (a
+        // new record, still zero) could become one.
+        db.watch(int(i));
+        if (b.empty() || b[0] < 0x40) continue;
+        g_names.first.emplace(NameView(b), table[i].uid);  // the first keeps the name
+    }
+    g_names.db = &db;
+    g_names.version = db.watchVersion();
+    g_names.nextUid = db.nextUid;
+    return g_names;
+}
+
+}  // namespace
+
 int FindUnitByName(const std::string& name, Uid* uid) {
     // A stored name ends at its first zero byte, so it never equals a name
     // holding one.
     if (name.find('\0') != std::string::npos) return 0;
-    // One pass over the table itself: this runs for every unit name read.
-    const std::vector<RecordEntry>& table = Db().table();
-    for (size_t i = 1; i < table.size(); ++i) {
-        const std::vector<uint8_t>& b = table[i].data;
-        if (b.empty() || b[0] < 0x40 || (b[0] & KIND_EXPR)) continue;  // not a unit
-        // Compared as bytes: a name may hold letters above 0x7F (a degree sign).
-        // The stored name is `name` when its bytes match and a zero or the
-        // record's end follows them.
-        const size_t n = name.size();
-        if (b.size() < uo::kName + n) continue;
-        if (n > 0 && b[uo::kName] != uint8_t(name[0])) continue;  // most names differ here
-        if (std::memcmp(b.data() + uo::kName, name.data(), n) != 0) continue;
-        if (b.size() == uo::kName + n || b[uo::kName + n] == 0) {
-            if (uid) *uid = table[i].uid;
-            return int(i);
-        }
+    Database& db = Db();
+    const NameIndex& names = CurrentNames(db);
+    int index = 0;
+    if (const auto it = names.first.find(name); it != names.first.end()) {
+        index = db.findByUid(it->second);
+    } else {
+        // The records appended since the index was built, first match first.
+        const std::vector<RecordEntry>& table = db.table();
+        for (int i = db.count() - 1; i >= 1 && table[size_t(i)].uid >= names.nextUid; --i)
+            if (IsNamed(table[size_t(i)].data, name)) index = i;
     }
-    return 0;
+    if (index > 0 && uid) *uid = db.uid(index);
+    return index > 0 ? index : 0;
 }
 
 RecordCounts CountRecords(int category) {

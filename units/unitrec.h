@@ -7,11 +7,13 @@
 // rename, delete or sort.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "storage/database.h"
+#include "storage/maindb.h"
 
 namespace kiv {
 
@@ -33,17 +35,42 @@ struct Component {
     bool operator==(const Component&) const = default;
 };
 
-bool IsUnitRecord(int index);
-bool IsExpressionRecord(int index);
+// The bytes of record `index` of the main database; empty when there is no
+// such record (or no database).
+inline const std::vector<uint8_t> kNoRecordBytes;
+inline const std::vector<uint8_t>& MainRecordBytes(int index) {
+    const Database* db = MainDb();
+    return db ? db->bytes(index) : kNoRecordBytes;
+}
+
+// Inline, like the three readers below: the unit algebra asks them for
+// every component it touches.
+inline bool IsUnitRecord(int index) {
+    const std::vector<uint8_t>& b = MainRecordBytes(index);
+    return !b.empty() && b[0] >= 0x40 && !(b[0] & KIND_EXPR);
+}
+inline bool IsExpressionRecord(int index) {
+    const std::vector<uint8_t>& b = MainRecordBytes(index);
+    return !b.empty() && b[0] >= 0x40 && (b[0] & KIND_EXPR);
+}
 std::string UnitName(int index);  // empty for a non-unit record
-double UnitMagnitude(int index);
-Uid UnitDefinition(int index);
+inline double UnitMagnitude(int index) {
+    return IsUnitRecord(index) ? GetF64(MainRecordBytes(index), uo::kMagnitude) : 0;
+}
+inline Uid UnitDefinition(int index) {
+    return IsUnitRecord(index) ? GetU32(MainRecordBytes(index), uo::kDefinition) : NULL_UID;
+}
 // The components of the expression record at `index` (no UID resolution, no
 // message); empty for a non-expression record. A count beyond the record's
 // size is cut to the components the record really holds.
 std::vector<Component> ComponentsAt(int index);
 // The number of components ComponentsAt would return, without copying them.
-int ComponentCountAt(int index);
+inline int ComponentCountAt(int index) {
+    if (!IsExpressionRecord(index)) return 0;
+    const std::vector<uint8_t>& b = MainRecordBytes(index);
+    const size_t room = (b.size() - std::min(b.size(), eo::kComponents)) / eo::kComponentSize;
+    return int(std::min<size_t>(GetU8(b, eo::kCount), room));
+}
 
 // Creates a unit record (the unit takes over `definition`), sorts the
 // database and resets the UID cache. NULL_UID after message 1324; the caller

@@ -11,6 +11,7 @@
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "units/algebra.h"
 #include "units/holders.h"
 
 namespace kiv {
@@ -22,6 +23,8 @@ TestDb::TestDb() {
     CreateStateRecord();
     LocateStateRecord();
     ResetUidCache();
+    // Every remembered reduction is checked against the full one.
+    SetReductionMemo(MemoMode::Checked);
 }
 
 TestDb::~TestDb() {
