@@ -1,5 +1,6 @@
 #include "units/algebra.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -389,13 +390,19 @@ Uid ReduceTraced(Uid a, double* factor, bool* ok, Reduction* out, bool* recorded
 }
 
 bool SameReduction(const Reduction& x, const Reduction& y) {
-    return x.scales.size() == y.scales.size() &&
-           std::memcmp(x.scales.data(), y.scales.data(), x.scales.size() * sizeof(double)) == 0 &&
-           x.uidsTaken == y.uidsTaken && x.peak == y.peak && x.resultAt == y.resultAt &&
-           x.result.size() == y.result.size() &&
-           (x.result.size() < 8 ||
-            (std::memcmp(x.result.data(), y.result.data(), 4) == 0 &&
-             std::memcmp(x.result.data() + 8, y.result.data() + 8, x.result.size() - 8) == 0));
+    // Multipliers compared bit for bit: -0 and +0 scale differently.
+    auto bits = [](const std::vector<double>& v) {
+        std::vector<uint64_t> out;
+        for (const double d : v) out.push_back(std::bit_cast<uint64_t>(d));
+        return out;
+    };
+    // The result's UID field (bytes 4-7) differs between runs by design.
+    auto withoutUid = [](std::vector<uint8_t> b) {
+        for (size_t i = 4; i < 8 && i < b.size(); ++i) b[i] = 0;
+        return b;
+    };
+    return bits(x.scales) == bits(y.scales) && x.uidsTaken == y.uidsTaken && x.peak == y.peak &&
+           x.resultAt == y.resultAt && withoutUid(x.result) == withoutUid(y.result);
 }
 
 // Reduction that leaves `a`: a new expression of base units (NULL_UID when
