@@ -427,44 +427,30 @@ void SettingsDialogsTest::keypadStatesShownInTheGuide() {
     type("12\n");
     pushMetres(3.5);
     type("1234.5678");
+    // One label per state shows the state was reached before its picture;
+    // every label is checked headless in keypad_labels_test.
     auto label = [this](int id) { return Button(main_->control(id))->text(); };
     QCOMPARE(label(2036), QStringLiteral("m"));
-    QCOMPARE(label(2037), QStringLiteral("kg"));
-    QCOMPARE(label(2025), QStringLiteral("sin"));
-    QCOMPARE(label(2045), QStringLiteral(".10"));
     Shot(main_.get(), "keypad-float");
 
-    main_->command(2000);  // alt
-    QCOMPARE(label(2000), QStringLiteral("ALT"));
-    QCOMPARE(label(2025), QStringLiteral("asin"));
-    QCOMPARE(label(2030), QStringLiteral("e^x"));
-    QCOMPARE(label(2024), QStringLiteral("hyp"));
+    main_->command(2000);                         // alt
     QCOMPARE(label(2036), QStringLiteral("yd"));  // the second bank
     Shot(main_.get(), "keypad-alt");
     main_->command(2024);  // hyp on, alt released
-    QCOMPARE(label(2000), QStringLiteral("alt"));
     QCOMPARE(label(2025), QStringLiteral("sinh"));
     Shot(main_.get(), "keypad-hyp");
     main_->command(2000);
-    QCOMPARE(label(2025), QStringLiteral("asinh"));
-    main_->command(2024);  // hyp off again
+    main_->command(2024);  // with alt: hyp off again
     QCOMPARE(label(2025), QStringLiteral("sin"));
 
     main_->command(2035);  // the unit keypad
     QCOMPARE(label(2035), QStringLiteral("UNIT"));
-    QCOMPARE(label(2007), QStringLiteral("c-"));
-    QCOMPARE(label(2001), QStringLiteral("k-"));
-    QCOMPARE(label(2004), QStringLiteral("pfx"));
     Shot(main_.get(), "keypad-unit");
     main_->command(2035);
-    QCOMPARE(label(2035), QStringLiteral("unit"));
 
     main_->command(ID_RADIX_HEX);
     type("ff\n3\n");
-    QCOMPARE(label(2045), QStringLiteral("hex"));
     QCOMPARE(label(2025), QStringLiteral("A"));
-    QCOMPARE(label(2012), QStringLiteral("word"));
-    QCOMPARE(label(2036), QStringLiteral("s>"));
     Shot(main_.get(), "keypad-integer");
 }
 
