@@ -304,6 +304,7 @@ TEST(KeypadEntryTable, PasteFeedsTheCharacterRules) {
         {"hex digits refused in floating mode", '.', 0, "ff", "(closed)"},
         {"hex digits in hexadecimal", '.', 16, "ff", "FF_"},
         {"exponent", '.', 0, "1e3", "1 e3_"},
+        {"e is a digit in hexadecimal", '.', 16, "1e3", "1E3_"},
         {"minus edits the sign", '.', 0, "-12", "-12_"},
     };
     for (const auto& r : rows) {
