@@ -228,9 +228,11 @@ void SettingsDialogsTest::shrinkingTheStackDropsTheOldestEntries() {
     QCOMPARE(shownStack(), (QStringList{"1", "2", "3", "4", "5", "6"}));
     openPreferences([](CPrefsDlg* d) {
         Edit(d, 1001)->setText(QStringLiteral("4"));
+        d->findChild<QCheckBox*>(QStringLiteral("id1017"))->setChecked(true);
         Button(d->control(1))->click();
     });
     QCOMPARE(State::stackSize(), 4);
+    QVERIFY(State::hpStack());  // the HP box reaches the settings too
     QCOMPARE(shownStack(), (QStringList{"3", "4", "5", "6"}));
     // The size is kept for the next opening.
     openPreferences([](CPrefsDlg* d) {
@@ -355,12 +357,19 @@ void SettingsDialogsTest::recallCopiesAndLeavesTheRegister() {
         Button(d->control(4))->click();
     });
     QCOMPARE(shownStack(), QStringList{});
+    QString message;
     for (int i = 0; i < 2; ++i) {
-        openMemory([](CMemoryDlg* d) {
+        openMemory([&](CMemoryDlg* d) {
             QCOMPARE(d->list()->currentRow(), 6);
+            if (i == 0) {  // Store on the empty stack is refused; the dialog stays.
+                AnswerNextBox(&message);
+                Button(d->control(4))->click();
+                QVERIFY(d->isVisible());
+            }
             Button(d->control(3))->click();
         });
     }
+    QCOMPARE(message, QStringLiteral("Not enough numbers on the stack."));
     QCOMPARE(shownStack(), (QStringList{"5 m", "5 m"}));
     QCOMPARE(State::memory(6).real(), 5.0);
     // A double-click on a line recalls it too.
