@@ -343,6 +343,26 @@ std::string FormatValueText(const Value& v, int widthLimit, int precision, const
     return buf;
 }
 
+namespace {
+
+// 10^k in long double, as std::pow gives it; the common exponents are
+// remembered, since every number typed or read from a list with an
+// exponent needs one.
+long double PowerOfTen(int k) {
+    constexpr int kRemembered = 400;
+    if (k < -kRemembered || k > kRemembered) return std::pow(10.0L, k);
+    static long double power[2 * kRemembered + 1];
+    static bool known[2 * kRemembered + 1];
+    const size_t i = size_t(k + kRemembered);
+    if (!known[i]) {
+        power[i] = std::pow(10.0L, k);
+        known[i] = true;
+    }
+    return power[i];
+}
+
+}  // namespace
+
 const char* ParseReal(const char* text, double* dest) {
     if (!text) {
         if (dest) *dest = 0;
@@ -378,7 +398,7 @@ const char* ParseReal(const char* text, double* dest) {
             ++p;
         }
         // Zero stays zero whatever the exponent (0 x infinity is no number).
-        if (value != 0) value *= std::pow(10.0L, negExp ? -k : k);
+        if (value != 0) value *= PowerOfTen(negExp ? -k : k);
     }
     double result = double(value);
     if (!std::isfinite(result)) {

@@ -208,12 +208,27 @@ TEST(ReductionMemo, AFullTableFailsAsTheFullReductionWould) {
     });
 }
 
+// FindUnitByName, asked often enough for the name index to be built (the
+// first lookups after a change search the table); every answer must agree.
+int Lookup(const std::string& name, Uid* uid = nullptr) {
+    const int first = FindUnitByName(name, uid);
+    for (int i = 0; i < 10; ++i) {
+        Uid again = NULL_UID;
+        EXPECT_EQ(FindUnitByName(name, &again), first) << name << " lookup " << i;
+        if (uid && first != 0) {
+            EXPECT_EQ(again, *uid) << name;
+        }
+    }
+    return first;
+}
+
 TEST(ReductionMemo, TheNameIndexFindsUnitsAddedAndRemoved) {
     TestDb db;
     const UnitTable u = MakeUnitTable();
     Uid found = NULL_UID;
-    ASSERT_NE(FindUnitByName("ft", &found), 0);
+    ASSERT_NE(Lookup("ft", &found), 0);
     EXPECT_EQ(found, u.ft);
+    EXPECT_EQ(Lookup("yd"), 0);
     // A unit record appended without a sort is found at the table's end.
     const int index = NewAppRecord(uo::kName + 3, 0);
     Database& d = *MainDb();
@@ -221,24 +236,22 @@ TEST(ReductionMemo, TheNameIndexFindsUnitsAddedAndRemoved) {
     d.writeF64(index, uo::kMagnitude, 3.0);
     d.writeU32(index, uo::kDefinition, NULL_UID);
     d.writeAt(index, uo::kName, "yd", 2);
-    EXPECT_EQ(FindUnitByName("yd", &found), index);
+    EXPECT_EQ(Lookup("yd", &found), index);
     EXPECT_EQ(found, d.uid(index));
-    // An expression record before it goes away: the unit moves down.
-    const Uid e = MakeExpr({{u.m, 0, 1}});
-    const int yd = FindUnitByName("yd");
-    const Uid ydUid = d.uid(yd);
-    DeleteExpression(e);
+    // Records before it go away: the unit moves down.
+    const Uid ydUid = d.uid(index);
+    DeleteExpression(MakeExpr({{u.m, 0, 1}}));
     DeleteExpression(MakeExpr({{u.s, 0, 1}}));
-    EXPECT_EQ(d.uid(FindUnitByName("yd")), ydUid);
+    EXPECT_EQ(d.uid(Lookup("yd")), ydUid);
     // A name written over an old one.
-    d.writeAt(FindUnitByName("min"), uo::kName, "mon", 3);
-    EXPECT_EQ(FindUnitByName("min"), 0);
-    EXPECT_NE(FindUnitByName("mon"), 0);
+    d.writeAt(Lookup("min"), uo::kName, "mon", 3);
+    EXPECT_EQ(Lookup("min"), 0);
+    EXPECT_NE(Lookup("mon"), 0);
     // Removed, with ha (defined through km).
-    DeleteUnitAndDependents(FindUnitByName("km"));
-    EXPECT_EQ(FindUnitByName("km"), 0);
-    EXPECT_EQ(FindUnitByName("ha"), 0);
-    EXPECT_NE(FindUnitByName("h"), 0);
+    DeleteUnitAndDependents(Lookup("km"));
+    EXPECT_EQ(Lookup("km"), 0);
+    EXPECT_EQ(Lookup("ha"), 0);
+    EXPECT_NE(Lookup("h"), 0);
     ExpectOwnershipSound();
 }
 

@@ -128,9 +128,8 @@ class ComponentsCopy {
     uint8_t bytes_[255 * eo::kComponentSize];
 };
 
-bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
-    const int index = Resolve(e);
-    if (index < 0) return false;
+// MultiplyIn on the expression record at `index` (already resolved).
+bool MultiplyInAt(int index, Uid unit, int prefix, int exponent, double* factor) {
     if (exponent == 0) return true;  // a component never has exponent 0
     // Read in place: this runs for every factor of every unit operation.
     const size_t count = size_t(ComponentCountAt(index));
@@ -169,6 +168,11 @@ bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
     return true;
 }
 
+bool MultiplyInEx(Uid e, Uid unit, int prefix, int exponent, double* factor) {
+    const int index = Resolve(e);
+    return index >= 0 && MultiplyInAt(index, unit, prefix, exponent, factor);
+}
+
 // Product with a failure flag: *ok is false when the result is not the
 // true product (no record, 1314, 1330, an operand that does not resolve).
 Uid ProductEx(Uid a, Uid b, int c, int d, int k, double* factor, bool* ok) {
@@ -186,6 +190,8 @@ Uid ProductEx(Uid a, Uid b, int c, int d, int k, double* factor, bool* ok) {
         *ok = false;
         return NULL_UID;
     }
+    // Resolved once: multiplying in only writes and grows r.
+    const int ri = IndexOfUid(r);
     if (k < 0) {
         k = -k;
         d = -d;
@@ -207,7 +213,7 @@ Uid ProductEx(Uid a, Uid b, int c, int d, int k, double* factor, bool* ok) {
             return NULL_UID;
         }
         const int p = (i == 0 && c != 0) ? c : comps[i].prefix;
-        if (!MultiplyInEx(r, comps[i].unit, p, h, factor)) *ok = false;
+        if (!MultiplyInAt(ri, comps[i].unit, p, h, factor)) *ok = false;
     }
     return Normalise(r);
 }

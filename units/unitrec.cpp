@@ -139,6 +139,10 @@ struct NameIndex {
     const Database* db = nullptr;
     uint64_t version = 0;
     Uid nextUid = 0;
+    // Lookups since the table last changed: an import changes it after
+    // every few, and a plain search is then cheaper than a new index.
+    uint64_t seenVersion = 0;
+    int lookups = 0;
     std::unordered_map<std::string, Uid> first;
 };
 
@@ -155,8 +159,16 @@ bool IsNamed(const std::vector<uint8_t>& b, const std::string& name) {
     return b.size() == uo::kName + n || b[uo::kName + n] == 0;
 }
 
-const NameIndex& CurrentNames(Database& db) {
-    if (g_names.db == &db && g_names.version == db.watchVersion()) return g_names;
+constexpr int kLookupsBeforeIndex = 8;
+
+// The index, or nullptr while the table changes too often to build one.
+const NameIndex* CurrentNames(Database& db) {
+    if (g_names.db == &db && g_names.version == db.watchVersion()) return &g_names;
+    if (g_names.seenVersion != db.watchVersion()) {
+        g_names.seenVersion = db.watchVersion();
+        g_names.lookups = 0;
+    }
+    if (++g_names.lookups < kLookupsBeforeIndex) return nullptr;
     g_names.first.clear();
     const std::vector<RecordEntry>& table = db.table();
     for (size_t i = 1; i < table.size(); ++i) {
@@ -171,7 +183,7 @@ const NameIndex& CurrentNames(Database& db) {
     g_names.db = &db;
     g_names.version = db.watchVersion();
     g_names.nextUid = db.nextUid;
-    return g_names;
+    return &g_names;
 }
 
 }  // namespace
@@ -181,14 +193,17 @@ int FindUnitByName(const std::string& name, Uid* uid) {
     // holding one.
     if (name.find('\0') != std::string::npos) return 0;
     Database& db = Db();
-    const NameIndex& names = CurrentNames(db);
+    const NameIndex* names = CurrentNames(db);
+    const std::vector<RecordEntry>& table = db.table();
     int index = 0;
-    if (const auto it = names.first.find(name); it != names.first.end()) {
+    if (!names) {
+        for (int i = 1; i < db.count() && index == 0; ++i)
+            if (IsNamed(table[size_t(i)].data, name)) index = i;
+    } else if (const auto it = names->first.find(name); it != names->first.end()) {
         index = db.findByUid(it->second);
     } else {
         // The records appended since the index was built, first match first.
-        const std::vector<RecordEntry>& table = db.table();
-        for (int i = db.count() - 1; i >= 1 && table[size_t(i)].uid >= names.nextUid; --i)
+        for (int i = db.count() - 1; i >= 1 && table[size_t(i)].uid >= names->nextUid; --i)
             if (IsNamed(table[size_t(i)].data, name)) index = i;
     }
     if (index > 0 && uid) *uid = db.uid(index);
