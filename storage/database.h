@@ -184,8 +184,9 @@ class Database {
     void deleteCategory(int index);  // empties the slot; its records go to 0
 
     // Raw table access for the file format and for tests. Taking the
-    // mutable table drops the index by UID; take it again rather than keep
-    // the reference across a findByUid.
+    // mutable table drops the index by UID and moves the watch version on;
+    // take it again rather than keep the reference across a findByUid or a
+    // lookup through a cache (unit names, reductions).
     const std::vector<RecordEntry>& table() const { return records_; }
     std::vector<RecordEntry>& mutableTable() {
         uidIndexValid_ = false;
