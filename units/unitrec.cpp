@@ -131,10 +131,11 @@ int RenameUnit(int index, const std::string& name, int category) {
 namespace {
 
 // Name -> UID of the first unit record with that name; names are read for
-// every unit typed, pasted or imported. Every record but the expressions is
-// watched, so a change to any of them, or a sort, rebuilds the index. Records appended
-// since it was built carry UIDs from `nextUid` on and stay at the end of
-// the table (only a sort reorders it); they are searched directly.
+// every unit typed, pasted or imported. Every record but the expressions
+// is watched, so a change to any of them, or a sort, rebuilds the index.
+// Records appended since it was built carry UIDs from `nextUid` on and stay
+// at the end of the table (only a sort reorders it); they are searched
+// directly.
 struct NameIndex {
     const Database* db = nullptr;
     uint64_t version = 0;
@@ -149,7 +150,7 @@ struct NameIndex {
 NameIndex g_names;
 
 bool IsNamed(const std::vector<uint8_t>& b, const std::string& name) {
-    if (b.empty() || b[0] < 0x40 || (b[0] & KIND_EXPR)) return false;  // not a unit
+    if (!IsUnitBytes(b)) return false;
     // Compared as bytes: a name may hold letters above 0x7F (a degree sign).
     // The stored name is `name` when its bytes match and a zero or the
     // record's end follows them.
@@ -173,11 +174,11 @@ const NameIndex* CurrentNames(Database& db) {
     const std::vector<RecordEntry>& table = db.table();
     for (size_t i = 1; i < table.size(); ++i) {
         const std::vector<uint8_t>& b = table[i].data;
-        if (!b.empty() && (b[0] & KIND_EXPR) && b[0] >= 0x40) continue;
+        if (IsExpressionBytes(b)) continue;
         // Every other record is watched too: one that is not a unit yet (a
         // new record, still zero) could become one.
         db.watch(int(i));
-        if (b.empty() || b[0] < 0x40) continue;
+        if (!IsUnitBytes(b)) continue;
         g_names.first.emplace(NameView(b), table[i].uid);  // the first keeps the name
     }
     g_names.db = &db;

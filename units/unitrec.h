@@ -43,15 +43,21 @@ inline const std::vector<uint8_t>& MainRecordBytes(int index) {
     return db ? db->bytes(index) : kNoRecordBytes;
 }
 
+// The record kind from a record's bytes (the first is the kind).
+inline bool IsUnitBytes(const std::vector<uint8_t>& b) {
+    return !b.empty() && b[0] >= 0x40 && !(b[0] & KIND_EXPR);
+}
+inline bool IsExpressionBytes(const std::vector<uint8_t>& b) {
+    return !b.empty() && b[0] >= 0x40 && (b[0] & KIND_EXPR);
+}
+
 // Inline, like the three readers below: the unit algebra asks them for
 // every component it touches.
 inline bool IsUnitRecord(int index) {
-    const std::vector<uint8_t>& b = MainRecordBytes(index);
-    return !b.empty() && b[0] >= 0x40 && !(b[0] & KIND_EXPR);
+    return IsUnitBytes(MainRecordBytes(index));
 }
 inline bool IsExpressionRecord(int index) {
-    const std::vector<uint8_t>& b = MainRecordBytes(index);
-    return !b.empty() && b[0] >= 0x40 && (b[0] & KIND_EXPR);
+    return IsExpressionBytes(MainRecordBytes(index));
 }
 std::string UnitName(int index);  // empty for a non-unit record
 inline double UnitMagnitude(int index) {
