@@ -115,6 +115,17 @@ void RepairStateFields(std::vector<uint8_t>& d) {
         v[0] = integerMode ? 1 : 0;
         if (!integerMode) PutU32(v + 16, unit);
     };
+    // An open entry line is its characters up to the first zero, then the
+    // cursor and a zero: the display reads the text up to the zero, typing
+    // goes on at entryLength, and the two must agree.
+    const int32_t len = GetI32(d, so::kEntryLength);
+    if (len >= 0) {
+        uint8_t* text = d.data() + so::kEntryText;
+        const int32_t kept = int32_t(std::find(text, text + len, 0) - text);
+        text[kept] = '_';
+        text[kept + 1] = 0;
+        PutAt(d, so::kEntryLength, uint32_t(kept));
+    }
     const int32_t top = GetI32(d, so::kStackTop);
     for (int32_t i = 0; i <= top; ++i) fixValue(so::kStack + Value::kSize * size_t(i));
     for (int i = 0; i < d[so::kSavedCount]; ++i) fixValue(so::kSaved + Value::kSize * size_t(i));

@@ -184,6 +184,23 @@ TEST_F(LoaderRepair, ValuesOfTheWrongKindOrNotFiniteBecomeZero) {
     EXPECT_NE(StackUnit(0), NULL_UID);
 }
 
+TEST_F(LoaderRepair, OpenEntryLineGetsItsCursorBack) {
+    RunScript({"12"});
+    // The cursor and terminator overwritten: the text would run on through
+    // the whole room.
+    MainDb()->setBytes(0, so::kEntryText + 2, so::kEntryTextRoom - 2, '7');
+    Repair();
+    EXPECT_EQ(State::entryLength(), 2);
+    EXPECT_EQ(State::entryText(), "12_");
+    // A zero among the typed characters ends the line there.
+    State::setEntryChar(1, 0);
+    Repair();
+    EXPECT_EQ(State::entryLength(), 1);
+    EXPECT_EQ(State::entryText(), "1_");
+    RunScript({"5", "\r"});
+    EXPECT_EQ(State::stackEntry(State::stackTop()).real(), 15.0);
+}
+
 TEST_F(LoaderRepair, StateRecordLongerThanItsStackIsTrimmed) {
     MainDb()->resizeRecord(0, StateRecordSize(16) + 100);
     Repair();
