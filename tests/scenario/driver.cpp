@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "app/core/appevent.h"
+#include "app/core/calctext.h"
+#include "keypad/dispatch.h"
+#include "res/resource.h"
+#include "scenario/scenario.h"
+#include "support/ownership.h"
+#include "units/algebra.h"
+
+namespace kiv::scenario {
+
+namespace {
+
+std::map<std::string, Verb>& Verbs() {
+    static std::map<std::string, Verb> verbs;
+    return verbs;
+}
+
+struct Line {
+    int number;
+    std::string text;
+};
+
+struct CaseText {
+    std::string title;
+    int line;
+    std::vector<Line> lines;
+};
+
+struct FileText {
+    std::vector<Line> prelude;
+    std::vector<CaseText> cases;
+};
+
+// "list" gathers the lines up to "end" into its argument, one per line.
+FileText ReadCaseFile(const std::string& path) {
+    FileText f;
+    std::ifstream in(path, std::ios::binary);
+    std::string raw;
+    int n = 0;
+    std::vector<Line>* into = &f.prelude;
+    Line* gathering = nullptr;
+    while (std::getline(in, raw)) {
+        ++n;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        const std::string t = Trim(raw);
+        if (gathering) {
+            if (t == "end") {
+                gathering = nullptr;
+            } else {
+                gathering->text += t + "\n";
+            }
+            continue;
+        }
+        if (t.empty() || t[0] == '#') continue;
+        if (t.rfind("==", 0) == 0) {
+            f.cases.push_back({Trim(t.substr(2)), n, {}});
+            into = &f.cases.back().lines;
+            continue;
+        }
+        into->push_back({n, t});
+        if (t == "list" || t.rfind("list ", 0) == 0) {
+            into->back().text += "\n";
+            gathering = &into->back();
+        }
+    }
+    return f;
+}
+
+std::string CasesDir() {
+    return KIV_CASES_DIR;
+}
+
+std::vector<std::string> CaseFiles() {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(CasesDir()))
+        if (e.path().extension() == ".txt") files.push_back(e.path().stem().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
+bool RegisterVerb(const std::string& name, Verb verb) {
+    if (!Verbs().emplace(name, std::move(verb)).second) {
+        std::fprintf(stderr, "scenario verb %s registered twice\n", name.c_str());
+        std::abort();
+    }
+    return true;
+}
+
+void Case::fail(const std::string& what) {
+    failed = true;
+    ADD_FAILURE_AT(file.c_str(), line) << "[" << title << "] " << what;
+}
+
+void Case::run(const std::string& text, int atLine) {
+    line = atLine;
+    const size_t sp = text.find_first_of(" \n");
+    const std::string verb = text.substr(0, sp);
+    const std::string args = sp == std::string::npos ? "" : text.substr(sp + 1);
+    const auto it = Verbs().find(verb);
+    if (it == Verbs().end()) return fail("unknown verb '" + verb + "'");
+    it->second(*this, text[sp == std::string::npos ? 0 : sp] == '\n' ? args : Trim(args));
+}
+
+std::vector<std::string> Words(const std::string& s) {
+    std::vector<std::string> out;
+    std::istringstream in(s);
+    for (std::string w; in >> w;) out.push_back(w);
+    return out;
+}
+
+std::string Trim(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return "";
+    const size_t b = s.find_last_not_of(" \t");
+    return s.substr(a, b - a + 1);
+}
+
+std::vector<std::string> Bars(const std::string& s) {
+    std::vector<std::string> out;
+    if (Trim(s).empty()) return out;
+    size_t from = 0;
+    for (;;) {
+        const size_t bar = s.find(" | ", from);
+        out.push_back(Trim(s.substr(from, bar == std::string::npos ? bar : bar - from)));
+        if (bar == std::string::npos) break;
+        from = bar + 3;
+    }
+    return out;
+}
+
+std::string Join(const std::vector<std::string>& parts, const char* sep) {
+    std::string s;
+    for (size_t i = 0; i < parts.size(); ++i) s += (i ? sep : "") + parts[i];
+    return s;
+}
+
+int IntArg(Case& c, const std::string& s) {
+    char* end = nullptr;
+    const long v = std::strtol(s.c_str(), &end, 0);
+    if (s.empty() || *end) c.fail("not a number: '" + s + "'");
+    return int(v);
+}
+
+std::string Readable(std::string s) {
+    ToPlainText(s);
+    return s;
+}
+
+std::string Escaped(const std::string& s) {
+    std::string out;
+    char buf[8];
+    for (const char ch : s) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u >= 0x20 && u < 0x7F) {
+            out += ch;
+        } else {
+            std::snprintf(buf, sizeof buf, "\\x%02x", u);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
+            out += char(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
+    Case c;
+    c.file = file;
+    c.title = ct.title;
+    c.line = ct.line;
+    c.db = std::make_unique<TestDb>();
+    resetKeypadState();
+    setDisplayGeometry(0, 280, 280, 5);
+    // The window's side of the refresh request.
+    SetAppEventHandler([&c](int code, int) {
+        if (code != APP_EVENT_REFRESH) return;
+        ++c.refreshes;
+        onUnitChosen();
+    });
+    c.win().onDialog = [&c](Window::DialogKind) {
+        if (c.dialogLines.empty()) return;  // closed at once
+        const std::string text = c.dialogLines.front();
+        c.dialogLines.erase(c.dialogLines.begin());
+        c.run(text, c.line);
+    };
+    for (const Line& l : f.prelude) c.run(l.text, l.number);
+    for (const Line& l : ct.lines) c.run(l.text, l.number);
+    c.line = ct.line;
+    auto& shown = c.win().messages;
+    for (size_t i = c.messagesSeen; i < shown.size(); ++i)
+        c.fail("message not expected: " + Escaped(shown[i].caption + ": " + shown[i].text));
+    if (!c.dialogLines.empty()) c.fail("a dialog line was never run: " + c.dialogLines.front());
+    const std::string report = OwnershipReport();
+    if (!report.empty()) c.fail("ownership: " + report);
+    SetAppEventHandler(nullptr);
+    c.win().onDialog = nullptr;
+}
+
+class Scenario : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Scenario, Cases) {
+    const std::string path = CasesDir() + "/" + GetParam() + ".txt";
+    const FileText f = ReadCaseFile(path);
+    ASSERT_FALSE(f.cases.empty()) << path << " holds no case";
+    for (const CaseText& ct : f.cases) RunCase(path, f, ct);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Scenario, ::testing::ValuesIn(CaseFiles()), [](const auto& info) {
+    std::string n = info.param;
+    for (char& ch : n)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return n;
+});
+
+}  // namespace
+}  // namespace kiv::scenario

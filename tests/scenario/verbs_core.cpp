@@ -1,0 +1,407 @@
+// The driver's general verbs: units and settings to start from, keys,
+// answers, and the checks of what the window shows.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "app/core/messages.h"
+#include "engine/arith.h"
+#include "engine/format.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
+#include "keypad/entry.h"
+#include "keypad/keypad.h"
+#include "keypad/script.h"
+#include "res/resource.h"
+#include "scenario/scenario.h"
+#include "storage/state.h"
+#include "storage/unitlist.h"
+#include "support/unit_fixture.h"
+#include "units/unittext.h"
+
+namespace kiv::scenario {
+namespace {
+
+// ----------------------------------------------------------------- set-up
+
+// units fixture | units US | units UK
+KIV_VERB("units") {
+    if (args == "fixture") {
+        MakeUnitTable();
+        return;
+    }
+    std::ifstream in(std::string(KIV_SOURCE_DATA_DIR) + "/units-" + args + ".txt",
+                     std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (text.str().empty()) return c.fail("no shipped list " + args);
+    if (const int bad = ReadUnitList(text.str(), args))
+        c.fail("list stops at line " + std::to_string(bad));
+    refreshLabels();
+}
+
+// list [name] / lines of a unit list / end: read as an import of that text;
+// "list !" expects the reading to stop (then "msg" the syntax error).
+KIV_VERB("list") {
+    const size_t nl = args.find('\n');
+    const std::string head = Trim(args.substr(0, nl));
+    const int stop = ReadUnitList(args.substr(nl + 1), head.empty() ? "list" : head);
+    if (stop && head != "!") c.fail("list stops at its line " + std::to_string(stop));
+    if (!stop && head == "!") c.fail("list was read to its end");
+    refreshLabels();
+}
+
+struct Field {
+    int (*get)();
+    void (*set)(int);
+};
+
+const std::map<std::string, Field>& Fields() {
+    static const std::map<std::string, Field> fields = {
+        {"radix", {[] { return State::radix(); }, [](int v) { setRadix(v); }}},
+        {"word", {[] { return State::wordSize(); }, [](int v) { setWordSize(v); }}},
+        {"signed",
+         {[] { return int(State::signedInts()); }, [](int v) { State::setSigned(uint8_t(v)); }}},
+        {"display",
+         {[] { return State::displayMode(); }, [](int v) { State::setDisplayMode(uint8_t(v)); }}},
+        {"precision",
+         {[] { return State::floatPrecision(); }, [](int v) { State::setPrecision(uint8_t(v)); }}},
+        {"degrees",
+         {[] { return int(State::degrees()); }, [](int v) { State::setAngleUnit(uint8_t(v)); }}},
+        {"alt",
+         {[] { return int(State::altShift()); }, [](int v) { State::setAltShift(uint8_t(v)); }}},
+        {"hyp",
+         {[] { return int(State::hypShift()); }, [](int v) { State::setHypShift(uint8_t(v)); }}},
+        {"unitkeypad",
+         {[] { return int(State::unitKeypad()); },
+          [](int v) { State::setUnitKeypad(uint8_t(v)); }}},
+        {"pad",
+         {[] { return int(State::padZeros()); },
+          [](int v) { State::setLeadingZeros(uint8_t(v)); }}},
+        {"per", {[] { return State::perState(); }, [](int v) { State::setPerState(uint8_t(v)); }}},
+        {"full",
+         {[] { return State::fullDisplay(); }, [](int v) { State::setFullDisplay(uint8_t(v)); }}},
+        {"prefixlevel",
+         {[] { return State::prefixLevel(); }, [](int v) { State::setPrefixLevel(uint8_t(v)); }}},
+        {"simplify",
+         {[] { return int(State::simplifyUnits()); },
+          [](int v) { State::setSimplifyUnits(uint8_t(v)); }}},
+        {"warnoverflow",
+         {[] { return int(State::warnOverflow()); },
+          [](int v) { State::setWarnOverflow(uint8_t(v)); }}},
+        {"invtrig",
+         {[] { return int(State::invTrigUnits()); },
+          [](int v) { State::setInvTrigUnits(uint8_t(v)); }}},
+        {"askclear",
+         {[] { return int(State::askClear()); }, [](int v) { State::setAskClear(uint8_t(v)); }}},
+        {"hp", {[] { return int(State::hpStack()); }, [](int v) { SetHpStackMode(v != 0); }}},
+        {"stacksize", {[] { return State::stackSize(); }, [](int v) { SetStackSize(v); }}},
+        {"saved", {[] { return State::savedCount(); }, nullptr}},
+        {"depth", {[] { return Depth(); }, nullptr}},
+        {"entrylength", {[] { return State::entryLength(); }, nullptr}},
+    };
+    return fields;
+}
+
+// set NAME VALUE ...: state fields (pairs may repeat on one line), then a
+// relabel and a redraw as after a settings dialog.
+KIV_VERB("set") {
+    const auto w = Words(args);
+    for (size_t i = 0; i + 1 < w.size(); i += 2) {
+        const auto it = Fields().find(w[i]);
+        if (it == Fields().end() || !it->second.set) return c.fail("no settable field " + w[i]);
+        it->second.set(IntArg(c, w[i + 1]));
+    }
+    if (w.size() % 2) c.fail("set wants pairs of name and value");
+    refreshLabels();
+    refreshDisplay();
+}
+
+// state NAME VALUE ...: checks state fields.
+KIV_VERB("state") {
+    const auto w = Words(args);
+    for (size_t i = 0; i + 1 < w.size(); i += 2) {
+        const auto it = Fields().find(w[i]);
+        if (it == Fields().end()) return c.fail("no field " + w[i]);
+        const int got = it->second.get();
+        if (got != IntArg(c, w[i + 1]))
+            c.fail("state " + w[i] + " is " + std::to_string(got) + ", expected " + w[i + 1]);
+    }
+}
+
+// geometry ENTRY_RIGHT STACK_WIDTH ROWS
+KIV_VERB("geometry") {
+    const auto w = Words(args);
+    if (w.size() != 3) return c.fail("geometry wants three numbers");
+    setDisplayGeometry(0, IntArg(c, w[0]), IntArg(c, w[1]), IntArg(c, w[2]));
+    refreshDisplay();
+}
+
+// ------------------------------------------------------------------- keys
+
+const std::map<std::string, int>& Commands() {
+    static const std::map<std::string, int> commands = {
+        {"float", ID_RADIX_FLOAT}, {"hex", ID_RADIX_HEX},
+        {"dec", ID_RADIX_DEC},     {"oct", ID_RADIX_OCT},
+        {"bin", ID_RADIX_BIN},     {"stackradix", ID_RADIX_STACK},
+        {"w8", ID_WORD_8},         {"w16", ID_WORD_16},
+        {"w32", ID_WORD_32},       {"w64", ID_WORD_64},
+        {"w128", ID_WORD_128},     {"undo", ID_EDIT_UNDO},
+        {"paste", ID_EDIT_PASTE},  {"assign", ID_UNIT_SETBUTTON},
+        {"left", IDC_SCROLL_LEFT}, {"right", IDC_SCROLL_RIGHT},
+        {"enter", 3051},           {"back", 3056},
+    };
+    return commands;
+}
+
+int ButtonWithLabel(const std::string& text, bool* enabled) {
+    for (int id = IDC_BUTTON_FIRST; id <= IDC_BUTTON_LAST; ++id) {
+        const Label l = currentLabel(id);
+        if (l.text == text) {
+            *enabled = l.enabled;
+            return id;
+        }
+    }
+    return 0;
+}
+
+// Menu commands the main window handles itself, as it does.
+bool WindowCommand(const std::string& name) {
+    static const char* const modes[] = {"std", "fix", "sci", "eng"};
+    for (int m = 0; m < 4; ++m)
+        if (name == modes[m]) {
+            if (State::radix() == 0) State::setDisplayMode(uint8_t(m));
+            refreshDisplay();
+            return true;
+        }
+    if (name == "copy") {
+        GetWindow().setClipboardText(CopyTopText());
+    } else if (name == "primitive") {
+        commitEntry();
+        refreshLabels();
+        MakePrimitive();
+        refreshDisplay();
+    } else if (name == "import") {
+        ImportUnitList();
+    } else if (name == "export") {
+        ExportUnitList();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// keys TOKEN...: [label] clicks the button showing that label (it must be
+// enabled), #id runs a command id, @name a named command, anything else is
+// typed, one character at a time (\xNN escapes, \n for Enter).
+KIV_VERB("keys") {
+    for (const std::string& t : Words(args)) {
+        if (t.size() > 2 && t.front() == '[' && t.back() == ']') {
+            bool enabled = false;
+            const std::string label = Unescaped(t.substr(1, t.size() - 2));
+            const int id = ButtonWithLabel(label, &enabled);
+            if (!id) return c.fail("no button shows '" + label + "'");
+            if (!enabled) return c.fail("button '" + label + "' is disabled");
+            RunKey(ScriptKey(id));
+        } else if (t.size() > 1 && t[0] == '#') {
+            RunKey(ScriptKey(IntArg(c, t.substr(1))));
+        } else if (t.size() > 1 && t[0] == '@') {
+            const std::string name = t.substr(1);
+            if (WindowCommand(name)) continue;
+            const auto it = Commands().find(name);
+            if (it == Commands().end()) return c.fail("no command @" + name);
+            RunKey(ScriptKey(it->second));
+        } else {
+            RunKey(ScriptKey(Unescaped(t)));
+        }
+    }
+}
+
+// paste TEXT: the clipboard holds TEXT (\xNN escapes), then Paste.
+KIV_VERB("paste") {
+    c.win().setClipboardText(Unescaped(args));
+    PasteText(Unescaped(args));
+    refreshDisplay();
+}
+
+// answer yes|no|ok|cancel|closed ...: the next message boxes' answers.
+KIV_VERB("answer") {
+    static const std::map<std::string, Answer> names = {{"yes", Answer::Yes},
+                                                        {"no", Answer::No},
+                                                        {"ok", Answer::Ok},
+                                                        {"cancel", Answer::Cancel},
+                                                        {"closed", Answer::Closed}};
+    for (const std::string& w : Words(args)) {
+        const auto it = names.find(w);
+        if (it == names.end()) return c.fail("no answer " + w);
+        c.win().answers.push_back(it->second);
+    }
+}
+
+// popup COMMAND: the next popup menu's choice (0 dismisses it).
+KIV_VERB("popup") {
+    c.win().popupAnswers.push_back(IntArg(c, args));
+}
+
+// file PATH: the next file dialog's choice ("-" cancels it).
+KIV_VERB("file") {
+    if (args == "-") return;
+    c.win().fileAnswers.push_back(Unescaped(args));
+}
+
+// ondialog LINE: the next dialog the core opens runs LINE (a verb) and
+// closes; a dialog without a line closes at once.
+KIV_VERB("ondialog") {
+    c.dialogLines.push_back(args);
+}
+
+// ----------------------------------------------------------------- checks
+
+void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want) {
+    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
+}
+
+// entry TEXT: the entry field's plain text.
+KIV_VERB("entry") {
+    Expect(c, "entry", c.win().entryPlain(), Unescaped(args));
+}
+
+// rows A | B ...: the stack list's rows, the empty ones above dropped.
+KIV_VERB("rows") {
+    std::vector<std::string> rows = c.win().stackRows;
+    while (!rows.empty() && rows.front().empty()) rows.erase(rows.begin());
+    Expect(c, "rows", Join(rows), Join(Bars(Unescaped(args))));
+}
+
+// stack A | B ...: every level, deepest first, at the display mode and
+// precision without width limit or grouping; "stack" alone: empty.
+KIV_VERB("stack") {
+    std::vector<std::string> levels;
+    for (int n = Depth() - 1; n >= 0; --n) {
+        Value v;
+        Peek(n, &v);
+        levels.push_back(Readable(FormatValueText(v, 0, State::floatPrecision(), nullptr)));
+    }
+    Expect(c, "stack", Join(levels), Join(Bars(Unescaped(args))));
+}
+
+// real LEVEL VALUE [RELATIVE_TOLERANCE]: the real at that level (default
+// tolerance 1e-12; 0 asks for the same double).
+KIV_VERB("real") {
+    const auto w = Words(args);
+    if (w.size() < 2) return c.fail("real wants a level and a value");
+    Value v;
+    if (!Peek(IntArg(c, w[0]), &v) || v.kind() != 0) return c.fail("no real at level " + w[0]);
+    const double want = std::strtod(w[1].c_str(), nullptr);
+    const double tol = w.size() > 2 ? std::strtod(w[2].c_str(), nullptr) : 1e-12;
+    const double got = v.real();
+    const bool ok =
+        tol == 0 ? got == want : std::fabs(got - want) <= tol * std::max(1.0, std::fabs(want));
+    if (!ok) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.17g", got);
+        c.fail("level " + w[0] + " is " + buf + ", expected " + w[1]);
+    }
+}
+
+// msg ID [| TEXT1 [| TEXT2]]: the next message not yet matched is coded
+// message ID; without texts its "^1" and "^2" match anything.
+KIV_VERB("msg") {
+    const auto parts = Bars(args);
+    if (parts.empty()) return c.fail("msg wants an id");
+    const int id = IntArg(c, parts[0]);
+    auto& shown = c.win().messages;
+    if (c.messagesSeen >= shown.size()) return c.fail("message " + parts[0] + " was not shown");
+    const auto& m = shown[c.messagesSeen++];
+    const ComposedMessage want =
+        parts.size() > 1
+            ? ComposeCodedMessage(id, Unescaped(parts[1]).c_str(),
+                                  parts.size() > 2 ? Unescaped(parts[2]).c_str() : nullptr)
+            : ComposeCodedMessage(id, "\x01", "\x01");
+    bool ok = m.caption == want.caption && m.style == want.style;
+    // Wildcards: the pieces between \x01 must appear in order.
+    size_t at = 0;
+    std::istringstream pieces(want.text);
+    for (std::string piece; ok && std::getline(pieces, piece, '\x01');) {
+        const size_t found = m.text.find(piece, at);
+        ok = found != std::string::npos && (at != 0 || found == 0 || piece.empty());
+        at = found + piece.size();
+    }
+    if (ok && want.text.find('\x01') == std::string::npos) ok = m.text == want.text;
+    if (!ok) c.fail("message " + Escaped(m.caption + ": " + m.text) + " is not " + parts[0]);
+}
+
+// beeps N: warning beeps so far.
+KIV_VERB("beeps") {
+    Expect(c, "beeps", std::to_string(c.win().beeps), args);
+}
+
+// refreshes N: refresh requests sent so far.
+KIV_VERB("refreshes") {
+    Expect(c, "refreshes", std::to_string(c.refreshes), args);
+}
+
+// label ID TEXT: a control's text; "label ID" expects it empty.
+KIV_VERB("label") {
+    const size_t sp = args.find(' ');
+    const int id = IntArg(c, args.substr(0, sp));
+    Expect(c, "label " + std::to_string(id), c.win().controlText[id],
+           sp == std::string::npos ? "" : Unescaped(args.substr(sp + 1)));
+}
+
+// labels FIRST T1 T2 ...: the texts of consecutive controls from FIRST
+// ("_" for an empty label).
+KIV_VERB("labels") {
+    const auto w = Words(args);
+    if (w.empty()) return c.fail("labels wants a first id");
+    const int first = IntArg(c, w[0]);
+    std::vector<std::string> got, want;
+    for (size_t i = 1; i < w.size(); ++i) {
+        const std::string& t = c.win().controlText[first + int(i) - 1];
+        got.push_back(t.empty() ? "_" : t);
+        want.push_back(Unescaped(w[i]));
+    }
+    Expect(c, "labels from " + w[0], Join(got, " "), Join(want, " "));
+}
+
+// Checks of on/off maps: "enabled ID 0|1 ...", in pairs.
+void OnOff(Case& c, const char* what, std::map<int, bool>& map, const std::string& args) {
+    const auto w = Words(args);
+    for (size_t i = 0; i + 1 < w.size(); i += 2) {
+        const int id = IntArg(c, w[i]);
+        Expect(c, std::string(what) + " " + w[i], map.count(id) ? (map[id] ? "1" : "0") : "unset",
+               w[i + 1]);
+    }
+}
+KIV_VERB("enabled") {
+    OnOff(c, "enabled", c.win().controlEnabled, args);
+}
+KIV_VERB("shown") {
+    OnOff(c, "shown", c.win().controlShown, args);
+}
+KIV_VERB("menu") {
+    OnOff(c, "menu", c.win().menuEnabled, args);
+}
+KIV_VERB("checked") {
+    OnOff(c, "checked", c.win().menuChecked, args);
+}
+
+// clip TEXT: the clipboard's text.
+KIV_VERB("clip") {
+    Expect(c, "clipboard", c.win().clipboard, Unescaped(args));
+}
+
+// buttons SLOT TEXT: the unit text of a user-button slot ("-" for empty).
+KIV_VERB("slot") {
+    const size_t sp = args.find(' ');
+    const int slot = IntArg(c, args.substr(0, sp));
+    const Uid u = State::userButton(slot);
+    Expect(c, "slot " + std::to_string(slot), u == NULL_UID ? "-" : Readable(ExpressionText(u)),
+           sp == std::string::npos ? "-" : args.substr(sp + 1));
+}
+
+}  // namespace
+}  // namespace kiv::scenario
