@@ -22,7 +22,7 @@ fi
 # Builds in other folders (a CI clone, the sanitizer builds) share the cache.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 jobs="$(nproc)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 
 case "$mode" in
