@@ -166,6 +166,19 @@ std::string Describe(const ScriptKey& k) {
     return k.chars.empty() ? std::to_string(k.id) : "'" + Escaped(k.chars) + "'";
 }
 
+// "2 2036 +": tokens of four or more digits are command ids, the rest typed.
+std::vector<ScriptKey> Keys(const std::string& script) {
+    std::vector<ScriptKey> keys;
+    std::istringstream in(script);
+    for (std::string t; in >> t;) {
+        if (t.size() >= 4 && t.find_first_not_of("0123456789") == std::string::npos)
+            keys.emplace_back(std::stoi(t));
+        else
+            keys.emplace_back(t);
+    }
+    return keys;
+}
+
 void Play(Transcript& t, const std::vector<ScriptKey>& keys) {
     for (const ScriptKey& k : keys) {
         RunKey(k);
@@ -213,89 +226,12 @@ std::string RunEverything() {
     t.note("setup");
 
     // Unit arithmetic, conversion, per, shifts, memory and Undo.
-    const std::vector<ScriptKey> designed = {
-        "2",
-        2036,
-        "+",
-        "2",
-        2036,
-        "-",
-        "3",
-        "*",
-        "3",
-        "/",
-        "4",
-        2037,
-        "/",
-        "4",
-        2037,
-        "*",
-        2041,
-        2043,
-        2000,
-        2000,
-        "1",
-        "2",
-        ".",
-        "5",
-        2038,
-        2006,
-        2039,
-        2023,
-        57643,
-        2000,
-        2036,
-        "7",
-        2016,
-        2029,
-        "9",
-        2040,
-        2037,
-        2010,
-        2033,
-        2034,
-        2028,
-        2030,
-        2031,
-        2032,
-        2018,
-        2025,
-        2026,
-        2027,
-        2024,
-        2025,
-        2000,
-        2025,
-        "1",
-        "e",
-        "5",
-        2003,
-        2012,
-        "3",
-        2042,
-        2042,
-        2006,
-        2005,
-        2005,
-        2005,
-        2045,
-        2035,
-        2004,
-        2001,
-        2002,
-        2004,
-        2035,
-        57643,
-        57643,
-        2044,
-        2043,
-        2041,
-        2017,
-        2011,
-        ID_UNIT_SETBUTTON,
-        2036,
-        2038,
-    };
+    const std::vector<ScriptKey> designed = Keys(
+        "2 2036 + 2 2036 - 3 * 3 / 4 2037 / 4 2037 * 2041 2043 2000 2000 1 2 . "
+        "5 2038 2006 2039 2023 57643 2000 2036 7 2016 2029 9 2040 2037 2010 "
+        "2033 2034 2028 2030 2031 2032 2018 2025 2026 2027 2024 2025 2000 2025 "
+        "1 e 5 2003 2012 3 2042 2042 2006 2005 2005 2005 2045 2035 2004 2001 "
+        "2002 2004 2035 57643 57643 2044 2043 2041 2017 2011 32800 2036 2038 ");
     Play(t, designed);
 
     std::vector<ScriptKey> floatPool;
