@@ -8,6 +8,7 @@ mode="${1:-run}"
 packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick clang
           libclang-rt-14-dev xdotool)
+packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils man-db python3)  # package check
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,35 +1,23 @@
 #!/bin/bash
 # Pictures of the Preferences, Display preferences and Memory dialogs as they
-# open from the main window, and of the main window in each keypad state for
-# the user guide. Their GUI test takes them under Xvfb: it saves what it
-# opens when KIV_SHOT_DIR is set.
+# open from the main window. Their GUI test takes them under Xvfb: it saves
+# what it opens when KIV_SHOT_DIR is set. (The guide's keypad pictures come
+# from the real program with the US list: scripts/guide-shots.sh.)
 #   scripts/dialog_shots_settings.sh [build folder] [output folder]
-#   scripts/dialog_shots_settings.sh --guide [build folder]   (into data/doc)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-guide=0
-if [ "${1:-}" = "--guide" ]; then guide=1; shift; fi
 build=${1:-$root/build}
-if [ $guide = 1 ]; then out=$root/data/doc; else out=${2:-$root/screenshots}; fi
+out=${2:-$root/screenshots}
 test=$build/tests/gui/gui_settingsdialogs_test
 command -v xvfb-run >/dev/null || { echo "dialog_shots_settings.sh: xvfb-run is missing" >&2; exit 1; }
 [ -x "$test" ] || { echo "dialog_shots_settings.sh: build gui_settingsdialogs_test first ($test)" >&2; exit 1; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-if [ $guide = 1 ]; then
-    cases=(keypadStatesShownInTheGuide)
-    names=(keypad-float keypad-alt keypad-hyp keypad-unit keypad-integer)
-else
-    cases=(cancelAfterChangingEveryFieldChangesNothing storeMovesXIntoTheRegisterAndIsSelectedNextTime)
-    names=(preferences displayprefs memory)
-fi
+cases=(cancelAfterChangingEveryFieldChangesNothing storeMovesXIntoTheRegisterAndIsSelectedNextTime)
+names=(preferences displayprefs memory)
 KIV_SHOT_DIR="$out" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
     "$test" "${cases[@]}" >/dev/null 2>&1
 for name in "${names[@]}"; do
     [ -f "$out/$name.png" ] || { echo "dialog_shots_settings.sh: $name.png was not made" >&2; exit 1; }
-    # Keep the guide's pictures small: a palette of 64 colours is plenty.
-    if [ $guide = 1 ] && command -v convert >/dev/null; then
-        convert "$out/$name.png" -colors 64 "PNG8:$out/$name.png"
-    fi
     echo "saved $out/$name.png"
 done

@@ -52,7 +52,9 @@ class CCalcApp : public QApplication {
     CCalcApp(int& argc, char** argv) : QApplication(argc, argv) {
         setApplicationName(QStringLiteral("kiv"));
         setApplicationVersion(QStringLiteral("1.6.4"));
-        setDesktopFileName(QStringLiteral("kiv"));
+        // The installed .desktop file's id: desktops match the window to its
+        // launcher and icon by it.
+        setDesktopFileName(QStringLiteral("org.kivcalc.Kiv"));
     }
 
     int run() {
