@@ -109,7 +109,10 @@ void Case::run(const std::string& text, int atLine) {
     const std::string args = sp == std::string::npos ? "" : text.substr(sp + 1);
     const auto it = Verbs().find(verb);
     if (it == Verbs().end()) return fail("unknown verb '" + verb + "'");
-    it->second(*this, text[sp == std::string::npos ? 0 : sp] == '\n' ? args : Trim(args));
+    // A gathered block ("list" with no name) keeps its first line break, so
+    // that the verb can tell its head from its lines.
+    const bool block = sp != std::string::npos && text[sp] == '\n';
+    it->second(*this, block ? text.substr(sp) : Trim(args));
 }
 
 std::vector<std::string> Words(const std::string& s) {
