@@ -138,9 +138,7 @@ TEST(FormatProperty, RealsReadBack) {
         if (std::fabs(x) > 1e307) continue;  // may round up past the largest double
         const int mode = int(i / 16 % 4), p = int(i % 16);
         State::setDisplayMode(uint8_t(mode));
-        char buf[200];
-        FormatReal(buf, sizeof buf, x, NULL_UID, 0, p, nullptr);
-        std::string text = buf;
+        std::string text = FormatValueText(Value::Real(x, NULL_UID), 0, p, nullptr);
         if (p % 2) ToPlainText(text);  // half read as the entry line holds them, half as pasted
         double back = 0;
         const bool read = *ParseReal(text.c_str(), &back) == '\0';
@@ -188,14 +186,13 @@ TEST(FormatProperty, WordsReadBack) {
         if (k < 4) std::memset(w.b, k == 2 ? 0xFF : 0, size_t(n));
         w.b[0] |= k == 1;
         w.b[n - 1] |= k == 3 ? 0x80 : 0;
-        char buf[200];
-        FormatInteger(buf, sizeof buf, w, 0, nullptr);
+        const std::string text = FormatValueText(Value::Int(w.b), 0, 0, nullptr);
         Word back;
-        const char* end = ParseInteger(buf, radix, &back);
-        const int shown = int(std::strlen(buf)) - (buf[0] == '-');
+        const char* end = ParseInteger(text.c_str(), radix, &back);
+        const int shown = int(text.size()) - (text[0] == '-');
         EXPECT_TRUE(*end == '\0' && std::memcmp(back.b, w.b, size_t(n)) == 0 &&
                     (flags < 2 || shown == digits))
-            << bits << " bits radix " << radix << " flags " << flags << ": " << buf;
+            << bits << " bits radix " << radix << " flags " << flags << ": " << text;
     }
     EXPECT_TRUE(db.win.messages.empty());
 }

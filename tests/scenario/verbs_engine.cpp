@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
 #include "engine/format.h"
 #include "engine/stack.h"
@@ -87,6 +86,13 @@ void ExpectShown(Case& c, const std::string& want, bool stack = true) {
     if (stack) c.run("stack " + Trim(want.substr(0, want.find('!'))), c.line);
 }
 
+// Runs a "set" or "eng_" line given as a row's left side.
+bool RanVerb(Case& c, const std::string& line) {
+    const bool verb = line.rfind("set ", 0) == 0 || line.rfind("eng_", 0) == 0;
+    if (verb) c.run(line, c.line);
+    return verb;
+}
+
 // eng_push A | B ...: an empty stack without saved arguments, then these.
 KIV_VERB("eng_push") {
     ClearStack();
@@ -100,11 +106,10 @@ KIV_VERB("eng_push") {
 // exchange of X with level N (a double click on the stack list).
 KIV_VERB("eng_keys") {
     for (const Row& r : TableRows(c, args)) {
-        const bool verb = r[1].rfind("set ", 0) == 0 || r[1].rfind("eng_", 0) == 0;
         if (r[1].rfind("xch ", 0) == 0)
             Exchange(std::atoi(r[1].c_str() + 4));
-        else
-            c.run(verb ? r[1] : "keys " + r[1], c.line);
+        else if (!RanVerb(c, r[1]))
+            c.run("keys " + r[1], c.line);
         ExpectShown(c, r[2]);
     }
 }
@@ -112,9 +117,11 @@ KIV_VERB("eng_keys") {
 // eng_op KEYS: A | B => RESULT !MSG ; ...: from a stack of just A, B (shift
 // keys released) the keys give RESULT and the messages, and Undo brings A,
 // B back exactly; without a RESULT the keys are refused: the stack stays
-// exactly as it was and Undo is off.
+// exactly as it was and Undo is off. A "set" row ("set signed 1 =>")
+// changes a setting between rows.
 KIV_VERB("eng_op") {
     for (const Row& r : TableRows(c, args)) {
+        if (RanVerb(c, r[1])) continue;
         c.run("eng_push " + r[1], c.line);
         State::setAltShift(0);
         State::setHypShift(0);
