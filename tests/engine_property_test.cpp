@@ -1,10 +1,10 @@
-// Properties of the engine: the word primitives against a reference on
-// 128-bit integers, for every word size and both signednesses (operands
-// biased to the edge values, junk above the word; results, remainders and
-// exactly when overflow is reported); and round trips of number
-// text: formatted reals read back to within one unit of the last digit
-// shown, in every mode and precision and in the shape each mode promises,
-// and formatted words read back exactly in every radix, word size,
+// Properties of the engine. The word primitives against a reference on
+// 128-bit integers, for every word size and both signednesses: operands
+// biased to the edge values, junk above the word; results, remainders, the
+// value as a real, and exactly when overflow is reported. Round trips of
+// number text: formatted reals read back to within one unit of the last
+// digit shown, in every mode and precision and in the shape each mode
+// promises; formatted words read back exactly in every radix, word size,
 // signedness and padding.
 #include <gtest/gtest.h>
 
@@ -112,6 +112,7 @@ TEST(IntegerDiff, MatchesReference) {
         Word w = wa;
         WordNegate(&w, n);
         check("negate", a, 0, V(w), -a & mask);
+        check("to real", a, 0, WordToReal(wa, n, sg) == (sg ? double(S(a)) : double(a)), 1);
 
         if (HasFailure()) break;
     }
