@@ -93,12 +93,13 @@ inline void Step(CMainDlg& main, const QString& step) {
 // Runs `script`, steps separated by "; ", with `open` (when given) run
 // first. A step, or `open`, that opens a dialog blocks; the steps after it
 // run inside that dialog, a message box or file dialog step once its window
-// is there. Stops at the first failure, then closes what is still open;
+// is there (two seconds at most). Stops at the first failure, then closes what is still open;
 // returns when every dialog is closed.
 inline void Run(CMainDlg& main, const QString& script, const std::function<void()>& open = {}) {
     QObject guard;  // pending steps end with it
     QStringList steps = script.split("; ");
     bool done = false;
+    int waits = 0;
     std::function<void()> next = [&] {
         if (QTest::currentTestFailed()) steps.clear();
         QWidget* top = QApplication::activeModalWidget();
@@ -107,8 +108,10 @@ inline void Run(CMainDlg& main, const QString& script, const std::function<void(
         QTimer::singleShot(5, &guard, next);
         const QString verb = steps.value(0).section(' ', 0, 0);
         if ((verb == "box" && !qobject_cast<QMessageBox*>(top)) ||
-            (verb == "file" && !qobject_cast<QFileDialog*>(top)))
+            (verb == "file" && !qobject_cast<QFileDialog*>(top))) {
+            if (++waits > 400) QFAIL(qPrintable(steps.value(0) + ": no such window"));
             return;
+        }
         if (!steps.isEmpty()) return Step(main, steps.takeFirst());
         top->close();
         if (!QTest::currentTestFailed()) QFAIL(qPrintable(top->windowTitle() + " was left open"));
