@@ -3,8 +3,8 @@
 // formats, the fonts. How it is wired: typed keys, buttons, accelerators,
 // menus, the popup, the stack list, the clipboard, Help and every dialog
 // reach the core, and what it answers comes back. How it starts and ends:
-// the first start's question, every normal end saving, a close from outside
-// waiting for the open dialog, a failed save reported, and the real
+// the first start's question (every case starts so), Escape, a close from
+// outside waiting for the open dialog, a failed save reported, and the real
 // program's exit codes, saves on signals and single instance. What the core
 // computes and what a dialog's logic decides are the core suite's.
 #include <signal.h>
@@ -60,8 +60,7 @@ class MainWindowTest : public QObject {
             {2035, 3, 68, 23, 12},  {2016, 133, 128, 23, 12}, {2006, 29, 143, 23, 27},
             {2000, 3, 158, 23, 12}, {2001, 55, 158, 23, 12},  {2004, 133, 158, 23, 12}};
         for (const auto& [id, x, y, w, h] : places)
-            QVERIFY2(dlg().control(id)->geometry() == du.rect(x, y, w, h),
-                     qPrintable(QString::number(id)));
+            QCOMPARE(dlg().control(id)->geometry(), du.rect(x, y, w, h));
         QCOMPARE(dlg().size(), QSize(du.x(160), du.y(186)));  // the menu bar included
         QTRY_VERIFY(!dlg().windowIcon().isNull());            // decoded once the window has painted
     }
@@ -90,17 +89,16 @@ class MainWindowTest : public QObject {
         // decimal mark (a bullet) full size and lowered.
         QCOMPARE(runs,
                  (QStringList{"12 14 0", "3 9.33333 50", " 3 14 0", "\u2022 14 -25", "5 14 0"}));
+        using enum FontId;
         Window& w = dlg();
-        const int large = w.textHeight(FontId::EntryLarge),
-                  small = w.textHeight(FontId::EntrySmall);
-        QVERIFY(large > small && small == w.textHeight(FontId::ListLarge) &&
-                small > w.textHeight(FontId::ListSmall));
-        QCOMPARE(w.textWidth(FontId::ListLarge, "8888", 2),
-                 w.textWidth(FontId::ListLarge, "88", 2));
+        QVERIFY(w.textHeight(EntryLarge) > w.textHeight(EntrySmall) &&
+                w.textHeight(EntrySmall) == w.textHeight(ListLarge) &&
+                w.textHeight(ListLarge) > w.textHeight(ListSmall));
+        QCOMPARE(w.textWidth(ListLarge, "8888", 2), w.textWidth(ListLarge, "88", 2));
     }
 
-    // The keypad's decimal key is the decimal point on every layout.
     void keysButtonsMenusAndThePopup() {
+        // The keypad's decimal key is the decimal point on every layout.
         QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_Comma, Qt::KeypadModifier, ","), 3050);
         // The radix button has the focus: a key that pressed it would switch to hex.
         dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
@@ -126,8 +124,9 @@ class MainWindowTest : public QObject {
         QApplication::clipboard()->setText("25");
         Run(dlg(),
             "keys 1; dclick 1000 ; is 1006 1; keys 2\r3; dclick 1000 2) 1; is 1006 1; "
-            "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; "
-            "is clip 725; menu 32823; box ok Cannot find help file");
+            "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 725; ctrl B; "
+            "box cancel Only the units will be stored; is 1006 725; menu 32823; "
+            "box ok Cannot find help file");
         QCOMPARE(QFileInfo(HelpDocumentPath()).fileName(), "kiv.html");
     }
 
@@ -136,7 +135,8 @@ class MainWindowTest : public QObject {
     void preferencesAndDisplayPreferences() {
         Run(dlg(),
             "keys 1\r2\r3\r4\r5\r1234567\r; menu 32806; shot preferences; is 1001 [16]; "
-            "set 1001 129; click 1; box ok Stack size should be between 4 and 128.; "
+            "keys x-8; is 1001 8; set 1001 129; click 1; box ok Stack size should be between 4 and "
+            "128.; "
             "is 1001 [129]; set 1001 4; set 1017 1; click 1; is 1000 3) 3 | 2) 4 | 1) 5; "
             "menu 32806; set 1001 8; click 2; "
             "menu 32807; shot displayprefs; is 1001 [10]; is 1018 3; set 1018 2x; click 1; "
@@ -188,8 +188,8 @@ class MainWindowTest : public QObject {
         QVERIFY(QFile::exists(QString::fromStdString(run_->home().path("mine.txt"))));
     }
 
-    // Escape ends the window through the same shut-down (which saves) as
-    // the close box and Alt+F4 (the end of every case here).
+    // Escape ends the window through the shut-down that closing it runs
+    // (the close box, Alt+F4), which saves.
     void escapeEnds() {
         Run(dlg(), "keys \x1b");
         QVERIFY(dlg().isShutDown() && !dlg().isVisible());
@@ -199,7 +199,7 @@ class MainWindowTest : public QObject {
     // cancelled, and the shut-down runs once its handler has returned.
     void closeRequestWaitsForTheOpenDialog() {
         QTimer::singleShot(30, &dlg(), [this] { dlg().requestClose(); });
-        QTimer::singleShot(3000, &dlg(), [] { QApplication::closeAllWindows(); });  // not waiting
+        QTimer::singleShot(3000, &dlg(), [] { QApplication::closeAllWindows(); });  // else stuck
         dlg().command(ID_OPTIONS_PREFS);  // returns once the request cancelled the dialog
         QVERIFY(!dlg().isShutDown());
         QTRY_VERIFY(dlg().isShutDown());
@@ -238,7 +238,7 @@ class MainWindowTest : public QObject {
         }
         QVERIFY(!QFile::exists(run_->home().path("kiv.lock").c_str()) && run_->start());
         QTest::qWait(20);  // the second start: no question, no import
-        QVERIFY(Text(dlg().stackList()) + " / " + Text(dlg().entryLine()) == before);
+        QCOMPARE(Text(dlg().stackList()) + " / " + Text(dlg().entryLine()), before);
         QCOMPARE(run_->imports, 1);
         const QDateTime written = QFileInfo(db.c_str()).lastModified();
         QCOMPARE(RunKiv(SIGTERM, 300), 2);
