@@ -1,12 +1,12 @@
 // The main window. How it paints: template 102's controls at their
 // dialog-unit places, the boxes measured before it shows, the entry line's
 // formats, the fonts. How it is wired: typed keys, buttons, accelerators,
-// menus, the popup, the stack list, the clipboard, Help and every dialog
-// reach the core, and what it answers comes back. How it starts and ends:
-// the first start's question (every case starts so), Escape, a close from
-// outside waiting for the open dialog, a failed save reported, and the real
-// program's exit codes, saves on signals and single instance. What the core
-// computes and what a dialog's logic decides are the core suite's.
+// menus, the popup, the stack list, the clipboard, Help, tooltips and every
+// dialog reach the core, and what it answers comes back. How it starts and
+// ends: the first start's question (every case starts so), Escape, a close
+// from outside waiting for the open dialog, a failed save reported, and the
+// real program's exit codes, saves on signals and single instance. What the
+// core computes and what a dialog's logic decides are the core suite's.
 #include <signal.h>
 
 #include "app/core/appevent.h"
@@ -118,7 +118,7 @@ class MainWindowTest : public QObject {
     }
 
     // A double-click exchanges the row with the top; on a blank row it
-    // only enters the line.
+    // only enters the line. A button's tooltip comes from the core.
     void stackListClipboardAndHelp() {
         dlg().setHelpDocument(QString::fromStdString(run_->home().path("missing.html")));
         QApplication::clipboard()->setText("25");
@@ -127,7 +127,10 @@ class MainWindowTest : public QObject {
             "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 725; ctrl B; "
             "box cancel Only the units will be stored; is 1006 725; menu 32823; "
             "box ok Cannot find help file");
-        QCOMPARE(QFileInfo(HelpDocumentPath()).fileName(), "kiv.html");
+        QHelpEvent tip(QEvent::ToolTip, {}, {});
+        QApplication::sendEvent(dlg().control(2006), &tip);
+        QCOMPARE(QToolTip::text(), "Enter the number, or duplicate the top of the stack");
+        QToolTip::hideText();
     }
 
     // A refused field keeps the dialog open with that field selected; Cancel
@@ -188,13 +191,6 @@ class MainWindowTest : public QObject {
         QVERIFY(QFile::exists(QString::fromStdString(run_->home().path("mine.txt"))));
     }
 
-    // Escape ends the window through the shut-down that closing it runs
-    // (the close box, Alt+F4), which saves.
-    void escapeEnds() {
-        Run(dlg(), "keys \x1b");
-        QVERIFY(dlg().isShutDown() && !dlg().isVisible());
-    }
-
     // A signal or the session ending while a dialog is open: the dialog is
     // cancelled, and the shut-down runs once its handler has returned.
     void closeRequestWaitsForTheOpenDialog() {
@@ -223,12 +219,14 @@ class MainWindowTest : public QObject {
         QCOMPARE(RunKiv(SIGTERM, 300), 2);
     }
 
-    // Each signal ends it through the shut-down, which writes the file anew;
-    // while a window holds the folder a second program ends with 2 and
-    // leaves the file alone.
-    void realProgramSavesOnSignalsAndRunsOnce() {
+    // Escape ends the window, saving. Each signal ends the real program
+    // through the same shut-down, which writes the file anew; while a window
+    // holds the folder a second program ends with 2 and leaves the file alone.
+    void escapeAndSignalsSaveAndTheProgramRunsOnce() {
         Run(dlg(), "keys 1\r2.5\r3\r42");
         const QString before = Text(dlg().stackList()) + " / " + Text(dlg().entryLine());
+        Run(dlg(), "keys \x1b");  // the shut-down of every close, which saves
+        QVERIFY(dlg().isShutDown());
         run_->end();
         const std::string db = run_->home().path("kivDB_pdb");
         for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
