@@ -138,10 +138,9 @@ class MainWindowTest : public QObject {
     void preferencesAndDisplayPreferences() {
         Run(dlg(),
             "keys 1\r2\r3\r4\r5\r1234567\r; menu 32806; shot preferences; is 1001 [16]; "
-            "keys x-8; is 1001 8; set 1001 129; click 1; box ok Stack size should be between 4 and "
-            "128.; "
-            "is 1001 [129]; set 1001 4; set 1017 1; click 1; is 1000 3) 3 | 2) 4 | 1) 5; "
-            "menu 32806; set 1001 8; click 2; "
+            "keys x-8; is 1001 8; set 1001 129; click 1; "
+            "box ok Stack size should be between 4 and 128.; is 1001 [129]; set 1001 4; "
+            "set 1017 1; click 1; is 1000 3) 3 | 2) 4 | 1) 5; menu 32806; set 1001 8; click 2; "
             "menu 32807; shot displayprefs; is 1001 [10]; is 1018 3; set 1018 2x; click 1; "
             "box ok Please enter an integer.; is 1018 [2x]; set 1018 2; click 1; "
             "is 1006 1,23,45,67");
