@@ -1,162 +1,176 @@
-// Shared helpers for the QtTest GUI suites: a main window built the way the
-// program builds it, over its own temporary data folder; answering the next
-// modal dialog or message box from a timer; typing and clicking; running the
-// real kiv binary as a subprocess.
+// Shared helpers of the GUI tests and benchmarks: a main window built the way
+// the program builds it, over its own temporary data folder, and scripts of a
+// user's steps that go on inside the dialogs they open.
 #pragma once
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
-#include <QTimer>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
+#include <QtTest>
+#include <QtWidgets>
 
+#include "app/qt/alldialogs.h"
+#include "app/qt/corelink.h"
 #include "app/qt/maindlg.h"
-#include "storage/database.h"
-#include "support/ownership.h"
+#include "app/qt/settingsdlgs.h"
+#include "keypad/dispatch.h"
+#include "storage/startup.h"
 #include "support/test_db.h"
-
-// The unit-expression ownership check as a QtTest check: fails the test
-// with the report when any expression has no owner or two.
-#define KIV_VERIFY_OWNERSHIP()                                \
-    do {                                                      \
-        const std::string report_ = ::kiv::OwnershipReport(); \
-        QVERIFY2(report_.empty(), report_.c_str());           \
-    } while (0)
 
 namespace kiv::gui {
 
-// Answers the first modal widget (other than the main window) that becomes
-// active after construction, by calling `answer` with it. Polls from a timer,
-// so it works for modal loops that are entered after it is armed. Gives up
-// after `timeoutMs`; answered() tells whether it fired.
-class ModalAnswerer : public QObject {
-  public:
-    ModalAnswerer(std::function<void(QWidget*)> answer, int timeoutMs = 10000);
-    ~ModalAnswerer() override;
-    bool answered() const { return answered_; }
-    // The caption and text of the widget answered (message boxes: the text).
-    const QString& title() const { return title_; }
-    const QString& text() const { return text_; }
-
-  private:
-    void poll();
-    std::function<void(QWidget*)> answer_;
-    QTimer timer_;
-    int remainingMs_;
-    bool answered_ = false;
-    QString title_, text_;
-};
-
-// Runs `act` on the next visible modal widget of type T, from a timer, while
-// the caller blocks in the code that opens it. Whatever `act` leaves open is
-// rejected, so a failed check never leaves the test waiting for a user.
-// `opened`, when given, tells whether it ran. Gives up after `timeoutMs`;
-// deleting the returned timer stops the wait earlier.
-template <class T>
-QPointer<QTimer> WhenModal(std::function<void(T*)> act, bool* opened = nullptr,
-                           int timeoutMs = 10000) {
-    if (opened) *opened = false;
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(5);
-    auto remaining = std::make_shared<int>(timeoutMs / 5);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w || !w->isVisible()) {
-            if (--*remaining <= 0) timer->deleteLater();
-            return;
-        }
-        timer->stop();
-        timer->deleteLater();
-        if (opened) *opened = true;
-        QPointer<T> alive(w);
-        act(w);
-        if (alive && alive->isVisible()) alive->reject();
-    });
-    timer->start();
-    return timer;
+// What a script compares: line edits (a selection in brackets), labels,
+// buttons, the entry line, a file dialog's title, folder, filters and
+// suffix; lists as their non-empty rows and combo boxes as their items,
+// " | " between them, a selected row or the current item after ">".
+inline QString Text(QWidget* w) {
+    QStringList rows;
+    if (auto* e = qobject_cast<QLineEdit*>(w); e && e->hasSelectedText())
+        return "[" + e->selectedText() + "]";
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return t->toPlainText();
+    if (w && w->property("text").isValid()) return w->property("text").toString();
+    if (auto* f = qobject_cast<QFileDialog*>(w))
+        rows << f->windowTitle() << f->directory().dirName() << f->nameFilters()
+             << f->defaultSuffix();
+    if (auto* l = qobject_cast<QListWidget*>(w))
+        for (QListWidgetItem* i : l->findItems("?*", Qt::MatchWildcard))
+            rows << (i->isSelected() ? ">" : "") + i->text();
+    if (auto* c = qobject_cast<QComboBox*>(w))
+        for (int i = 0; i < c->count(); ++i)
+            rows << (i == c->currentIndex() ? ">" : "") + c->itemText(i);
+    return rows.join(" | ");
 }
 
-// Answers the next message box by pressing `button`.
-std::unique_ptr<ModalAnswerer> AnswerNextMessageBox(QMessageBox::StandardButton button,
-                                                    int timeoutMs = 10000);
+// One step of a script, on the topmost window: the open dialog or message
+// box, else the main window. Controls and menu items go by their ids; 0 is
+// the window itself.
+inline void Step(CMainDlg& main, const QString& step) {
+    QWidget* top = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : &main;
+    QWidget* focus = top->focusWidget() ? top->focusWidget() : top;
+    const QString verb = step.section(' ', 0, 0), arg = step.section(' ', 1, 1);
+    const QString rest = step.section(' ', 2), text = step.section(' ', 1);
+    auto* dialog = qobject_cast<TemplateDlg*>(top);
+    QWidget* w = dialog ? dialog->control(arg.toInt()) : main.control(arg.toInt());
+    if (arg == "0") w = top;
+    auto* list = qobject_cast<QListWidget*>(w);
+    QAction* item = nullptr;
+    for (QAction* a : top->findChildren<QAction*>())
+        if (a->data().toInt() == arg.toInt()) item = a;
+    if (verb == "keys") {  // typed: "\r" is Return, "\b" Backspace, "\x1b" Escape
+        QTest::keyClicks(focus, text);
+    } else if (verb == "ctrl") {
+        QTest::keyClick(focus, arg.at(0).toLatin1(), Qt::ControlModifier);
+    } else if (verb == "click" && w) {
+        QTest::mouseClick(w, Qt::LeftButton);
+    } else if (verb == "dclick" && list) {  // dclick LIST ROWTEXT
+        const QRect row = list->visualItemRect(list->findItems(rest, {}).value(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    } else if (verb == "menu" && item) {
+        item->trigger();
+    } else if (verb == "item" && item) {  // item ID ENABLED-CHECKED: 10, 11 or 00
+        QCOMPARE(QString::number(item->isEnabled()) + QString::number(item->isChecked()), rest);
+    } else if (verb == "set" && w) {  // an edit's text, a box's check, a list row, a combo item
+        if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(rest);
+        if (auto* c = qobject_cast<QCheckBox*>(w)) c->setChecked(rest == "1");
+        if (list) list->setCurrentRow(rest.toInt());
+        if (auto* c = qobject_cast<QComboBox*>(w)) c->activated(rest.toInt());
+    } else if (verb == "is" && (w || arg == "clip")) {  // is ID TEXT; is clip TEXT
+        const QString got = arg == "clip" ? QApplication::clipboard()->text() : Text(w);
+        QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
+    } else if (verb == "shot") {  // the window as <name>.png in $KIV_SHOT_DIR, for the docs
+        const QString dir = qEnvironmentVariable("KIV_SHOT_DIR");
+        if (!dir.isEmpty()) top->grab().save(dir + "/" + arg + ".png");
+    } else if (auto* fd = qobject_cast<QFileDialog*>(top); verb == "file" && fd) {
+        fd->findChild<QLineEdit*>("fileNameEdit")->setText(text);
+        static_cast<QDialog*>(fd)->accept();  // with the file dialog's own checks
+    } else if (auto* box = qobject_cast<QMessageBox*>(top); verb == "box" && box) {
+        QVERIFY2(box->text().startsWith(rest), qPrintable(step + "   <- " + box->text()));
+        for (QAbstractButton* b : box->buttons())  // box ok|cancel|yes|no TEXT
+            if (b->text().remove('&').toLower() == arg) b->click();
+    } else {
+        QFAIL(qPrintable("cannot run " + step));
+    }
+}
 
-// One main window over a fresh temporary XDG_DATA_HOME, set up the way
-// main.cpp sets it up (core link, window, dialogs, folder lock, start-up).
-// The first-start import is counted in `imports` instead of opening its
-// dialog, unless keepImportDialog is set before start().
+// Runs `script`, steps separated by "; ", with `open` (when given) run
+// first. A step, or `open`, that opens a dialog blocks; the steps after it
+// run inside that dialog, a message box or file dialog step once its window
+// is there (two seconds at most). Stops at the first failure, then closes
+// what is still open; returns when every dialog is closed.
+inline void Run(CMainDlg& main, const QString& script, const std::function<void()>& open = {}) {
+    QObject guard;  // pending steps end with it
+    QStringList steps = script.split("; ");
+    bool done = false;
+    int waits = 0;
+    std::function<void()> next = [&] {
+        if (QTest::currentTestFailed()) steps.clear();
+        QWidget* top = QApplication::activeModalWidget();
+        done = steps.isEmpty() && !top;
+        if (done) return;
+        QTimer::singleShot(5, &guard, next);
+        const QString verb = steps.value(0).section(' ', 0, 0);
+        if ((verb == "box" && !qobject_cast<QMessageBox*>(top)) ||
+            (verb == "file" && !qobject_cast<QFileDialog*>(top))) {
+            if (++waits > 400) QFAIL(qPrintable(steps.value(0) + ": no such window"));
+            return;
+        }
+        if (!steps.isEmpty()) return Step(main, steps.takeFirst());
+        top->close();
+        if (!QTest::currentTestFailed()) QFAIL(qPrintable(top->windowTitle() + " was left open"));
+    };
+    QTimer::singleShot(0, &guard, next);
+    if (open) open();
+    for (int i = 0; i < 2000 && !done; ++i) QTest::qWait(5);
+    QVERIFY2(done, "the script did not end");
+}
+
+// One main window over a fresh temporary XDG_DATA_HOME, set up as main.cpp
+// sets it up, except that an import only counts, in `imports`, when the
+// window shows.
 class MainWindowRun {
   public:
-    MainWindowRun();
-    ~MainWindowRun();  // ends the window through its shut-down (saves)
+    MainWindowRun() : home_(std::make_unique<TempDataHome>()) {}
+    ~MainWindowRun() { end(); }
 
-    // Runs the start-up sequence; on the first start message 1319 is answered
-    // with `welcomeAnswer`. Shows the window when started.
-    bool start(QMessageBox::StandardButton welcomeAnswer = QMessageBox::Ok);
-    // Closes the window (shut-down, save), then builds and starts a new one on
-    // the same data folder: what a restart of the program does.
-    bool restart();
-    // Ends the current window without building a new one.
-    void end();
-
-    // Builds the window without starting it (start() does this itself).
-    void build();
-
+    // The start-up, the first start's question answered with `welcome`
+    // ("ok" or "cancel"); shows the window.
+    bool start(const char* welcome = "ok") {
+        InstallCoreLink();
+        resetKeypadState();
+        dlg_ = std::make_unique<CMainDlg>();
+        SetWindow(dlg_.get());
+        InstallAllDialogs(*dlg_);
+        dlg_->hooks.importUnits = [this] { imports += dlg_->isVisible(); };
+        bool ok = false;
+        auto startUp = [&] {
+            ok = AcquireDataFolderLock() && dlg_->startUp();
+            if (ok) dlg_->show();
+        };
+        if (QFile::exists(QString::fromStdString(home_->path("kivDB_pdb"))))
+            startUp();
+        else
+            Run(*dlg_, QStringLiteral("box %1 Welcome to Kiv!").arg(welcome), startUp);
+        if (ok) return QTest::qWaitForWindowExposed(dlg_.get());
+        dlg_->markShutDown();  // nothing to save
+        ReleaseDataFolderLock();
+        return false;
+    }
+    // Through the window's shut-down (its destructor), which saves.
+    void end() {
+        dlg_.reset();
+        SetWindow(nullptr);
+        ReleaseDataFolderLock();
+    }
+    bool restart() {
+        end();
+        return start();
+    }
     CMainDlg& dlg() { return *dlg_; }
     TempDataHome& home() { return *home_; }
-    std::string dbPath() const { return home_->path("kivDB_pdb"); }
 
     int imports = 0;
-    bool keepImportDialog = false;
-    QString welcomeText;  // the text of message 1319 when it was shown
 
   private:
     std::unique_ptr<TempDataHome> home_;
     std::unique_ptr<CMainDlg> dlg_;
 };
-
-// Input as a user gives it, sent to the widget that has the focus (button
-// 2045 after start-up) so the main window's key handling sees it first.
-void TypeKeys(CMainDlg& dlg, const QString& text);
-void PressKey(CMainDlg& dlg, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier);
-void ClickButton(CMainDlg& dlg, int id);
-// Types `number` and presses Enter.
-void EnterNumber(CMainDlg& dlg, const QString& number);
-// The number of the real value on top of the stack; -1e300 when the stack
-// is empty.
-double TopReal();
-// The plain text of the entry line and the stack list's rows.
-QString EntryText(CMainDlg& dlg);
-QStringList StackRows(CMainDlg& dlg);
-// The id of the keypad button showing `label` now; 0 when none does.
-int ButtonWithLabel(CMainDlg& dlg, const QString& label);
-
-// Saves what `w` shows as <name>.png in the folder KIV_SHOT_DIR names, so
-// the screenshot scripts can collect the dialogs; nothing when it is unset.
-void Shot(QWidget* w, const char* name);
-
-// Creates a base unit and puts it on user-button slot 0..49, then relabels.
-// Needs a started window. Returns the unit's UID.
-Uid PutUnitOnSlot(const std::string& name, int slot);
-
-// The real program, run over `xdgHome` with the offscreen platform.
-struct ChildRun {
-    int exitCode = -1;
-    bool crashed = false;
-    bool runningWhenSignalled = false;  // still there (waiting) when whileRunning ran
-    QString stderrText;
-};
-QProcessEnvironment ChildEnvironment(const QString& xdgHome);
-// Starts kiv, waits until its handlers for SIGTERM, SIGINT and SIGHUP are in
-// place (from then on a signal ends it through its own shut-down), runs
-// `whileRunning`, then waits for its end. A child still running after
-// `timeoutMs` is killed and reported as crashed.
-ChildRun RunKiv(const QString& xdgHome, const std::function<void(qint64 pid)>& whileRunning,
-                int timeoutMs = 20000);
 
 }  // namespace kiv::gui

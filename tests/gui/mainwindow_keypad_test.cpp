@@ -1,18 +1,16 @@
-// The main window at work: keys and buttons through its own key handling,
-// the stack list, the double-click exchange, menu state, display modes,
-// tooltips and the single repaint of a key press.
-#include <QAction>
-#include <QHelpEvent>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-#include <QTextEdit>
-#include <QToolTip>
-#include <memory>
+// The main window. How it paints: template 102's controls at their
+// dialog-unit places, the boxes measured before it shows, the entry line's
+// formats, the fonts. How it is wired: typed keys, buttons, accelerators,
+// menus, the popup, the stack list, the clipboard, Help, tooltips and every
+// dialog reach the core, and what it answers comes back. How it starts and
+// ends: the first start's question (every case starts so), Escape, a close
+// from outside waiting for the open dialog, a failed save reported, and the
+// real program's exit codes, saves on signals and single instance. What the
+// core computes and what a dialog's logic decides are the core suite's.
+#include <signal.h>
 
 #include "app/core/appevent.h"
-#include "app/qt/corelink.h"
-#include "engine/stack.h"
+#include "app/core/calctext.h"
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
@@ -22,30 +20,29 @@ using namespace kiv::gui;
 
 namespace {
 
-void DoubleClickRow(CMainDlg& dlg, int row) {
-    QListWidget* list = dlg.stackList();
-    const QRect r = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+// Runs kiv (over this process's XDG_DATA_HOME), waits `delayMs`, then sends
+// `sig` until it ends: it starts with `sig` ignored, so a signal that comes
+// before its handler is in place is lost, not fatal. Returns the exit code;
+// -1 when it crashed, hung or ended before the signal.
+int RunKiv(int sig, int delayMs = 0) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.setChildProcessModifier([sig] { ::signal(sig, SIG_IGN); });
+    p.start(KIV_BINARY, {});
+    const bool waited = p.waitForStarted() && !p.waitForFinished(delayMs);
+    for (int i = 0; waited && i < 400 && !p.waitForFinished(50); ++i)
+        ::kill(pid_t(p.processId()), sig);
+    if (p.state() != QProcess::NotRunning) p.kill();
+    p.waitForFinished();
+    return waited && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
-
-int RowStartingWith(CMainDlg& dlg, const QString& prefix) {
-    const QStringList rows = StackRows(dlg);
-    for (int i = 0; i < rows.size(); ++i)
-        if (rows[i].startsWith(prefix)) return i;
-    return -1;
-}
-
-const int kUnitItems[] = {ID_UNIT_DEFINE, ID_UNIT_SETBUTTON, ID_UNIT_PRIMITIVE};
-const int kDisplayItems[] = {ID_DISPLAY_STANDARD, ID_DISPLAY_FIXED, ID_DISPLAY_SCIENTIFIC,
-                             ID_DISPLAY_ENGINEERING};
 
 }  // namespace
 
-class KeypadTest : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
-    // Every case runs on a freshly started main window.
-    std::unique_ptr<MainWindowRun> run_;
+    std::unique_ptr<MainWindowRun> run_;  // a window after its first start, for each case
+    CMainDlg& dlg() { return run_->dlg(); }
 
   private slots:
     void init() {
@@ -54,238 +51,197 @@ class KeypadTest : public QObject {
     }
     void cleanup() { run_.reset(); }
 
-    // Ctrl+B with 5 m on the stack asks first; OK puts metres on the next
-    // clicked slot button. The prompt shows in the entry line meanwhile.
-    void setButtonFromTheKeyboard() {
-        CMainDlg& dlg = run_->dlg();
-        PutUnitOnSlot("m", 0);
-        TypeKeys(dlg, QStringLiteral("5"));
-        ClickButton(dlg, 2036);
-        PressKey(dlg, Qt::Key_Return);
-        QCOMPARE(EntryText(dlg), QStringLiteral("5 m"));
-        auto ask = AnswerNextMessageBox(QMessageBox::Ok, 5000);
-        PressKey(dlg, Qt::Key_B, Qt::ControlModifier);
-        QVERIFY(ask->answered());
-        QVERIFY(ask->text().startsWith(QStringLiteral("Only the units will be stored")));
-        QCOMPARE(EntryText(dlg), QStringLiteral("Key for m?"));
-        QCOMPARE(Depth(), 0);
-        ClickButton(dlg, 2037);  // slot 1
-        QCOMPARE(qobject_cast<QPushButton*>(dlg.control(2037))->text(), QStringLiteral("m"));
-        QCOMPARE(EntryText(dlg), QString());
-        // Cancel leaves the value where it was.
-        EnterNumber(dlg, QStringLiteral("7"));
-        auto cancel = AnswerNextMessageBox(QMessageBox::Cancel, 5000);
-        dlg.menuAction(ID_UNIT_SETBUTTON)->trigger();
-        QVERIFY(cancel->answered());
-        QCOMPARE(Depth(), 1);
-        QCOMPARE(TopReal(), 7.0);
-        KIV_VERIFY_OWNERSHIP();
+    void controlsAtTheirTemplatePlaces() {
+        const DialogUnits& du = dlg().units();
+        // Id, x, y, width and height in dialog units.
+        const int places[][5] = {
+            {1000, 3, 2, 92, 42},   {1006, 21, 47, 118, 19},  {300, 0, 53, 10, 8},
+            {2104, 141, 50, 8, 14}, {2045, 97, 12, 18, 14},   {2042, 139, 21, 18, 15},
+            {2035, 3, 68, 23, 12},  {2016, 133, 128, 23, 12}, {2006, 29, 143, 23, 27},
+            {2000, 3, 158, 23, 12}, {2001, 55, 158, 23, 12},  {2004, 133, 158, 23, 12}};
+        for (const auto& [id, x, y, w, h] : places)
+            QCOMPARE(dlg().control(id)->geometry(), du.rect(x, y, w, h));
+        QCOMPARE(dlg().size(), QSize(du.x(160), du.y(186)));  // the menu bar included
+        QTRY_VERIFY(!dlg().windowIcon().isNull());            // decoded once the window has painted
     }
 
-    void stackListRowsAndNumbering() {
-        CMainDlg& dlg = run_->dlg();
-        const int v = dlg.visibleStackLines();
-        QVERIFY(v >= 2);
-        QCOMPARE(StackRows(dlg).size(), v);
-        EnterNumber(dlg, QStringLiteral("1"));
-        EnterNumber(dlg, QStringLiteral("2"));
-        EnterNumber(dlg, QStringLiteral("3"));
-        // The top is in the entry field; the list counts up from the bottom.
-        QCOMPARE(EntryText(dlg), QStringLiteral("3"));
-        QStringList rows = StackRows(dlg);
-        QCOMPARE(rows.size(), v);
-        QCOMPARE(rows.last(), QStringLiteral("1) 2"));
-        QCOMPARE(rows[rows.size() - 2], QStringLiteral("2) 1"));
-        for (int i = 0; i < rows.size() - 2; ++i) QCOMPARE(rows[i], QString());
-        // More entries than rows: the list grows and keeps row 1 in view.
-        for (int i = 0; i < v + 3; ++i) EnterNumber(dlg, QString::number(10 + i));
-        rows = StackRows(dlg);
-        QCOMPARE(rows.size(), Depth() - 1);
-        QCOMPARE(rows.first(), QStringLiteral("%1) 1").arg(Depth() - 1));
-        QListWidget* list = dlg.stackList();
-        QVERIFY(list->visualItemRect(list->item(list->count() - 1)).bottom() <=
-                list->viewport()->height());
-        QVERIFY(list->visualItemRect(list->item(list->count() - 1)).top() >= 0);
+    // Measured before the window shows: the stack rows that fit (less a
+    // scroll bar's width) and the entry line's box; then its formats.
+    void boxesEntryLineFormatsAndFonts() {
+        QTextEdit* entry = dlg().entryLine();
+        const int v = dlg().visibleStackLines(), row = dlg().stackList()->sizeHintForRow(0);
+        const QRect list = dlg().stackListBox(), box = dlg().entryBox();
+        QVERIFY(v >= 2 && v * row <= list.height() && (v + 1) * row > list.height());
+        QVERIFY(dlg().stackList()->count() == v &&
+                list.width() < dlg().stackList()->contentsRect().width());
+        Run(dlg(), "keys " + QString(80, '8'));  // what fits the box shows, no more
+        const int more = QFontMetrics(entry->font()).horizontalAdvance(Text(entry) + "8");
+        QVERIFY(more > entry->viewport()->width() - 4 &&  // less the document's margins
+                entry->document()->idealWidth() <= entry->viewport()->width());
+        RenderEntryText("12\xC3 3\xCA\x35", 7, box.left(), box.right(), EntryFontPair());
+        QStringList runs;  // text, point size, baseline offset in percent
+        for (auto it = entry->document()->begin().begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            runs << it.fragment().text() +
+                        QStringLiteral(" %1 %2").arg(f.font().pointSizeF()).arg(f.baselineOffset());
+        }
+        // Superscripts two thirds high, raised by half their own height; the
+        // decimal mark (a bullet) full size and lowered.
+        QCOMPARE(runs,
+                 (QStringList{"12 14 0", "3 9.33333 50", " 3 14 0", "\u2022 14 -25", "5 14 0"}));
+        using enum FontId;
+        Window& w = dlg();
+        QVERIFY(w.textHeight(EntryLarge) > w.textHeight(EntrySmall) &&
+                w.textHeight(EntrySmall) == w.textHeight(ListLarge) &&
+                w.textHeight(ListLarge) > w.textHeight(ListSmall));
+        QCOMPARE(w.textWidth(ListLarge, "8888", 2), w.textWidth(ListLarge, "88", 2));
     }
 
-    void doubleClickExchangesWithTop() {
-        CMainDlg& dlg = run_->dlg();
-        EnterNumber(dlg, QStringLiteral("1"));
-        EnterNumber(dlg, QStringLiteral("2"));
-        EnterNumber(dlg, QStringLiteral("3"));
-        const int row = RowStartingWith(dlg, QStringLiteral("2) "));
-        QVERIFY(row >= 0);
-        DoubleClickRow(dlg, row);
-        QCOMPARE(EntryText(dlg), QStringLiteral("1"));
-        QCOMPARE(StackRows(dlg).last(), QStringLiteral("1) 2"));
-        QCOMPARE(StackRows(dlg)[row], QStringLiteral("2) 3"));
-        QCOMPARE(Depth(), 3);
-        // With a line open, the typed number is entered first and takes part.
-        TypeKeys(dlg, QStringLiteral("9"));
-        const int row3 = RowStartingWith(dlg, QStringLiteral("3) "));
-        QVERIFY(row3 >= 0);
-        DoubleClickRow(dlg, row3);
-        QCOMPARE(Depth(), 4);
-        QCOMPARE(TopReal(), 3.0);
-        KIV_VERIFY_OWNERSHIP();
-    }
-
-    void doubleClickOnBlankLineOnlyEnters() {
-        CMainDlg& dlg = run_->dlg();
-        EnterNumber(dlg, QStringLiteral("1"));
-        EnterNumber(dlg, QStringLiteral("2"));
-        TypeKeys(dlg, QStringLiteral("42"));
-        QCOMPARE(StackRows(dlg).first(), QString());
-        DoubleClickRow(dlg, 0);
-        QCOMPARE(Depth(), 3);
-        QCOMPARE(State::entryLength(), -1);
-        QCOMPARE(TopReal(), 42.0);
-        QCOMPARE(EntryText(dlg), QStringLiteral("42"));
-        QCOMPARE(StackRows(dlg).last(), QStringLiteral("1) 2"));
-    }
-
-    void undoGrayedUntilAnOperation() {
-        CMainDlg& dlg = run_->dlg();
-        QAction* undo = dlg.menuAction(ID_EDIT_UNDO);
-        QVERIFY(!undo->isEnabled());
-        // A grayed item's Ctrl+Z does nothing (no beep, no change).
-        EnterNumber(dlg, QStringLiteral("2"));
-        EnterNumber(dlg, QStringLiteral("3"));
-        QVERIFY(!undo->isEnabled());
-        TypeKeys(dlg, QStringLiteral("+"));
-        QVERIFY(undo->isEnabled());
-        QCOMPARE(TopReal(), 5.0);
-        PressKey(dlg, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(Depth(), 2);
-        QCOMPARE(TopReal(), 3.0);
-        QVERIFY(!undo->isEnabled());
-        // Saved across a restart: still grayed, and enabled when saved so.
-        TypeKeys(dlg, QStringLiteral("*"));
-        QVERIFY(undo->isEnabled());
-        QVERIFY(run_->restart());
-        QVERIFY(run_->dlg().menuAction(ID_EDIT_UNDO)->isEnabled());
-        PressKey(run_->dlg(), Qt::Key_U, Qt::ControlModifier);
-        QCOMPARE(TopReal(), 3.0);
-        KIV_VERIFY_OWNERSHIP();
-    }
-
-    void integerModeGraysUnitItemsAndDisplayModes() {
-        CMainDlg& dlg = run_->dlg();
-        int defines = 0;
-        dlg.hooks.defineUnit = [&] { ++defines; };
-        for (int id : kUnitItems) QVERIFY(dlg.menuAction(id)->isEnabled());
-        for (int id : kDisplayItems) QVERIFY(dlg.menuAction(id)->isEnabled());
-        QVERIFY(dlg.menuAction(ID_DISPLAY_STANDARD)->isChecked());
-        PressKey(dlg, Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(defines, 1);
-
-        dlg.command(ID_RADIX_HEX);
-        QCOMPARE(State::radix(), 16);
-        for (int id : kUnitItems) QVERIFY(!dlg.menuAction(id)->isEnabled());
-        for (int id : kDisplayItems) QVERIFY(!dlg.menuAction(id)->isEnabled());
-        QVERIFY(dlg.menuAction(ID_UNIT_IMPORT)->isEnabled());
-        QVERIFY(dlg.menuAction(ID_UNIT_EXPORT)->isEnabled());
-        // The Define unit command is ignored in integer mode, by key or menu.
-        PressKey(dlg, Qt::Key_D, Qt::ControlModifier);
-        dlg.command(ID_UNIT_DEFINE);
-        QCOMPARE(defines, 1);
-        // Letters are digits now.
-        TypeKeys(dlg, QStringLiteral("ff"));
-        QCOMPARE(State::entryLength(), 2);
-
-        dlg.command(ID_RADIX_FLOAT);
-        QCOMPARE(State::radix(), 0);
-        for (int id : kUnitItems) QVERIFY(dlg.menuAction(id)->isEnabled());
-        for (int id : kDisplayItems) QVERIFY(dlg.menuAction(id)->isEnabled());
-        KIV_VERIFY_OWNERSHIP();
-    }
-
-    void displayModeMenuKeepsTypedNumber() {
-        CMainDlg& dlg = run_->dlg();
-        EnterNumber(dlg, QStringLiteral("1234.5"));
-        TypeKeys(dlg, QStringLiteral("7"));
-        dlg.menuAction(ID_DISPLAY_FIXED)->trigger();
-        QCOMPARE(State::displayMode(), 1);
-        QVERIFY(dlg.menuAction(ID_DISPLAY_FIXED)->isChecked());
-        QVERIFY(!dlg.menuAction(ID_DISPLAY_STANDARD)->isChecked());
-        QCOMPARE(State::entryLength(), 1);
-        QCOMPARE(EntryText(dlg), QStringLiteral("7_"));
-        dlg.menuAction(ID_DISPLAY_ENGINEERING)->trigger();
-        QCOMPARE(State::displayMode(), 3);
-        QVERIFY(dlg.menuAction(ID_DISPLAY_ENGINEERING)->isChecked());
-        QVERIFY(!dlg.menuAction(ID_DISPLAY_FIXED)->isChecked());
-        // A dialog that changes the mode and asks for a refresh moves the mark.
+    void keysButtonsMenusAndThePopup() {
+        // The keypad's decimal key is the decimal point on every layout.
+        QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_Comma, Qt::KeypadModifier, ","), 3050);
+        // The radix button has the focus: a key that pressed it would switch to hex.
+        dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
+        Run(dlg(),
+            "keys 19\r35\b; click 2004; is 1006 22; item 57643 10; ctrl Z; is 1006 3; "
+            "is 1000 1) 19; item 57643 00; menu 32803; item 32803 11; item 32802 10");
+        // Each command draws the entry line once (no busy text on its own).
+        QTest::qWait(20);
+        const int before = dlg().entryPaints();
+        Run(dlg(), "keys *");
+        QTest::qWait(50);
+        QCOMPARE(dlg().entryPaints(), before + 1);
+        // A dialog that changes the mode and sends the refresh moves the mark.
         State::setDisplayMode(2);
         SendAppEvent(4000);
-        QVERIFY(dlg.menuAction(ID_DISPLAY_SCIENTIFIC)->isChecked());
-        QVERIFY(!dlg.menuAction(ID_DISPLAY_ENGINEERING)->isChecked());
+        Run(dlg(), "item 32804 11; click 2045; is 2025 A");
     }
 
-    void keysReachTheCalculatorBeforeTheFocusedButton() {
-        CMainDlg& dlg = run_->dlg();
-        int clicks = 0;
-        auto* focused = qobject_cast<QPushButton*>(dlg.control(2045));
-        connect(focused, &QPushButton::clicked, this, [&] { ++clicks; });
-        // Space and Return would press the focused button; Return is ENT here.
-        EnterNumber(dlg, QStringLiteral("12"));
-        QCOMPARE(clicks, 0);
-        QCOMPARE(Depth(), 1);
-        QCOMPARE(TopReal(), 12.0);
-        // Backspace edits, "-" subtracts (never a sign change).
-        TypeKeys(dlg, QStringLiteral("35"));
-        PressKey(dlg, Qt::Key_Backspace);
-        TypeKeys(dlg, QStringLiteral("-"));
-        QCOMPARE(TopReal(), 9.0);
-        // "%" is not used in floating mode and changes nothing.
-        TypeKeys(dlg, QStringLiteral("%"));
-        QCOMPARE(Depth(), 1);
-        QCOMPARE(State::entryLength(), -1);
+    // A double-click exchanges the row with the top; on a blank row it
+    // only enters the line. A button's tooltip comes from the core.
+    void stackListClipboardAndHelp() {
+        dlg().setHelpDocument(QString::fromStdString(run_->home().path("missing.html")));
+        QApplication::clipboard()->setText("25");
+        Run(dlg(),
+            "keys 1; dclick 1000 ; is 1006 1; keys 2\r3; dclick 1000 2) 1; is 1006 1; "
+            "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 725; ctrl B; "
+            "box cancel Only the units will be stored; is 1006 725; menu 32823; "
+            "box ok Cannot find help file");
+        QHelpEvent tip(QEvent::ToolTip, {}, {});
+        QApplication::sendEvent(dlg().control(2006), &tip);
+        QCOMPARE(QToolTip::text(), "Enter the number, or duplicate the top of the stack");
+        QToolTip::hideText();
     }
 
-    void keyPressPaintsTheEntryLineOnce() {
-        CMainDlg& dlg = run_->dlg();
-        EnterNumber(dlg, QStringLiteral("1"));
-        EnterNumber(dlg, QStringLiteral("2"));
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
-        const int before = dlg.entryPaints();
-        TypeKeys(dlg, QStringLiteral("*"));  // commit, busy text, compute, redraw
-        QTRY_VERIFY(dlg.entryPaints() > before);
-        QTest::qWait(50);
-        // Commit, busy text, result and redraw all end in one paint.
-        QCOMPARE(dlg.entryPaints() - before, 1);
-        const int afterMultiply = dlg.entryPaints();
-        TypeKeys(dlg, QStringLiteral("5"));
-        QTRY_VERIFY(dlg.entryPaints() > afterMultiply);
-        QTest::qWait(50);
-        QCOMPARE(dlg.entryPaints(), afterMultiply + 1);
+    // A refused field keeps the dialog open with that field selected; Cancel
+    // changes nothing.
+    void preferencesAndDisplayPreferences() {
+        Run(dlg(),
+            "keys 1\r2\r3\r4\r5\r1234567\r; menu 32806; shot preferences; is 1001 [16]; "
+            "keys x-8; is 1001 8; set 1001 129; click 1; "
+            "box ok Stack size should be between 4 and 128.; is 1001 [129]; set 1001 4; "
+            "set 1017 1; click 1; is 1000 3) 3 | 2) 4 | 1) 5; menu 32806; set 1001 8; click 2; "
+            "menu 32807; shot displayprefs; is 1001 [10]; is 1018 3; set 1018 2x; click 1; "
+            "box ok Please enter an integer.; is 1018 [2x]; set 1018 2; click 1; "
+            "is 1006 1,23,45,67");
+        QVERIFY(State::stackSize() == 4 && State::hpStack() && State::groupSize(0) == 2);
     }
 
-    void everyKeypadButtonExplainsItself() {
-        CMainDlg& dlg = run_->dlg();
-        auto tipOf = [&](int id) {
-            QWidget* b = dlg.control(id);
-            QHelpEvent e(QEvent::ToolTip, b->rect().center(), b->mapToGlobal(b->rect().center()));
-            QApplication::sendEvent(b, &e);
-            const QString t = QToolTip::isVisible() ? QToolTip::text() : QString();
-            QToolTip::hideText();
-            return t;
-        };
-        for (int id = 2000; id <= 2045; ++id) {
-            auto* b = qobject_cast<QPushButton*>(dlg.control(id));
-            QVERIFY(b);
-            if (!b->isEnabled() || b->text().isEmpty()) continue;
-            QVERIFY2(!FromCalcText(Core().buttonTooltip(id)).isEmpty(),
-                     qPrintable(QStringLiteral("button %1 \"%2\"").arg(id).arg(b->text())));
+    void memoryDialog() {
+        Run(dlg(),
+            "keys 5\r; click 2011; set 1011 3; click 4; is 1006 ; click 2011; shot memory; "
+            "is 1011 0\t0 | 1\t0 | 2\t0 | >3\t5 | 4\t0 | 5\t0 | 6\t0 | 7\t0 | 8\t0 | 9\t0; "
+            "click 3; is 1006 5; click 2011; dclick 1011 3\t5; is 1000 1) 5; "
+            "click 2011; menu 32815; is 1011 0\t0 | 1\t0 | 2\t0 | >3\t0 | 4\t0 | 5\t0 | "
+            "6\t0 | 7\t0 | 8\t0 | 9\t0; click 2");
+    }
+
+    // Define unit by Ctrl+D and the menu, Units by a typed letter and the
+    // "list" button, Edit Categories from its combo box, the category name.
+    void unitDialogs() {
+        Run(dlg(),
+            "ctrl D; is 32810 (Base unit); shot define_unit_base; keys m; click 1; "
+            "is 1006 Key for m?; click 2035; keys 5m; is 1010 >m\t(Base unit); "
+            "shot units; ctrl N; is 32809 [m]; shot define_unit_rename; set 32809 metre; "
+            "click 1; is 1010 metre\t(Base unit); set 1023 2; click 1018; "
+            "keys Distances in metres; is 1001 Distances in me; shot category_name; "
+            "click 1; is 1021 Distances in me; shot edit_categories; click 1; "
+            "is 1023 >All | Unfiled | Distances in me | Edit Categories...; set 1010 0; "
+            "click 1; is 1006 5 metre_; menu 32799; is 32810 5 metre; shot define_unit; "
+            "keys \x1b; is 1006 5 metre; click 2017; is 1010 metre\t(Base unit); keys M; ctrl X; "
+            "box no Delete that unit (metre); ctrl X; box yes Delete that unit (metre); "
+            "is 1010 ; click 2; is 1006 5");
+    }
+
+    // The first start's import ran once the window showed; the import
+    // dialog opens in the data folder; export adds the suffix. Then the
+    // keypad states the user guide pictures.
+    void unitListDialogs() {
+        QCOMPARE(run_->imports, 1);
+        dlg().popupAnswerForTests = [](QMenu*) { return 3101; };  // Hex
+        InstallAllDialogs(dlg());                                 // the real file dialogs
+        Run(dlg(),
+            "menu 32809; is 0 Import Unit List | kiv | Text files (*.txt) | All files (*) | "
+            "txt; file units-US.txt; is 2036 ft; menu 32810; is 0 Export Unit List | kiv | "
+            "Text files (*.txt) | All files (*) | txt; file mine; keys 12\r3.5; click 2036; "
+            "keys \r1234.5678; shot keypad-float; click 2000; shot keypad-alt; click 2024; "
+            "is 2025 sinh; shot keypad-hyp; click 2000; click 2024; click 2035; is 2035 UNIT; "
+            "shot keypad-unit; click 2035; click 2045; keys ff\r3\r; shot keypad-integer");
+        QVERIFY(QFile::exists(QString::fromStdString(run_->home().path("mine.txt"))));
+    }
+
+    // A signal or the session ending while a dialog is open: the dialog is
+    // cancelled, and the shut-down runs once its handler has returned.
+    void closeRequestWaitsForTheOpenDialog() {
+        QTimer::singleShot(30, &dlg(), [this] { dlg().requestClose(); });
+        QTimer::singleShot(3000, &dlg(), [] { QApplication::closeAllWindows(); });  // else stuck
+        dlg().command(ID_OPTIONS_PREFS);  // returns once the request cancelled the dialog
+        QVERIFY(!dlg().isShutDown());
+        QTRY_VERIFY(dlg().isShutDown());
+    }
+
+    void failedSaveIsReported() {
+        QVERIFY(QDir(run_->home().folder().c_str()).removeRecursively());
+        Run(dlg(), "box ok Kiv could not write its data file kivDB_pdb", [this] { dlg().close(); });
+        QVERIFY(dlg().saveFailed());
+    }
+
+    // A signal while the welcome question is open ends it with 2, writing
+    // nothing; without a data folder it says so, waits, and ends with 2.
+    void realProgramThatCannotStart() {
+        run_.reset();
+        TempDataHome fresh;  // restores XDG_DATA_HOME at the end
+        QCOMPARE(RunKiv(SIGTERM), 2);
+        QVERIFY(fresh.list().empty());
+        QVERIFY(WriteBytes(fresh.home() + "/plain-file", {}));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(fresh.home() + "/plain-file"));
+        QCOMPARE(RunKiv(SIGTERM, 300), 2);
+    }
+
+    // Escape ends the window, saving. Each signal ends the real program
+    // through the same shut-down, which writes the file anew; while a window
+    // holds the folder a second program ends with 2 and leaves the file alone.
+    void escapeAndSignalsSaveAndTheProgramRunsOnce() {
+        Run(dlg(), "keys 1\r2.5\r3\r42");
+        const QString before = Text(dlg().stackList()) + " / " + Text(dlg().entryLine());
+        Run(dlg(), "keys \x1b");  // the shut-down of every close, which saves
+        QVERIFY(dlg().isShutDown());
+        run_->end();
+        const std::string db = run_->home().path("kivDB_pdb");
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+            const QDateTime written = QFileInfo(db.c_str()).lastModified();
+            QCOMPARE(RunKiv(sig), 0);
+            QVERIFY(QFileInfo(db.c_str()).lastModified() > written);
         }
-        PutUnitOnSlot("m", 0);
-        QVERIFY(tipOf(2036).contains(QStringLiteral("m")));
-        // The tip follows the mode: the same button in integer mode.
-        const QString floating = tipOf(2036);
-        dlg.command(ID_RADIX_HEX);
-        QVERIFY(tipOf(2036) != floating);
+        QVERIFY(!QFile::exists(run_->home().path("kiv.lock").c_str()) && run_->start());
+        QTest::qWait(20);  // the second start: no question, no import
+        QCOMPARE(Text(dlg().stackList()) + " / " + Text(dlg().entryLine()), before);
+        QCOMPARE(run_->imports, 1);
+        const QDateTime written = QFileInfo(db.c_str()).lastModified();
+        QCOMPARE(RunKiv(SIGTERM, 300), 2);
+        QCOMPARE(QFileInfo(db.c_str()).lastModified(), written);
     }
 };
 
-QTEST_MAIN(KeypadTest)
+QTEST_MAIN(MainWindowTest)
 #include "mainwindow_keypad_test.moc"
