@@ -109,7 +109,10 @@ void Case::run(const std::string& text, int atLine) {
     const std::string args = sp == std::string::npos ? "" : text.substr(sp + 1);
     const auto it = Verbs().find(verb);
     if (it == Verbs().end()) return fail("unknown verb '" + verb + "'");
-    it->second(*this, text[sp == std::string::npos ? 0 : sp] == '\n' ? args : Trim(args));
+    // A verb that gathers lines ("list") gets its first line break too, so
+    // that its head (empty here) is not taken from the first gathered line.
+    it->second(*this,
+               text[sp == std::string::npos ? 0 : sp] == '\n' ? text.substr(sp) : Trim(args));
 }
 
 std::vector<std::string> Words(const std::string& s) {
