@@ -157,7 +157,8 @@ KIV_VERB("box") {
 // S superscript, then the text).
 KIV_VERB("layout") {
     const auto w = Words(args);
-    const std::string t = w.at(2) == "-" ? "" : Unescaped(w[2]);
+    if (w.size() < 4) return c.fail("layout wants LEFT RIGHT TEXT WIDTH [RUNS]");
+    const std::string t = w[2] == "-" ? "" : Unescaped(w[2]);
     const int left = IntArg(c, w[0]), right = IntArg(c, w[1]), n = int(t.size());
     std::string got = std::to_string(RenderEntryText(t.data(), n, left, right, EntryFontPair()));
     for (const EntryRun& r : c.win().entryRuns)
@@ -175,9 +176,9 @@ KIV_VERB("decimalcomma") {
 
 // --------------------------------------------------------------- dialogs
 
-// memdlg steps: width PX, store R, recall R, clear R, clearall, cancel;
-// checks: line R TEXT, selected R (what an opening selects), fits (every
-// value fits the width).
+// memdlg steps: width PX, store R, recall R, clear R (R a register, -1 for
+// no selection), clearall, cancel; checks: line R TEXT, selected R (what an
+// opening selects), fits (every value fits the width).
 KIV_VERB("memdlg") {
     int width = 200;
     auto dlg = std::make_unique<CMemoryDlgLogic>(width);
