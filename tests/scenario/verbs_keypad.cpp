@@ -1,0 +1,356 @@
+// Verbs of the keypad and the dialogs: the entry line, the whole keypad in
+// one line, and the dialogs driven the way their Qt hosts drive the logic.
+//
+// A dialog verb is one session: "memdlg store 4" opens the Memory dialog,
+// runs its steps (separated by " ; ") and must end closed, by a step that
+// closes it (Store, Use, OK) or by "cancel". A dialog the core opens (the
+// "mem" key, a typed letter) runs such a line through "ondialog", and so
+// does a nested one (Define unit from Rename, Edit Categories from a
+// category list).
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/core/calctext.h"
+#include "app/core/categoriesdlg.h"
+#include "app/core/definedlg.h"
+#include "app/core/memorydlg.h"
+#include "app/core/messages.h"
+#include "app/core/prefsdlg.h"
+#include "app/core/unitsdlg.h"
+#include "keypad/entry.h"
+#include "keypad/keypad.h"
+#include "scenario/scenario.h"
+#include "storage/state.h"
+
+namespace kiv::scenario {
+namespace {
+
+void Want(Case& c, const std::string& what, const std::string& got, const std::string& want) {
+    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
+}
+
+// The first word and the rest.
+std::pair<std::string, std::string> Head(const std::string& s, const char* sep = " ") {
+    const size_t at = s.find(sep);
+    if (at == std::string::npos) return {Trim(s), ""};
+    return {Trim(s.substr(0, at)), Trim(s.substr(at + std::strlen(sep)))};
+}
+
+// A dialog's steps by name; a step clears `open` when it ends the dialog.
+using Steps = std::map<std::string, std::function<void(const std::string& arg, bool& open)>>;
+
+// Runs the " ; "-separated steps; a step the dialog does not know is a line
+// of its own ("msg 1317", "answer no", "stack 5 m").
+void Session(Case& c, const std::string& dialog, std::string args, const Steps& steps) {
+    bool open = true;
+    while (!args.empty()) {
+        auto [step, rest] = Head(args, " ; ");
+        args = rest;
+        const auto [name, arg] = Head(step);
+        const auto it = steps.find(name);
+        if (!open) return c.fail(dialog + " closed before '" + step + "'");
+        if (it != steps.end())
+            it->second(arg, open);
+        else if (name == "cancel")
+            open = false;
+        else
+            c.run(step, c.line);
+    }
+    if (open) c.fail(dialog + " is still open at the end of the line");
+}
+
+// Runs the next "ondialog" line as a nested dialog; false when there is none
+// (the dialog closes at once).
+bool Nested(Case& c) {
+    if (c.dialogLines.empty()) return false;
+    const std::string text = c.dialogLines.front();
+    c.dialogLines.erase(c.dialogLines.begin());
+    c.run(text, c.line);
+    return true;
+}
+
+// A category list as "*Selected | Other | ...".
+std::string CategoryText(const CategoryList& l) {
+    std::vector<std::string> items;
+    for (size_t i = 0; i < l.items.size(); ++i)
+        items.push_back((int(i) == l.selected ? "*" : "") + l.items[i].text);
+    return Join(items);
+}
+
+bool g_defineOk = false;  // the last Define unit session ended with OK
+
+// ------------------------------------------------------------ main window
+
+// press KEYS [-> LINE ; LINE ...]: the keys, then the check lines.
+KIV_VERB("press") {
+    auto [keys, checks] = Head(args, "->");
+    c.run("keys " + keys, c.line);
+    while (!checks.empty()) {
+        const auto [check, rest] = Head(checks, " ; ");
+        c.run(check, c.line);
+        checks = rest;
+    }
+}
+
+// line TEXT: the open entry line with its cursor, as plain text; "-" closed.
+KIV_VERB("line") {
+    Want(c, "line", isEntryOpen() ? Readable(State::entryText()) : "-", Unescaped(args));
+}
+
+// keypad T2000 T2001 ...: button texts from 2000 on ("_" blank); a button
+// is expected enabled exactly when it has a text, "*" appended says the
+// opposite (an empty slot that can be picked: "_*").
+KIV_VERB("keypad") {
+    std::vector<std::string> got, want;
+    int id = 2000;
+    for (const std::string& w : Words(args)) {
+        const std::string& t = c.win().controlText[id];
+        const bool on = c.win().controlEnabled[id++];
+        got.push_back((t.empty() ? "_" : t) + (on == !t.empty() ? "" : "*"));
+        want.push_back(Unescaped(w));
+    }
+    Want(c, "keypad", Join(got, " "), Join(want, " "));
+}
+
+// writes N: control texts written since the last "writes" (or the start).
+KIV_VERB("writes") {
+    Want(c, "text writes", std::to_string(c.win().controlTextWrites), args);
+    c.win().controlTextWrites = 0;
+}
+
+// tip ID TEXT: the button's tooltip.
+KIV_VERB("tip") {
+    const auto [id, text] = Head(args);
+    Want(c, "tip " + id, buttonTooltip(IntArg(c, id)), text);
+}
+
+// view ROWS DIALOGS: rows of the stack list (empty ones too), dialogs opened.
+KIV_VERB("view") {
+    const std::string got =
+        std::to_string(c.win().stackRows.size()) + " " + std::to_string(c.win().dialogsRun.size());
+    Want(c, "rows and dialogs", got, args);
+}
+
+// coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
+KIV_VERB("coded") {
+    const auto p = Bars(args);
+    const auto text = [&](size_t i) {
+        return p.size() > i && p[i] != "-" ? p[i].c_str() : nullptr;
+    };
+    ShowCodedMessage(IntArg(c, p.at(0)), text(1), text(2));
+}
+
+// box LETTERS CAPTION | TEXT: the next message not yet matched, word for
+// word, with the icon and button letters of its style ("?y", "!o", ...).
+KIV_VERB("box") {
+    auto& shown = c.win().messages;
+    if (c.messagesSeen >= shown.size()) return c.fail("no message box: " + args);
+    const auto& m = shown[c.messagesSeen++];
+    const std::string letters = {"-x?!i"[m.style >> 4 & 7], "oc??y"[m.style & 7]};
+    Want(c, "message box", letters + " " + m.caption + " | " + m.text, Unescaped(args));
+}
+
+// layout LEFT RIGHT TEXT WIDTH RUNS...: TEXT ("-" empty) rendered into the
+// box [LEFT, RIGHT] takes WIDTH and gives the runs (P plain, D decimal mark,
+// S superscript, then the text).
+KIV_VERB("layout") {
+    const auto w = Words(args);
+    if (w.size() < 4) return c.fail("layout wants LEFT RIGHT TEXT WIDTH [RUNS]");
+    const std::string t = w[2] == "-" ? "" : Unescaped(w[2]);
+    const int left = IntArg(c, w[0]), right = IntArg(c, w[1]), n = int(t.size());
+    std::string got = std::to_string(RenderEntryText(t.data(), n, left, right, EntryFontPair()));
+    for (const EntryRun& r : c.win().entryRuns)
+        got += std::string(" ") + "PDS"[int(r.kind)] + r.text;
+    Want(c, "layout", got, Unescaped(Join({w.begin() + 3, w.end()}, " ")));
+}
+
+// decimalcomma LINE: LINE runs with the locale's "," decimal and "." group
+// separators.
+KIV_VERB("decimalcomma") {
+    SetSeparators(',', '.');
+    c.run(args, c.line);
+    SetSeparators('.', ',');
+}
+
+// --------------------------------------------------------------- dialogs
+
+// memdlg steps: width PX, store R, recall R, clear R (R a register, -1 for
+// no selection), clearall, cancel; checks: line R TEXT, selected R (what an
+// opening selects), fits (every value fits the width).
+KIV_VERB("memdlg") {
+    int width = 200;
+    auto dlg = std::make_unique<CMemoryDlgLogic>(width);
+    const auto fits = [&](auto&, bool&) {
+        for (const std::string& l : dlg->lines())
+            if (MeasureText(l.data() + 2, int(l.size()) - 2, ListFontPair()) > width)
+                c.fail("memory line too wide: " + l);
+    };
+    Session(
+        c, "memory", args,
+        {{"width", [&](auto& a, bool&) { dlg.reset(new CMemoryDlgLogic(width = IntArg(c, a))); }},
+         {"store", [&](auto& a, bool& open) { open = !dlg->store(IntArg(c, a)); }},
+         {"recall", [&](auto& a, bool& open) { open = !dlg->recall(IntArg(c, a)); }},
+         {"clear", [&](auto& a, bool&) { dlg->clearSelection(IntArg(c, a)); }},
+         {"clearall", [&](auto&, bool&) { dlg->clearAll(); }},
+         {"selected",
+          [&](auto& a, bool&) {
+              Want(c, "selection", std::to_string(CMemoryDlgLogic::RememberedSelection()), a);
+          }},
+         {"line",
+          [&](auto& a, bool&) {
+              const auto [r, text] = Head(a);
+              Want(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
+          }},
+         {"fits", fits}});
+}
+
+// unitsdlg steps: sel NAME|-, letter X, cat DATA (a category item), use, delete,
+// rename (Define unit from the next ondialog line), redefine, cancel;
+// checks: names N1 N2 ..., line NAME DEFINITION, selected NAME|-,
+// cats LIST, changed 0|1.
+KIV_VERB("unitsdlg") {
+    UnitsDialogRunners runners{[&c] { return Nested(c) && g_defineOk; }, [&c] { Nested(c); }};
+    const auto dlg = std::make_unique<CUnitsDlgLogic>(400, runners);
+    const auto name = [&](int row) {
+        if (row < 0) return std::string("-");
+        const std::string& t = dlg->lines()[size_t(row)].text;
+        return t.substr(0, t.find('\t'));
+    };
+    const auto row = [&](const std::string& n) {
+        for (size_t i = 0; i < dlg->lines().size(); ++i)
+            if (name(int(i)) == n) return int(i);
+        if (n != "-") c.fail("no unit line " + n);
+        return -1;
+    };
+    const auto names = [&](auto& a, bool&) {
+        std::vector<std::string> all;
+        for (size_t i = 0; i < dlg->lines().size(); ++i) all.push_back(name(int(i)));
+        Want(c, "unit names", Join(all, " "), a);
+    };
+    const auto line = [&](auto& a, bool&) {
+        const auto [n, def] = Head(a);
+        if (row(n) >= 0) Want(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
+    };
+    Session(c, "units", args,
+            {{"sel", [&](auto& a, bool&) { dlg->select(row(a)); }},
+             {"letter", [&](auto& a, bool&) { dlg->selectByLetter(a[0]); }},
+             {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
+             {"use", [&](auto&, bool& open) { open = !dlg->use(); }},
+             {"delete", [&](auto&, bool&) { dlg->remove(); }},
+             {"rename", [&](auto&, bool&) { dlg->rename(); }},
+             {"redefine", [&](auto&, bool&) { dlg->redefine(); }},
+             {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
+             {"names", names},
+             {"line", line},
+             {"selected", [&](auto& a, bool&) { Want(c, "selection", name(dlg->selection()), a); }},
+             {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg->categories()), a); }},
+             {"changed", [&](auto& a, bool&) {
+                  Want(c, "stack changed", dlg->stackChanged() ? "1" : "0", a);
+              }}});
+}
+
+// definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
+// by default the list's selection), cancel, cat DATA (1000, "Edit Categories...",
+// runs the next ondialog line); checks: name [TEXT], def TEXT, cats LIST.
+KIV_VERB("definedlg") {
+    g_defineOk = false;
+    CDefineUnitLogic dlg(0, [&c] { Nested(c); });
+    const auto ok = [&](auto& a, bool& open) {
+        const auto [n, data] = Head(a);
+        const CategoryList& l = dlg.categories();
+        const int chosen = l.selected < 0 ? -1 : l.items[size_t(l.selected)].data;
+        open = !(g_defineOk = dlg.ok(Unescaped(n), data.empty() ? chosen : IntArg(c, data)));
+    };
+    Session(
+        c, "define", args,
+        {{"ok", ok},
+         {"cancel", [&](auto&, bool& open) { dlg.cancel(), open = false; }},
+         {"cat", [&](auto& a, bool&) { dlg.categoryChosen(IntArg(c, a)); }},
+         {"name", [&](auto& a, bool&) { Want(c, "name", dlg.initialName(), a); }},
+         {"def", [&](auto& a, bool&) { Want(c, "definition", dlg.definitionText(), a); }},
+         {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg.categories()), a); }}});
+}
+
+// catdlg steps: new NAME, rename N NAME, delete N (N a category, -1 none;
+// the name dialog answers NAME, "_" empty, "-" Cancel), ok; checks: lines
+// A | B (the listed names), prompted [A][B] (what the name dialog showed).
+KIV_VERB("catdlg") {
+    std::string answer;
+    std::string prompted;
+    CEditCategoriesLogic dlg([&](std::string* name) {
+        prompted += "[" + *name + "]";
+        if (answer == "-") return false;
+        *name = answer == "_" ? "" : Unescaped(answer);
+        return true;
+    });
+    const auto lines = [&](auto& a, bool&) {
+        std::vector<std::string> names;
+        for (const CategoryItem& i : dlg.lines()) names.push_back(i.text);
+        Want(c, "category lines", Join(names), a);
+    };
+    Session(c, "categories", args,
+            {{"new", [&](auto& a, bool&) { answer = a, dlg.onNew(); }},
+             {"rename",
+              [&](auto& a, bool&) {
+                  const auto [n, name] = Head(a);
+                  answer = name, dlg.onRename(IntArg(c, n));
+              }},
+             {"delete", [&](auto& a, bool&) { dlg.onDelete(IntArg(c, a)); }},
+             {"ok", [&](auto&, bool& open) { open = false; }},
+             {"lines", lines},
+             {"prompted", [&](auto& a, bool&) { Want(c, "prompted", prompted, a); }}});
+}
+
+// The settings dialogs' fields by name: a text field, or a check box "0"/"1".
+using Fields = std::map<std::string, std::pair<std::string*, bool*>>;
+
+// Steps: set NAME V ..., has NAME V ..., ok [ID] (ID: the field the dialog
+// refuses and focuses, 0 when it closes), cancel.
+void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
+                  const std::function<int()>& ok) {
+    const auto each = [&](const std::string& a, bool set) {
+        const auto w = Words(a);
+        for (size_t i = 0; i + 1 < w.size(); i += 2) {
+            if (!fields.count(w[i])) return c.fail("no field " + w[i]);
+            const auto [text, box] = fields.at(w[i]);
+            if (set && text) *text = Unescaped(w[i + 1]);
+            if (set && box) *box = w[i + 1] == "1";
+            if (!set) Want(c, w[i], text ? *text : *box ? "1" : "0", w[i + 1]);
+        }
+    };
+    Session(c, "settings", args,
+            {{"set", [&](auto& a, bool&) { each(a, true); }},
+             {"has", [&](auto& a, bool&) { each(a, false); }},
+             {"ok", [&](auto& a, bool& open) {
+                  const std::string refused = std::to_string(ok());
+                  Want(c, "refused field", refused, a.empty() ? "0" : a);
+                  open = refused != "0";
+              }}});
+}
+
+// prefsdlg: fields size warn simplify invtrig askclear hp.
+KIV_VERB("prefsdlg") {
+    PrefsFields f = CPrefsDlgLogic::Open();
+    FieldsDialog(c, args,
+                 {{"size", {&f.stackSize, nullptr}},
+                  {"warn", {nullptr, &f.warnOverflow}},
+                  {"simplify", {nullptr, &f.simplifyUnits}},
+                  {"invtrig", {nullptr, &f.invTrigUnits}},
+                  {"askclear", {nullptr, &f.askClear}},
+                  {"hp", {nullptr, &f.hpStack}}},
+                 [&f] { return CPrefsDlgLogic::Ok(f); });
+}
+
+// dprefsdlg: fields precision float hex dec oct bin other.
+KIV_VERB("dprefsdlg") {
+    DisplayPrefsFields f = CDisplayPrefsDlgLogic::Open();
+    Fields fields = {{"precision", {&f.precision, nullptr}}};
+    const char* const groups[] = {"float", "hex", "dec", "oct", "bin", "other"};
+    for (size_t i = 0; i < 6; ++i) fields[groups[i]] = {&f.groups[i], nullptr};
+    FieldsDialog(c, args, fields, [&f] { return CDisplayPrefsDlgLogic::Ok(f); });
+}
+
+}  // namespace
+}  // namespace kiv::scenario
