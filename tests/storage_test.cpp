@@ -5,12 +5,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <map>
+
+#include "app/core/appevent.h"
 #include "storage/dbfile.h"
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "storage/unitlist.h"
 #include "support/test_db.h"
 #include "support/unit_fixture.h"
+#include "units/unittext.h"
 
 namespace kiv {
 namespace {
@@ -112,7 +118,9 @@ TEST(DatabaseFile, DamagedFilesAreSetAsideAndReportedOnce) {
         EXPECT_EQ(tmp.list().size(), 1u);
     }
     EXPECT_EQ(ParseDatabase(good.data(), 7, kData, kKivc, &db), LoadStatus::NotThisDatabase);
-    EXPECT_EQ(ParseDatabase(good.data(), good.size(), kData, kKivc, &db), LoadStatus::Ok);
+    Bytes full = good;  // as many records as the capacity allows
+    Put32(full, 12, ReadU32(&good[16]));
+    EXPECT_EQ(ParseDatabase(full.data(), full.size(), kData, kKivc, &db), LoadStatus::Ok);
 }
 
 TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
@@ -124,6 +132,7 @@ TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
     EXPECT_FALSE(StorageStartup());  // Cancel: no database, an empty folder
     EXPECT_EQ(win.messages.at(0).style, MB_ICONINFORMATION | MB_OKCANCEL);
     EXPECT_TRUE(tmp.list().empty());
+    EXPECT_TRUE(StorageShutdown());                       // nothing to write
     ASSERT_TRUE(WriteBytes(tmp.path("aaa_pdb"), other));  // another type: skipped
     ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb.damaged"), {1}));
     ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), other));
@@ -166,6 +175,74 @@ TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
         SetFileOps(DefaultFileOps());
         EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), saved);
         EXPECT_EQ(tmp.list().size(), 4u);  // no temporary file left
+    }
+}
+
+TEST(UnitListFiles, ImportAndExportThroughTheDataFolder) {
+    TempDataHome tmp;
+    TestDb t;
+    int refreshes = 0;
+    SetAppEventHandler([&](int code, int) { refreshes += code == 4000; });
+    std::vector<std::string> asked;
+    std::string answer;
+    const FileChooser choose = [&](bool save, const std::string& title, const std::string& folder,
+                                   std::string* path) {
+        asked.push_back(title + (save ? " to " : " from ") + folder);
+        *path = answer;
+        return !answer.empty();
+    };
+    ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
+    ExportUnitList(choose);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Import Unit List from " + tmp.folder(),
+                                               "Export Unit List to " + tmp.folder()}));
+    EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 2);
+    ASSERT_TRUE(WriteBytes(tmp.path("units-US.txt"), {' ', '#', '\n', '\t', '\n'}));
+    ::remove(tmp.path("units-UK.txt").c_str());
+    EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 1);  // a list the user changed stays
+    EXPECT_EQ(ReadBytes(tmp.path("units-UK.txt")),
+              ReadBytes(ShippedUnitListFolder() + "/units-UK.txt"));
+    for (const char* list : {"units-US.txt", "units-UK.txt"}) {
+        answer = tmp.path(list);
+        ImportUnitList(choose);
+    }
+    EXPECT_EQ(refreshes, 2);
+    EXPECT_NE(FindUnitByName("galUK"), 0);
+    for (const char* bad : {"missing.txt", ""}) {
+        answer = tmp.path(bad);  // the folder itself cannot be written as a file
+        (*bad ? ImportUnitList : ExportUnitList)(choose);
+        EXPECT_EQ(t.win.messages.back().text, "Cannot open " + answer + ".");
+    }
+    EXPECT_EQ(t.win.messages.size(), 2u);
+    EXPECT_EQ(refreshes, 2);
+    // Whatever the display mode, an export reads back as it was, with CR LF.
+    auto snapshot = [] {
+        std::map<std::string, double> s;  // unit, category and definition: magnitude
+        for (int i = 1; i < MainDb()->count(); ++i)
+            if (IsUnitRecord(i))
+                s[UnitName(i) + " " + std::to_string(CategoryOfRecord(i)) + " " +
+                  ExpressionText(UnitDefinition(i))] = UnitMagnitude(i);
+        for (int c = 1; c < 16; ++c) s[".cat " + std::to_string(c) + MainDb()->categoryName(c)];
+        for (int b = 0; b < 50; ++b)
+            s[".btn " + std::to_string(b) + ExpressionText(State::userButton(b))];
+        return s;
+    };
+    const auto units = snapshot();
+    for (int mode = 0; mode < 4; ++mode) {
+        State::setDisplayMode(uint8_t(mode));
+        ASSERT_TRUE(ExportUnitListFile(tmp.path(std::to_string(mode))));
+    }
+    SetAppEventHandler(nullptr);
+    for (int mode = 0; mode < 4; ++mode) {
+        const Bytes b = ReadBytes(tmp.path(std::to_string(mode)));
+        EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), std::count(b.begin(), b.end(), '\r'));
+        TestDb fresh;
+        ASSERT_TRUE(ImportUnitListFile(tmp.path(std::to_string(mode))));
+        const auto again = snapshot();
+        ASSERT_EQ(again.size(), units.size());
+        for (auto u = units.begin(), a = again.begin(); u != units.end(); ++u, ++a) {
+            EXPECT_EQ(a->first, u->first);
+            EXPECT_NEAR(a->second, u->second, 1e-11 * std::fabs(u->second)) << u->first;
+        }
     }
 }
 

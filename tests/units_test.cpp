@@ -150,7 +150,8 @@ std::vector<std::string> Script(const char* list, MemoMode mode) {
     }
     for (int c = 1; c < 16; ++c) EXPECT_NE(MainDb()->categoryName(c), "");
     EXPECT_GE(CountRecords(255).unitsTotal, 155);
-    const Uid m = LookUpUnitExpression("m");
+    const Uid m = LookUpUnitExpression("A");  // the first unit record
+    EXPECT_EQ(ExpressionText(m), "A");
     EXPECT_TRUE(SetStackSize(128));
     for (int i = 0; i < 128; ++i) Push(Value::Real(i, DuplicateExpression(m)));
     for (int i = 0; i < 75; ++i)
@@ -240,7 +241,8 @@ TEST(UnitText, BufferRules) {
     for (int size = 0; size <= 6; ++size) EXPECT_EQ(FormatExpression(buf, size, e), size < 6);
     EXPECT_EQ(std::string(buf), "kg/s\xC2");
     EXPECT_EQ(FormatExpression(buf, 3, inv) * 10 + FormatExpression(buf, 4, inv), 10);
-    EXPECT_EQ(FormatExpression(buf, 8, 99999), 1);
+    EXPECT_EQ(FormatExpression(buf, 1, NULL_UID) * 10 + buf[0] + FormatExpression(buf, 8, 99999),
+              1);
     EXPECT_TRUE(db.win.shownText("A database error of type 3"));
     DeleteExpression(e);
     DeleteExpression(inv);
