@@ -188,7 +188,7 @@ std::vector<std::string> Script(const char* list, MemoMode mode) {
             EXPECT_TRUE(std::isnormal(f)) << UnitName(i);
             DeleteExpression(base);
         }
-        for (const char* n : {"min", "mon", "yds", "lbf", "hp"})
+        for (const char* n : {"min", "mon", "yds", "lbf", "kip"})
             log.push_back(std::to_string(FindUnitByName(n)));
         for (const auto& message : db.win.messages) log.push_back(message.text);
         db.win.clearMessages();
@@ -210,7 +210,11 @@ std::vector<std::string> Script(const char* list, MemoMode mode) {
     EXPECT_EQ(ReadUnitList("ft 1 0.3048 m\nfathom 1 6 ft\n", "again"), 0);
     EXPECT_EQ(RenameUnit(FindUnitByName("ft"), "foot", 1), 0);
     round();
-    DeleteUnitAndDependents(FindUnitByName("lbf"));  // hp goes with it
+    State::setSaved(0, Value::Real(1, LookUpUnitExpression("kip")));
+    State::setSavedCount(1);
+    EXPECT_NE(State::saved(0).unit(), NULL_UID);
+    DeleteUnitAndDependents(FindUnitByName("lbf"));  // kip goes with it, and the saved value
+    EXPECT_EQ(State::savedCount(), 0);
     round();
     std::vector<Uid> held;
     while (MainDb()->count() < int(MainDb()->capacity)) {
