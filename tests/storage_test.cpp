@@ -212,7 +212,8 @@ TEST(UnitListFiles, ImportAndExportThroughTheDataFolder) {
         (*bad ? ImportUnitList : ExportUnitList)(choose);
         EXPECT_EQ(t.win.messages.back().text, "Cannot open " + answer + ".");
     }
-    EXPECT_EQ(t.win.messages.size(), 2u);
+    EXPECT_FALSE(ExportUnitListFile("/dev/full"));  // no room to write
+    EXPECT_EQ(t.win.messages.size(), 3u);
     EXPECT_EQ(refreshes, 2);
     // Whatever the display mode, an export reads back as it was, with CR LF.
     auto snapshot = [] {
