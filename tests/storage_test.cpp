@@ -1,0 +1,359 @@
+// The record database and the database file at byte level: exact bytes,
+// damaged files, start-up and shut-down, the data folder's lock, the UID
+// cache and the state record's bounds.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <map>
+
+#include "app/core/appevent.h"
+#include "storage/dbfile.h"
+#include "storage/maindb.h"
+#include "storage/startup.h"
+#include "storage/state.h"
+#include "storage/unitlist.h"
+#include "support/test_db.h"
+#include "support/unit_fixture.h"
+#include "units/unittext.h"
+
+namespace kiv {
+namespace {
+
+constexpr uint32_t kData = FourCC("Data"), kKivc = FourCC("Kivc");
+using Bytes = std::vector<uint8_t>;
+
+Bytes Hex(const std::string& s) {
+    Bytes out;
+    for (size_t i = 0; i + 1 < s.size(); i += s[i] == ' ' ? 1 : 2)
+        if (s[i] != ' ') out.push_back(uint8_t(std::stoi(s.substr(i, 2), nullptr, 16)));
+    return out;
+}
+Bytes Slice(const Bytes& b, size_t from, size_t n) {
+    return Bytes(b.begin() + long(from), b.begin() + long(std::min(from + n, b.size())));
+}
+void Put32(Bytes& b, size_t off, uint32_t v) {
+    PutU32(b.data() + off, v);
+}
+// A file image of the test unit table; record 0 starts at 20, its data at
+// 32, record 1 at 1216.
+Bytes TableImage(size_t stateSize = 0) {
+    TestDb t;
+    MakeUnitTable();
+    if (stateSize) MainDb()->resizeRecord(0, stateSize);
+    return SerializeDatabase(*MainDb());
+}
+
+TEST(DatabaseFile, ExactBytesOfANewAndOfAUsedDatabaseAndTheirRoundTrip) {
+    TempDataHome tmp;
+    ASSERT_TRUE(SaveDatabase(Database::MakeEmpty("kivDB", kKivc, kData), GetDataFolder()));
+    Bytes empty = Hex("61746144 6376694B 01000000 E8030000 00000000 556E6669 6C6564");
+    empty.resize(276, 0);
+    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), empty);
+    EXPECT_EQ(tmp.list(), std::vector<std::string>{"kivDB_pdb"});  // no temporary left
+
+    TestDb t;
+    const Uid m = DefineUnit("m", 1, {});
+    DefineUnit("km", 1000, {{m, 3, -2}}, 5);
+    DeleteByUid(MainDb()->uid(NewAppRecord(8, 1)));  // the newest goes, its UID stays used
+    const uint32_t attr = 0xABC5;                    // bits above the category are kept
+    MainDb()->setRecordInfo(1, &attr, nullptr);
+    MainDb()->categories[7][10] = 'x';  // so are bytes after a free slot's zero
+    const Bytes b = SerializeDatabase(*MainDb());
+    ASSERT_EQ(b.size(), 20 + 12 + 1184 + 12 + 23 + 12 + 22 + 12 + 16 + 256u);
+    EXPECT_EQ(Slice(b, 8, 28),
+              Hex("06000000 E8030000 04000000 01000000 01000000 A0040000 00000000"));
+    EXPECT_EQ(Slice(b, 1216, 3 * 12 + 23 + 22 + 16),
+              Hex("04000000 C5AB0000 17000000 80000000 04000000 0000000000408F40 03000000 6B6D00"
+                  "02000000 00000000 16000000 80000000 02000000 000000000000F03F 00FF00FF 6D00"
+                  "03000000 01000000 10000000 40010000 03000000 02000000 03FE0000"));
+    EXPECT_EQ(b[b.size() - 256 + 7 * 16 + 10], 'x');
+    ASSERT_TRUE(SaveDatabase(*MainDb(), GetDataFolder()));
+    const OpenResult r = OpenByTypeAndCreator(GetDataFolder(), kData, kKivc);
+    ASSERT_TRUE(r.db);
+    EXPECT_TRUE(r.db->saveOnClose);
+    EXPECT_EQ(r.db->fileName, "kivDB_pdb");
+    EXPECT_EQ(SerializeDatabase(*r.db), b);
+    EXPECT_EQ(r.db->uid(r.db->newRecord(4)), 6u);
+    r.db->saveOnClose = false;
+    EXPECT_FALSE(SaveDatabase(*r.db, GetDataFolder()));
+}
+
+TEST(DatabaseFile, DamagedFilesAreSetAsideAndReportedOnce) {
+    const Bytes good = TableImage();
+    std::vector<Bytes> bad = {TableImage(700), TableImage(1183)};
+    // 32-bit fields patched: next UID, capacity, count, UIDs, a record's
+    // size, record 0's kind, stack size, stack top and entry length.
+    const std::vector<std::vector<std::pair<size_t, uint32_t>>> patches = {
+        {{8, 2}},     {{12, 20}},  {{16, 24}},       {{16, 22}},
+        {{20, 0}},    {{1216, 1}}, {{28, 0xFFFFFF}}, {{8, 0xFFFFFFFF}, {1216, NULL_UID}},
+        {{32, 0x80}}, {{76, 3}},   {{76, 129}},      {{76, 32}},
+        {{84, 16}},   {{84, ~1u}}, {{80, 129}},      {{80, ~1u}}};
+    for (const auto& row : patches) {
+        bad.push_back(good);
+        for (const auto& [off, v] : row) Put32(bad.back(), off, v);
+    }
+    bad.push_back(good);
+    bad.back().push_back(0);  // a trailing byte
+    for (size_t size = 8; size < good.size(); size += 7) bad.push_back(Slice(good, 0, size));
+    Database db;
+    for (size_t i = 0; i < bad.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::string why;
+        EXPECT_EQ(ParseDatabase(bad[i].data(), bad[i].size(), kData, kKivc, &db, &why),
+                  LoadStatus::Damaged);
+        EXPECT_FALSE(why.empty());
+        EXPECT_EQ(db.count(), 0);  // untouched
+        if (i > patches.size() + 3) continue;
+        TempDataHome tmp;
+        FakeWindow win;
+        ASSERT_TRUE(WriteBytes(GetDataFolder() + "/kivDB_pdb", bad[i]));
+        win.answers = {Answer::Ok, Answer::Cancel};
+        EXPECT_FALSE(StorageStartup());
+        ASSERT_EQ(win.messages.size(), 2u);
+        EXPECT_TRUE(win.shownText("A database error of type 5 has occurred."));
+        EXPECT_EQ(win.messages[1].caption, "Welcome to Kiv!");
+        EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb.damaged")), bad[i]);
+        EXPECT_EQ(tmp.list().size(), 1u);
+    }
+    EXPECT_EQ(ParseDatabase(good.data(), 7, kData, kKivc, &db), LoadStatus::NotThisDatabase);
+    Bytes full = good;  // as many records as the capacity allows
+    Put32(full, 12, ReadU32(&good[16]));
+    EXPECT_EQ(ParseDatabase(full.data(), full.size(), kData, kKivc, &db), LoadStatus::Ok);
+}
+
+TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
+    Bytes other = TableImage();
+    Put32(other, 0, FourCC("Appl"));
+    TempDataHome tmp;
+    FakeWindow win;
+    win.answers = {Answer::Cancel};
+    EXPECT_FALSE(StorageStartup());  // Cancel: no database, an empty folder
+    EXPECT_EQ(win.messages.at(0).style, MB_ICONINFORMATION | MB_OKCANCEL);
+    EXPECT_TRUE(tmp.list().empty());
+    EXPECT_TRUE(StorageShutdown());                       // nothing to write
+    ASSERT_TRUE(WriteBytes(tmp.path("aaa_pdb"), other));  // another type: skipped
+    ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb.damaged"), {1}));
+    ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), other));
+    ASSERT_TRUE(StorageStartup());
+    EXPECT_TRUE(FirstStart());
+    EXPECT_TRUE(win.shownText("type 5"));
+    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb.damaged.1")), other);
+    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")).size(), 276u);  // written before record 0
+    ASSERT_TRUE(LocateStateRecord());
+    ASSERT_TRUE(ResizeStateRecord(32));
+    State::setStackSizeField(32);
+    State::setPrecision(4);
+    ASSERT_TRUE(StorageShutdown());
+    Bytes saved = ReadBytes(tmp.path("kivDB_pdb"));
+    EXPECT_EQ(Slice(saved, 8, 24), Hex("02000000 E8030000 01000000 01000000 01000000 20060000"));
+    saved[32 + so::kRadix] = 99;            // repaired at start-up
+    Put32(saved, 32 + so::kEntryUnit, 77);  // no record has UID 77
+    ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), saved));
+
+    // Restarts load it without a word; a save that fails keeps the file.
+    for (int step = 0; step < 3; ++step) {
+        ResetDataFolderForTests();
+        win.clearMessages();
+        ASSERT_TRUE(StorageStartup());
+        EXPECT_FALSE(FirstStart());
+        EXPECT_TRUE(win.messages.empty());
+        ASSERT_TRUE(LocateStateRecord());
+        EXPECT_EQ(State::floatPrecision() * 10000 + State::radix(), 40000);
+        EXPECT_EQ(State::entryUnit(), NULL_UID);
+        EXPECT_EQ(State::recordSize(), 1568u);
+        FileOps ops = DefaultFileOps();
+        if (step == 0) ops.rename = [](const std::string&, const std::string&) { return false; };
+        if (step == 1) ops.sync = [](int) { return false; };
+        if (step == 2)
+            ops.writeAll = [](int fd, const uint8_t* d, size_t n) {
+                return ::write(fd, d, n / 2) < 0;  // as if the process died half way
+            };
+        SetFileOps(ops);
+        EXPECT_FALSE(StorageShutdown());
+        SetFileOps(DefaultFileOps());
+        EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), saved);
+        EXPECT_EQ(tmp.list().size(), 4u);  // no temporary file left
+    }
+}
+
+TEST(UnitListFiles, ImportAndExportThroughTheDataFolder) {
+    TempDataHome tmp;
+    TestDb t;
+    int refreshes = 0;
+    SetAppEventHandler([&](int code, int) { refreshes += code == 4000; });
+    std::vector<std::string> asked;
+    std::string answer;
+    const FileChooser choose = [&](bool save, const std::string& title, const std::string& folder,
+                                   std::string* path) {
+        asked.push_back(title + (save ? " to " : " from ") + folder);
+        *path = answer;
+        return !answer.empty();
+    };
+    ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
+    ExportUnitList(choose);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Import Unit List from " + tmp.folder(),
+                                               "Export Unit List to " + tmp.folder()}));
+    EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 2);
+    ASSERT_TRUE(WriteBytes(tmp.path("units-US.txt"), {' ', '#', '\n', '\t', '\n'}));
+    ::remove(tmp.path("units-UK.txt").c_str());
+    EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 1);  // a list the user changed stays
+    EXPECT_EQ(ReadBytes(tmp.path("units-UK.txt")),
+              ReadBytes(ShippedUnitListFolder() + "/units-UK.txt"));
+    for (const char* list : {"units-US.txt", "units-UK.txt"}) {
+        answer = tmp.path(list);
+        ImportUnitList(choose);
+    }
+    EXPECT_EQ(refreshes, 2);
+    EXPECT_NE(FindUnitByName("galUK"), 0);
+    for (const char* bad : {"missing.txt", ""}) {
+        answer = tmp.path(bad);  // the folder itself cannot be written as a file
+        (*bad ? ImportUnitList : ExportUnitList)(choose);
+        EXPECT_EQ(t.win.messages.back().text, "Cannot open " + answer + ".");
+    }
+    EXPECT_FALSE(ExportUnitListFile("/dev/full"));  // no room to write
+    EXPECT_EQ(t.win.messages.size(), 3u);
+    EXPECT_EQ(refreshes, 2);
+    // Whatever the display mode, an export reads back as it was, with CR LF.
+    auto snapshot = [] {
+        std::map<std::string, double> s;  // unit, category and definition: magnitude
+        for (int i = 1; i < MainDb()->count(); ++i)
+            if (IsUnitRecord(i))
+                s[UnitName(i) + " " + std::to_string(CategoryOfRecord(i)) + " " +
+                  ExpressionText(UnitDefinition(i))] = UnitMagnitude(i);
+        for (int c = 1; c < 16; ++c) s[".cat " + std::to_string(c) + MainDb()->categoryName(c)];
+        for (int b = 0; b < 50; ++b)
+            s[".btn " + std::to_string(b) + ExpressionText(State::userButton(b))];
+        return s;
+    };
+    const auto units = snapshot();
+    for (int mode = 0; mode < 4; ++mode) {
+        State::setDisplayMode(uint8_t(mode));
+        ASSERT_TRUE(ExportUnitListFile(tmp.path(std::to_string(mode))));
+    }
+    SetAppEventHandler(nullptr);
+    for (int mode = 0; mode < 4; ++mode) {
+        const Bytes b = ReadBytes(tmp.path(std::to_string(mode)));
+        EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), std::count(b.begin(), b.end(), '\r'));
+        TestDb fresh;
+        ASSERT_TRUE(ImportUnitListFile(tmp.path(std::to_string(mode))));
+        const auto again = snapshot();
+        ASSERT_EQ(again.size(), units.size());
+        for (auto u = units.begin(), a = again.begin(); u != units.end(); ++u, ++a) {
+            EXPECT_EQ(a->first, u->first);
+            EXPECT_NEAR(a->second, u->second, 1e-11 * std::fabs(u->second)) << u->first;
+        }
+    }
+}
+
+TEST(DataFolder, IsUnderXdgDataHomeAndLockedByOneProcess) {
+    TempDataHome tmp;
+    EXPECT_EQ(GetDataFolder(), tmp.folder());
+    // Processes started before the lock is taken ask for it once told to.
+    auto probe = [](int* go) {
+        if (::pipe(go) != 0) return pid_t(-1);
+        const pid_t pid = ::fork();
+        if (pid == 0) _exit(::read(go[0], go, 1) == 1 && AcquireDataFolderLock() ? 0 : 1);
+        return pid;
+    };
+    auto gotIt = [](int* go, pid_t pid) {
+        int status = 1;
+        return ::write(go[1], "g", 1) == 1 && ::waitpid(pid, &status, 0) == pid &&
+               WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    int go1[2], go2[2];
+    const pid_t first = probe(go1), second = probe(go2);
+    ASSERT_TRUE(AcquireDataFolderLock());
+    EXPECT_TRUE(AcquireDataFolderLock());  // the holder asking again
+    EXPECT_FALSE(gotIt(go1, first));
+    ReleaseDataFolderLock();
+    EXPECT_TRUE(tmp.list().empty());  // the lock file goes with the lock
+    EXPECT_TRUE(gotIt(go2, second));
+}
+
+TEST(RecordDatabase, UidsCapacityResizeAndCategories) {
+    Database db = Database::MakeEmpty("x", kKivc, kData);
+    db.capacity = 3;
+    EXPECT_EQ(db.uid(db.newRecord(16)), 1u);
+    db.removeRecord(db.newRecord(4));
+    EXPECT_EQ(db.uid(db.newRecord(4)), 3u);  // UIDs are never reused
+    db.newRecord(4);
+    EXPECT_EQ(db.newRecord(4), -1);  // the table is full
+    const Bytes bytes = Hex("0102030405060708 090A0B0C0D0E0F10");
+    db.writeAt(0, 0, bytes.data(), 16);
+    db.writeAt(0, 14, bytes.data(), 4);  // clipped at the end
+    EXPECT_TRUE(db.resizeRecord(0, 24));
+    EXPECT_EQ(db.bytes(0), Hex("0102030405060708 090A0B0C0D0E0102 0000000000000000"));
+    EXPECT_TRUE(db.resizeRecord(0, 4));
+    EXPECT_EQ(db.bytes(0), Hex("01020304"));
+    EXPECT_EQ(db.u32(0, 2), 0u);  // reads past the end give 0
+    for (int i = 1; i < 16; ++i) EXPECT_EQ(db.addCategory("c"), i);
+    EXPECT_EQ(db.addCategory("extra"), 255);
+    const uint32_t attr = 0xA5;
+    db.setRecordInfo(1, &attr, nullptr);
+    db.deleteCategory(5);
+    EXPECT_EQ(db.attributes(1), 0xA0u);
+    EXPECT_EQ(db.addCategory("a-name-longer-than-15"), 5);
+    EXPECT_EQ(db.categoryName(5), "a-name-longer-t");
+}
+
+TEST(MainDatabase, TheUidCacheFollowsRemovalsAndFaultsAreReported) {
+    TestDb t;
+    std::vector<Uid> uid;
+    for (int i = 0; i < 20; ++i) uid.push_back(MainDb()->uid(NewAppRecord(8, 2)));
+    ResetUidCache();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(IndexOfUid(uid[size_t(i)]), i + 1);
+    const UidCacheSlot* c = UidCacheSlots();
+    EXPECT_EQ(c[c[0].next].uid, uid[19]);  // most recent first, the oldest evicted
+    EXPECT_EQ(c[c[c[0].prev].prev].uid, uid[6]);
+    ASSERT_TRUE(DeleteByUid(uid[17]));
+    c = UidCacheSlots();
+    for (int s = c[0].next, n = 0; n < 15; s = c[s].next, ++n)
+        EXPECT_TRUE(c[c[s].next].prev == s &&
+                    (c[s].uid == NULL_UID || MainDb()->uid(c[s].index) == c[s].uid));
+    const int emptied = c[0].prev;  // the removed record's slot is reused first
+    EXPECT_EQ(c[emptied].uid, NULL_UID);
+    const Uid added = MainDb()->uid(NewAppRecord(8, 2));
+    EXPECT_EQ(UidCacheSlots()[emptied].uid, added);
+    EXPECT_EQ(PtrFromUID(uid[17]) + PtrFromUID(NULL_UID), -2);
+    ASSERT_EQ(t.win.messages.size(), 2u);
+    EXPECT_TRUE(t.win.shownText("A database error of type 3 has occurred."));
+    EXPECT_EQ(t.win.messages[1].text, "Alert 1300");
+    EXPECT_TRUE(DeleteByUid(NULL_UID));
+    EXPECT_EQ(SetCategoryOfRecord(19, 7), uid[19]);
+    // Records made near the end of the UID range still save loadably (a
+    // fault once): the last UID and NULL_UID are never handed out.
+    for (const uint32_t next : {NULL_UID - 1, 0xFFFFFFFDu}) {
+        MainDb()->nextUid = next;
+        int made = 0;
+        while (made < 4 && NewAppRecord(8, 1) >= 0) ++made;
+        EXPECT_EQ(made, next == NULL_UID - 1 ? 4 : 2);
+        const Bytes b = SerializeDatabase(*MainDb());
+        Database d;
+        EXPECT_EQ(ParseDatabase(b.data(), b.size(), kData, kKivc, &d), LoadStatus::Ok);
+    }
+}
+
+TEST(StateRecord, OnlyAnEmptyDatabaseTakesOneAndItsFieldsHaveBounds) {
+    TestDb t;
+    EXPECT_FALSE(CreateStateRecord());
+    EXPECT_TRUE(t.win.shownText("There is not enough free memory."));
+    EXPECT_EQ(MainDb()->count(), 1);
+    const Bytes before = MainDb()->bytes(0);
+    State::setUserButton(50, 1);
+    State::setEntryChar(136, 1);
+    State::setMemory(10, Value::Real(1));
+    State::setStackEntry(16, Value::Real(1));  // past the record: clipped away
+    EXPECT_EQ(MainDb()->bytes(0), before);
+    std::unique_ptr<Database> saved = TakeMainDb();
+    SetMainDb(std::make_unique<Database>(Database::MakeEmpty("kivDB", kKivc, kData)));
+    EXPECT_FALSE(LocateStateRecord());
+    EXPECT_TRUE(t.win.shownText("A database error of type 2 has occurred."));
+    EXPECT_EQ(State::wordSize(), 0);  // reads without a record give 0
+    SetMainDb(std::move(saved));
+    EXPECT_TRUE(LocateStateRecord());
+}
+
+}  // namespace
+}  // namespace kiv
