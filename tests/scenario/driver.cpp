@@ -106,9 +106,7 @@ void Case::run(const std::string& text, int atLine) {
     line = atLine;
     const size_t sp = text.find_first_of(" \n");
     const std::string verb = text.substr(0, sp);
-    // A block ("list" and its lines) keeps the line end after the verb, so
-    // that its first line is not taken for the verb's argument.
-    const std::string args = sp == std::string::npos ? "" : text.substr(sp + (text[sp] != '\n'));
+    const std::string args = sp == std::string::npos ? "" : text.substr(sp + 1);
     const auto it = Verbs().find(verb);
     if (it == Verbs().end()) return fail("unknown verb '" + verb + "'");
     // A gathered block ("list" with no name) keeps its first line break, so
