@@ -362,13 +362,11 @@ void writeButtonLines(std::string& out) {
     for (int slot = 0; slot < so::kUserSlots; ++slot) {
         const Uid u = State::userButton(slot);
         if (u == NULL_UID) continue;
-        char name[kUnitNameMax + 1];
-        if (FormatExpression(name, sizeof name, u) != 0) continue;
+        // The whole text: a cut one would read back as another unit, or not at all.
+        std::string name = WholeExpressionText(u);
         ToPlainText(name);
-        if (!name[0]) continue;
-        char line[96];
-        std::snprintf(line, sizeof line, ".btn\t%d\t1 %s\n", slot, name);
-        out += line;
+        if (name.empty()) continue;
+        out += ".btn\t" + std::to_string(slot) + "\t1 " + name + "\n";
     }
 }
 

@@ -51,6 +51,13 @@ const Entry kMessages[] = {
     {1333, "xoError\tCannot open ^1."},
     {1334, "!oError\tSyntax error in ^1, line ^2."},
     {1335, "!oError\tNo room for more categories."},
+    {1340,
+     "!oError\tCannot export the unit list: the line for ^1 would be longer than 255 "
+     "characters.  No file was written."},
+    {1341, "ioImport\tImport complete.  Units read: ^1.  User buttons set: ^2."},
+    {1342,
+     "ioImport\tNo unit list was imported, so the unit buttons are empty.  To import one "
+     "later, choose Import... on the Unit menu."},
 };
 
 }  // namespace

@@ -84,7 +84,7 @@ const Factor kCommon[] = {
     {"tonUK", "kg", 1016.0469088},
     {"cwtUS", "kg", 45.359237},
     {"cwtUK", "kg", 50.80234544},
-    {"Da", "kg", 1.66053906660e-27},
+    {"Da", "kg", 1.66053906892e-27},
     {"slug", "kg", 0.45359237 * 9.80665 / 0.3048},
     {"lbf", "N", 4.4482216152605},
     {"kgf", "N", 9.80665},
@@ -296,10 +296,12 @@ TEST_P(Shipped, NamesCategoriesAndButtons) {
     EXPECT_NE(FindUnitByName("adeg"), 0);
     EXPECT_NE(FindUnitByName("rad"), 0);
     EXPECT_EQ(UnitDefinition(FindUnitByName("rad")), NULL_UID);
-    // Both banks are full, with short labels, no unit twice.
+    // The first bank is full, the second leaves room for the user's own
+    // units; short labels, no unit twice.
     std::vector<std::string> labels;
     for (int s = 0; s < so::kUserSlots; ++s) {
         const std::string text = ExpressionText(State::userButton(s));
+        if (s >= 25 && text.empty()) continue;
         EXPECT_FALSE(text.empty()) << s;
         EXPECT_LE(text.size(), 4u) << text;
         EXPECT_EQ(std::count(labels.begin(), labels.end(), text), 0) << text;

@@ -37,6 +37,9 @@ enum MessageId : int {
     MSG_CANNOT_OPEN = 1333,
     MSG_SYNTAX = 1334,
     MSG_NO_CATEGORY = 1335,
+    MSG_EXPORT_LINE_TOO_LONG = 1340,
+    MSG_IMPORTED = 1341,
+    MSG_IMPORT_LATER = 1342,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).
