@@ -78,7 +78,10 @@ QFont EntryFont() {
 
 // The typed-in separators of QLocale as 8-bit text: a character the code
 // page cannot hold is kept as UTF-8, so the one-character rule rejects it.
+// A no-break space of either width (French groups with the narrow one) is
+// the code page's no-break space.
 std::string LocaleText(const QString& s) {
+    if (s == QStringLiteral("\u202f")) return std::string(1, char(0xA0));
     if (s.size() == 1) {
         const std::string one = ToCalcText(s);
         if (one != "?" || s == QStringLiteral("?")) return one;
@@ -295,9 +298,9 @@ bool CMainDlg::startUp() {
 
 std::pair<char, char> CMainDlg::LocaleSeparators(const QLocale& locale) {
     CoreLink& core = Core();
-    if (!core.separatorFromLocale) return {'.', ','};
-    return {core.separatorFromLocale(LocaleText(locale.decimalPoint()), '.'),
-            core.separatorFromLocale(LocaleText(locale.groupSeparator()), ',')};
+    if (!core.separatorsFromLocale) return {'.', ','};
+    return core.separatorsFromLocale(LocaleText(locale.decimalPoint()),
+                                     LocaleText(locale.groupSeparator()));
 }
 
 void CMainDlg::requestClose() {

@@ -64,7 +64,7 @@ class CMainDlg : public QDialog, public QtWindow {
     void requestClose();
     // The decimal and group separators for a locale: a separator of exactly
     // one character (in the calculator's code page) is used, any other falls
-    // back to "." and ",".
+    // back to "." and ","; the two are never the same character.
     static std::pair<char, char> LocaleSeparators(const QLocale& locale);
 
     // Routes one command id (menu, accelerator, popup, button).
