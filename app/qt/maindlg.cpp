@@ -338,11 +338,11 @@ void CMainDlg::closeEvent(QCloseEvent* e) {
     // or the session ending only leaves the line on stderr.
     if (saveFailed_ && !closeRequested_ && !saveFailureShown_) {
         saveFailureShown_ = true;
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"),
-                        QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
-                                       "changes made since the last start are lost.")
-                            .arg(QString::fromStdString(GetDataFolder())),
-                        QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), QString(), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);  // the folder's name is no markup
+        box.setText(QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
+                                   "changes made since the last start are lost.")
+                        .arg(QString::fromStdString(GetDataFolder())));
         box.exec();
     }
 }
@@ -749,24 +749,34 @@ void CMainDlg::paste() {
 
 // ------------------------------------------------------------- help, about
 
-QString HelpDocumentPath() {
+QStringList HelpDocumentCandidates() {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        QDir(exeDir).filePath(QStringLiteral("../share/kiv/kiv.html")),
-        QDir(QStringLiteral(KIV_SOURCE_DATA_DIR)).filePath(QStringLiteral("kiv.html")),
+    return {
+        QDir::cleanPath(QDir(exeDir).filePath(QStringLiteral("../share/kiv/kiv.html"))),
+        QDir::cleanPath(
+            QDir(QStringLiteral(KIV_SOURCE_DATA_DIR)).filePath(QStringLiteral("kiv.html"))),
     };
-    for (const QString& c : candidates)
-        if (QFileInfo(c).isFile()) return QFileInfo(c).canonicalFilePath();
-    return QString();
 }
 
 void CMainDlg::openHelp() {
-    const QString path = helpDocument_.isEmpty() ? HelpDocumentPath() : helpDocument_;
-    if (!path.isEmpty() && QFileInfo(path).isFile() &&
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"),
-                    QStringLiteral("Cannot find help file"), QMessageBox::Ok, this);
+    const QStringList looked =
+        helpDocument_.isEmpty() ? HelpDocumentCandidates() : QStringList{helpDocument_};
+    QString found;
+    for (const QString& c : looked)
+        if (found.isEmpty() && QFileInfo(c).isFile()) found = QFileInfo(c).canonicalFilePath();
+    if (!found.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(found))) return;
+    // Say which file, and what is missing when the file is there.
+    const QString text = found.isEmpty()
+                             ? QStringLiteral("Cannot find help file\n\nKiv looked for it at:\n") +
+                                   looked.join(QLatin1Char('\n'))
+                             : QStringLiteral(
+                                   "Cannot show help file\n\n%1\n\nA web browser is needed to show "
+                                   "it, and none could be started.")
+                                   .arg(found);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"), QString(), QMessageBox::Ok,
+                    this);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     box.exec();
 }
 
