@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -87,6 +89,36 @@ std::string LocaleText(const QString& s) {
         if (one != "?" || s == QStringLiteral("?")) return one;
     }
     return s.toStdString();
+}
+
+// A keypad button: a label wider than the button is cut at its end with an
+// ellipsis, never clipped on both sides as a centred text would be; text()
+// keeps the whole label.
+class KeyButton : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+        opt.text = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+        p.drawControl(QStyle::CE_PushButton, opt);
+    }
+};
+
+// The hidden-character counts have 10 dialog units beside "<" and ">": a
+// count too wide for them in the dialog font is drawn smaller, so that it
+// shows whole.
+void ShowCountWhole(QLabel* l, const QString& text, const QFont& dialogFont) {
+    QFont f = dialogFont;
+    const int room = l->contentsRect().width() - l->indent();
+    int px = QFontInfo(f).pixelSize();
+    while (px > 6 && QFontMetrics(f).horizontalAdvance(text) > room) f.setPixelSize(--px);
+    l->setFont(f);
+    l->setText(text);
 }
 
 }  // namespace
@@ -162,7 +194,7 @@ void CMainDlg::buildControls() {
     controls_[IDC_HIDDEN_RIGHT] = hiddenRight_;
 
     auto makeButton = [this](int id, const QRect& r, const QString& text) {
-        auto* b = new QPushButton(text, client_);
+        auto* b = new KeyButton(text, client_);
         b->setGeometry(r);
         b->setAutoDefault(false);
         b->setDefault(false);
@@ -606,7 +638,7 @@ void CMainDlg::setControlText(int id, const std::string& text) {
     if (auto* b = qobject_cast<QPushButton*>(w)) {
         if (b->text() != t) b->setText(t);
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
-        l->setText(t);
+        ShowCountWhole(l, t, font());
     } else if (w == entry_) {
         // Painted with everything else when the handler returns: the
         // operations are fast enough that a text painted on its own before
