@@ -39,8 +39,8 @@ void InstallCoreLink() {
     };
     c.createFonts = [] { CreateFonts(); };
     c.setSeparators = [](char decimal, char group) { SetSeparators(decimal, group); };
-    c.separatorFromLocale = [](const std::string& text, char fallback) {
-        return SeparatorFromLocale(text, fallback);
+    c.separatorsFromLocale = [](const std::string& decimal, const std::string& group) {
+        return SeparatorsFromLocale(decimal, group);
     };
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace kiv {
 
@@ -32,7 +33,9 @@ struct CoreLink {
     std::function<void(int entryLeft, int entryRight, int stackWidth, int stackLines)> setGeometry;
     std::function<void()> createFonts;
     std::function<void(char decimal, char group)> setSeparators;
-    std::function<char(const std::string& localeText, char fallback)> separatorFromLocale;
+    std::function<std::pair<char, char>(const std::string& decimalText,
+                                        const std::string& groupText)>
+        separatorsFromLocale;
 };
 
 CoreLink& Core();

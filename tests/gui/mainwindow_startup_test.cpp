@@ -336,12 +336,12 @@ class StartupTest : public QObject {
         QCOMPARE(CMainDlg::LocaleSeparators(QLocale::c()), P('.', ','));
         QCOMPARE(CMainDlg::LocaleSeparators(QLocale(QLocale::German, QLocale::Germany)),
                  P(',', '.'));
-        // A group mark outside the code page (narrow no-break space) falls
-        // back to ","; the decimal comma stays.
+        // The narrow no-break space groups as the code page's no-break space
+        // (0xA0); the decimal comma stays.
         const QLocale french(QLocale::French, QLocale::France);
         QCOMPARE(CMainDlg::LocaleSeparators(french).first, ',');
         QCOMPARE(french.groupSeparator(), QStringLiteral("\u202f"));
-        QCOMPARE(CMainDlg::LocaleSeparators(french).second, ',');
+        QCOMPARE(CMainDlg::LocaleSeparators(french).second, char(0xA0));
         // A right single quote is one character of the code page (0x92).
         const QLocale swiss(QLocale::German, QLocale::Switzerland);
         QCOMPARE(swiss.groupSeparator(), QStringLiteral("\u2019"));

@@ -241,9 +241,12 @@ void UnitDialogsTest::aTypedLetterOpensUnitsWithThatUnitSelected() {
         QCOMPARE(Items(d->categories()),
                  (QStringList{QStringLiteral("All"), QStringLiteral("Unfiled"),
                               QStringLiteral("Edit Categories...")}));
-        // Letter keys on the list select too.
+        // Letter keys on the list select too; after a pause each starts a
+        // search of its own (quicker ones extend the search).
+        QTest::qWait(int(CUnitsDlgLogic::kTypeAheadMs) + 100);
         QTest::keyClick(d->list(), Qt::Key_K);
         QCOMPARE(Selected(d->list()), 0);
+        QTest::qWait(int(CUnitsDlgLogic::kTypeAheadMs) + 100);
         QTest::keyClicks(d->list(), QStringLiteral("M"));
         QCOMPARE(Selected(d->list()), 1);
         d->list()->setCurrentRow(2);
