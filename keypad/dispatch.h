@@ -63,8 +63,11 @@ void setRadix(int radix);
 bool radixFromStack(int* radix);
 
 // Clipboard. Paste feeds each character through the digit, exponent, decimal
-// point and sign rules; CopyTopText is the plain text of the line or of the
-// top of the stack ("" when there is neither).
+// point and sign rules; in floating mode a number followed by a unit text as
+// Copy writes it ("6.25 mi2", "3 kg*m2/s3") types the number and attaches
+// that unit, and a unit text naming no unit shows 1341 and types nothing.
+// CopyTopText is the plain text of the line or of the top of the stack (""
+// when there is neither).
 void PasteText(const std::string& text);
 std::string CopyTopText();
 

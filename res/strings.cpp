@@ -51,6 +51,8 @@ const Entry kMessages[] = {
     {1333, "xoError\tCannot open ^1."},
     {1334, "!oError\tSyntax error in ^1, line ^2."},
     {1335, "!oError\tNo room for more categories."},
+    {1341, "!oError\tNothing was pasted: there is no unit called \"^1\"."},
+    {1343, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
 };
 
 }  // namespace

@@ -37,6 +37,8 @@ enum MessageId : int {
     MSG_CANNOT_OPEN = 1333,
     MSG_SYNTAX = 1334,
     MSG_NO_CATEGORY = 1335,
+    MSG_PASTE_NO_UNIT = 1341,
+    MSG_PASTE_TOO_LONG = 1343,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).

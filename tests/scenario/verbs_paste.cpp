@@ -1,0 +1,31 @@
+// Verbs of the clipboard, tooltip and assign-flow cases: the locale's
+// separators, a button's tooltip.
+#include <gtest/gtest.h>
+
+#include "app/core/calctext.h"
+#include "keypad/keypad.h"
+#include "scenario/scenario.h"
+
+namespace kiv::scenario {
+namespace {
+
+// separators DECIMAL GROUP: the locale's characters from now on, in this
+// and later cases (a file that changes them sets them back).
+KIV_VERB("separators") {
+    const auto w = Words(args);
+    if (w.size() != 2 || w[0].size() != 1 || w[1].size() != 1)
+        return c.fail("separators wants two characters");
+    SetSeparators(w[0][0], w[1][0]);
+}
+
+// tooltip ID TEXT: the tooltip the button shows now.
+KIV_VERB("tooltip") {
+    const size_t sp = args.find(' ');
+    const int id = IntArg(c, args.substr(0, sp));
+    const std::string want = sp == std::string::npos ? "" : Unescaped(args.substr(sp + 1));
+    const std::string got = buttonTooltip(id);
+    if (got != want) c.fail("tooltip of " + std::to_string(id) + " is '" + got + "'");
+}
+
+}  // namespace
+}  // namespace kiv::scenario
