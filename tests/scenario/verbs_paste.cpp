@@ -1,10 +1,12 @@
 // Verbs of the clipboard, tooltip and assign-flow cases: the locale's
-// separators, a button's tooltip.
+// separators, a unit chosen in the Units dialog, a button's tooltip.
 #include <gtest/gtest.h>
 
 #include "app/core/calctext.h"
+#include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "scenario/scenario.h"
+#include "units/algebra.h"
 
 namespace kiv::scenario {
 namespace {
@@ -16,6 +18,15 @@ KIV_VERB("separators") {
     if (w.size() != 2 || w[0].size() != 1 || w[1].size() != 1)
         return c.fail("separators wants two characters");
     SetSeparators(w[0][0], w[1][0]);
+}
+
+// use NAME: what the Units dialog's "Use" leaves for the main window: the
+// unit named NAME.
+KIV_VERB("use") {
+    const Uid unit = LookUpUnitExpression(args);
+    if (unit == NULL_UID) return c.fail("no unit " + args);
+    DeleteExpression(chosenUnit);
+    chosenUnit = unit;
 }
 
 // tooltip ID TEXT: the tooltip the button shows now.
