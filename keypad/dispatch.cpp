@@ -514,13 +514,24 @@ void onRadixCommand(int command) {
     commitEntry();
     int radix = 0;
     if (command == ID_RADIX_STACK) {
+        // Kept so that a switch declined gives the radix back.
+        Value top;
+        const bool had = Peek(0, &top);
+        if (had && top.isReal()) top.setUnit(DuplicateExpression(top.unit()));
         if (!radixFromStack(&radix)) {
+            if (had) DeleteExpression(OwnedUnit(top));
             refreshDisplay();
             return;
         }
-    } else {
-        radix = kRadix[command - ID_RADIX_FLOAT];
+        if (!setRadix(radix) && had) {
+            Push(top);
+            refreshDisplay();
+        } else if (had) {
+            DeleteExpression(OwnedUnit(top));
+        }
+        return;
     }
+    radix = kRadix[command - ID_RADIX_FLOAT];
     setRadix(radix);
 }
 
@@ -530,13 +541,17 @@ void setWordSize(int bits) {
     refreshDisplay();
 }
 
-void setRadix(int radix) {
-    if (radix != 0 && (radix < 2 || radix > 36)) return;
-    SwitchRadix(radix);
+bool setRadix(int radix) {
+    if (radix != 0 && (radix < 2 || radix > 36)) return false;
+    if (!SwitchRadix(radix)) {
+        refreshDisplay();
+        return false;
+    }
     State::setUnitKeypad(0);
     refreshLabels();
     UpdateMenuState();
     refreshDisplay();
+    return true;
 }
 
 bool radixFromStack(int* radix) {

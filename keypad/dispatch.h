@@ -57,7 +57,7 @@ void writeButtonLines(std::string& out);
 void onWordSizeCommand(int command);
 void onRadixCommand(int command);
 void setWordSize(int bits);
-void setRadix(int radix);
+bool setRadix(int radix);  // false when declined (1342) or out of range
 // 3105: pops the top of the stack as the radix; false when nothing changed
 // but the pop (1307 shown for a number outside 2..36).
 bool radixFromStack(int* radix);

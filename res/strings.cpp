@@ -52,6 +52,9 @@ const Entry kMessages[] = {
     {1334, "!oError\tSyntax error in ^1, line ^2."},
     {1335, "!oError\tNo room for more categories."},
     {1341, "!oError\tNothing was pasted: there is no unit called \"^1\"."},
+    {1342,
+     "?yConfirm\tSwitching the mode changes ^1 on the stack or in the memories: ^2.  Switch "
+     "anyway?"},
     {1343, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
 };
 

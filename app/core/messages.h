@@ -38,6 +38,7 @@ enum MessageId : int {
     MSG_SYNTAX = 1334,
     MSG_NO_CATEGORY = 1335,
     MSG_PASTE_NO_UNIT = 1341,
+    MSG_SWITCH_CHANGES = 1342,
     MSG_PASTE_TOO_LONG = 1343,
 };
 

@@ -1,11 +1,15 @@
 // Verbs of the clipboard, tooltip and assign-flow cases: the locale's
-// separators, a unit chosen in the Units dialog, a button's tooltip.
+// separators, a unit chosen in the Units dialog, a memory register, a
+// button's tooltip.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "app/core/calctext.h"
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "scenario/scenario.h"
+#include "storage/state.h"
 #include "units/algebra.h"
 
 namespace kiv::scenario {
@@ -27,6 +31,14 @@ KIV_VERB("use") {
     if (unit == NULL_UID) return c.fail("no unit " + args);
     DeleteExpression(chosenUnit);
     chosenUnit = unit;
+}
+
+// memory I NUMBER: memory register I holds the real NUMBER (no unit).
+KIV_VERB("memory") {
+    const auto w = Words(args);
+    if (w.size() != 2) return c.fail("memory wants a register and a number");
+    DeleteExpression(OwnedUnit(State::memory(IntArg(c, w[0]))));
+    State::setMemory(IntArg(c, w[0]), Value::Real(std::strtod(w[1].c_str(), nullptr)));
 }
 
 // tooltip ID TEXT: the tooltip the button shows now.
