@@ -35,6 +35,11 @@ constexpr int kPromptNameMax = 187;  // the unit name in the assign prompt
 int g_listWidth = 280;
 int g_listRows = 5;
 
+// The number of the value Set button took from the stack for assignUnit,
+// so that a cancelled flow gives the value back.
+bool g_assignTookValue = false;
+double g_assignNumber = 0;
+
 // Runs while the units code deletes the entry line's unit.
 void EntryUnitForgotten() {
     clearUnitFields(false);
@@ -61,6 +66,15 @@ bool TopText(std::string* text, bool* anchorEnd) {
     return true;
 }
 
+// The flow ends: nothing waits for a button any more.
+void EndAssign() {
+    assignUnit = NULL_UID;
+    assignMode = false;
+    g_assignTookValue = false;
+    refreshLabels();
+    refreshDisplay();
+}
+
 void AssignToButton(int id) {
     const KeypadEntry* e = keypadEntry(id);
     const int slot = e ? currentSlot(*e) : -1;
@@ -69,10 +83,7 @@ void AssignToButton(int id) {
     } else {
         DeleteExpression(assignUnit);
     }
-    assignUnit = NULL_UID;
-    assignMode = false;
-    refreshLabels();
-    refreshDisplay();
+    EndAssign();
 }
 
 // The integer-mode characters: commit, the operation, alt off, redraw.
@@ -389,11 +400,26 @@ void startAssign() {
             }
         }
         unit = OwnedUnit(v);
+        beginAssign(unit);
+        g_assignTookValue = v.isReal();
+        g_assignNumber = v.real();
+    } else {
+        beginAssign(unit);
     }
     ForgetSavedArguments();
-    beginAssign(unit);
     refreshLabels();
     refreshDisplay();
+}
+
+bool cancelAssign() {
+    initKeypad();
+    if (!assignMode) return false;
+    if (g_assignTookValue)
+        Push(Value::Real(g_assignNumber, assignUnit));  // the stack owns the unit again
+    else
+        DeleteExpression(assignUnit);
+    EndAssign();
+    return true;
 }
 
 void beginAssign(Uid unit) {
@@ -402,6 +428,7 @@ void beginAssign(Uid unit) {
     if (assignUnit != NULL_UID && assignUnit != unit) DeleteExpression(assignUnit);
     assignUnit = unit;
     assignMode = true;
+    g_assignTookValue = false;
 }
 
 void onUnitChosen() {
@@ -618,6 +645,7 @@ std::string CopyTopText() {
 
 void resetKeypadState() {
     assignMode = false;
+    g_assignTookValue = false;
     assignUnit = NULL_UID;
     chosenUnit = NULL_UID;
     unitDialogLetter = 0;

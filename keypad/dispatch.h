@@ -38,6 +38,10 @@ void onScrollButton(int id);     // 2103, 2104
 void startAssign();
 // Takes over `unit` (may be NULL_UID); the caller then triggers onUnitChosen.
 void beginAssign(Uid unit);
+// Esc while a unit waits for its button: ends the flow, giving the value
+// Set button took back to the stack (a unit handed over otherwise is
+// deleted), relabels and redraws. False, doing nothing, when no unit waits.
+bool cancelAssign();
 // The refresh request: attach chosenUnit if any, relabel, redraw.
 void onUnitChosen();
 

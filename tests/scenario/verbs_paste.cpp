@@ -1,6 +1,6 @@
-// Verbs of the clipboard, tooltip and assign-flow cases: the locale's
-// separators, a unit chosen in the Units dialog, a memory register, a
-// button's tooltip.
+// Verbs of the clipboard, tooltip, mode-switch and assign-flow cases: the
+// locale's separators, a unit chosen in the Units dialog, a memory
+// register, Esc, a button's tooltip.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,6 +39,15 @@ KIV_VERB("memory") {
     if (w.size() != 2) return c.fail("memory wants a register and a number");
     DeleteExpression(OwnedUnit(State::memory(IntArg(c, w[0]))));
     State::setMemory(IntArg(c, w[0]), Value::Real(std::strtod(w[1].c_str(), nullptr)));
+}
+
+// esc cancels|closes: Esc as the main window takes it: it cancels a unit's
+// wait for its button, or else closes the window.
+KIV_VERB("esc") {
+    if (args != "cancels" && args != "closes") return c.fail("esc wants cancels or closes");
+    const bool cancelled = cancelAssign();
+    if (cancelled != (args == "cancels"))
+        c.fail(std::string("Esc ") + (cancelled ? "cancelled" : "would close the window"));
 }
 
 // tooltip ID TEXT: the tooltip the button shows now.
