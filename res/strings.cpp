@@ -58,6 +58,11 @@ const Entry kMessages[] = {
     {1342,
      "ioImport\tNo unit list was imported, so the unit buttons are empty.  To import one "
      "later, choose Import... on the Unit menu."},
+    {1343, "!oError\tNothing was pasted: there is no unit called \"^1\"."},
+    {1344,
+     "?yConfirm\tSwitching the mode changes ^1 on the stack or in the memories: ^2.  Switch "
+     "anyway?"},
+    {1345, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
 };
 
 }  // namespace

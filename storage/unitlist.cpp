@@ -171,8 +171,10 @@ double ReadMagnitude(const std::string& s, size_t* p) {
 enum class LineResult { Done, SyntaxError, NoRoom };
 
 // Reads the factors of an expression from s[p] into e. The magnitude takes
-// every change of scale that merging a prefix brings.
-LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude) {
+// every change of scale that merging a prefix brings. On a syntax error
+// `bad` (when given) is where the factor that ended the reading starts.
+LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude,
+                       size_t* bad = nullptr) {
     bool denominator = false;
     for (;;) {
         while (p < s.size() && (IsBlank(s[p]) || s[p] == '*' || s[p] == '1' || s[p] == '\r')) ++p;
@@ -182,8 +184,9 @@ LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude)
             ++p;
             continue;
         }
-        if (!IsLetter(s[p])) return LineResult::SyntaxError;
         const size_t start = p;
+        if (bad) *bad = start;
+        if (!IsLetter(s[p])) return LineResult::SyntaxError;
         while (p < s.size() && IsLetter(s[p])) ++p;
         const std::string name = s.substr(start, p - start);
         int exponent = ReadCount(s, &p);
@@ -394,6 +397,23 @@ int ReadUnitList(const std::string& text, const std::string& sourceName, UnitLis
         if (r == LineResult::NoRoom) return lineNo;  // 1324 has been shown
     }
     return 0;
+}
+
+Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) {
+    *ok = false;
+    const Uid e = NewExpression();
+    if (e == NULL_UID) return NULL_UID;
+    size_t bad = 0;
+    if (ReadFactors(text, 0, e, nullptr, &bad) != LineResult::Done) {
+        DeleteExpression(e);
+        size_t end = bad;
+        while (end < text.size() && !IsBlank(text[end]) && text[end] != '*' && text[end] != '/')
+            ++end;
+        if (unknown) *unknown = text.substr(bad, std::max<size_t>(end - bad, 1));
+        return NULL_UID;
+    }
+    *ok = true;
+    return Normalise(e);
 }
 
 std::string UnitListText(std::string* tooLong) {

@@ -22,6 +22,7 @@ void InstallCoreLink() {
     c.radixCommand = [](int command) { onRadixCommand(command); };
     c.wordSizeCommand = [](int command) { onWordSizeCommand(command); };
     c.startAssign = [] { startAssign(); };
+    c.cancelAssign = [] { return cancelAssign(); };
     c.onUnitChosen = [] { onUnitChosen(); };
     c.refreshLabels = [] { refreshLabels(); };
     c.refreshDisplay = [] { refreshDisplay(); };

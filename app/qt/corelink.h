@@ -17,6 +17,7 @@ struct CoreLink {
     std::function<void(int command)> radixCommand;     // 3100-3105: commit, switch
     std::function<void(int command)> wordSizeCommand;  // 3120-3124: commit, resize
     std::function<void()> startAssign;                 // 32800
+    std::function<bool()> cancelAssign;                // Esc: false when no unit waits
     std::function<void()> onUnitChosen;                // refresh request 4000
     std::function<void()> refreshLabels;
     std::function<void()> refreshDisplay;

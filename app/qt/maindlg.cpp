@@ -380,6 +380,13 @@ void CMainDlg::closeEvent(QCloseEvent* e) {
 }
 
 void CMainDlg::reject() {
+    // Esc first ends a unit's wait for its button; only then does it close.
+    if (!shutDown_ && StateLocated() && Core().cancelAssign) {
+        beginScope();
+        const bool cancelled = Core().cancelAssign();
+        endScope();
+        if (cancelled) return;
+    }
     close();
 }
 

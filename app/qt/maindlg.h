@@ -115,7 +115,7 @@ class CMainDlg : public QDialog, public QtWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
-    void reject() override;  // Escape closes through the same shut-down
+    void reject() override;  // Escape ends a unit's wait for its button, else closes
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

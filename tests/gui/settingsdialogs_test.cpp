@@ -457,7 +457,9 @@ void SettingsDialogsTest::keypadStatesShownInTheGuide() {
     Shot(main_.get(), "keypad-unit");
     main_->command(2035);
 
+    auto sure = gui::AnswerNextMessageBox(QMessageBox::Yes);  // 3.5 m and fractions change
     main_->command(ID_RADIX_HEX);
+    QVERIFY(sure->answered());
     type("ff\n3\n");
     QCOMPARE(label(2025), QStringLiteral("A"));
     Shot(main_.get(), "keypad-integer");
