@@ -218,15 +218,6 @@ KIV_VERB("roundtrip") {
                    "', was '" + Escaped(before.buttons[s]) + "'");
 }
 
-// separators DECIMAL GROUP: the locale's separators from now on (a case
-// that changes them sets ". ," again at its end).
-KIV_VERB("separators") {
-    const auto w = Words(args);
-    if (w.size() != 2 || w[0].size() != 1 || w[1].size() != 1)
-        return c.fail("separators wants two characters");
-    SetSeparators(w[0][0], w[1][0]);
-}
-
 // shippedfile US|UK: the next file dialog chooses that shipped list.
 KIV_VERB("shippedfile") {
     c.win().fileAnswers.push_back(ShippedUnitListFolder() + "/units-" + args + ".txt");

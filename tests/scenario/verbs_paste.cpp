@@ -15,15 +15,6 @@
 namespace kiv::scenario {
 namespace {
 
-// separators DECIMAL GROUP: the locale's characters from now on, in this
-// and later cases (a file that changes them sets them back).
-KIV_VERB("separators") {
-    const auto w = Words(args);
-    if (w.size() != 2 || w[0].size() != 1 || w[1].size() != 1)
-        return c.fail("separators wants two characters");
-    SetSeparators(w[0][0], w[1][0]);
-}
-
 // use NAME: what the Units dialog's "Use" leaves for the main window: the
 // unit named NAME.
 KIV_VERB("use") {

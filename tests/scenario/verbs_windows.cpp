@@ -39,10 +39,10 @@ KIV_VERB("locale") {
     refreshDisplay();
 }
 
-// separators DECIMAL GROUP: the separators in use (\xNN escapes).
-KIV_VERB("separators") {
+// seps DECIMAL GROUP: checks the separators in use (\xNN escapes).
+KIV_VERB("seps") {
     const auto w = Words(args);
-    if (w.size() != 2) return c.fail("separators wants two characters");
+    if (w.size() != 2) return c.fail("seps wants two characters");
     const std::string got =
         Escaped(std::string{DecimalSeparator()}) + " " + Escaped(std::string{GroupSeparator()});
     const std::string want = Escaped(Unescaped(w[0])) + " " + Escaped(Unescaped(w[1]));
