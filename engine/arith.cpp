@@ -93,7 +93,15 @@ void ConvertTop() {
     Value x, y;
     if (!TakeReals(2, &x, &y)) return;
     double v = y.real();
-    y.setUnit(Convert(y.unit(), x.unit(), &v));
+    bool formed = true;
+    y.setUnit(Convert(y.unit(), x.unit(), &v, &formed));
+    if (!formed) {
+        // Convert has shown the cause and given Y's unit back.
+        Push(y);
+        Push(x);
+        ForgetSavedArguments();
+        return;
+    }
     y.setReal(v);
     DeleteExpression(x.unit());
     Push(y);

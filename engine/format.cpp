@@ -213,6 +213,12 @@ void Fallback(char* dest, int size, double x, const char* suffix, int limit, int
     dest[len] = '\0';
 }
 
+bool HasNonzeroDigit(const char* s) {
+    for (; *s; ++s)
+        if (*s >= '1' && *s <= '9') return true;
+    return false;
+}
+
 char DigitChar(int v) {
     return char(v < 10 ? '0' + v : 'A' + (v - 10));
 }
@@ -263,6 +269,10 @@ void FormatReal(char* dest, int size, double x, Uid unit, int widthLimit, int pr
         const int w = limit == kNoLimit ? kNoLimit : limit - s;
         if (room > 0 && (mode == Standard || mode == Fixed) && (x == 0 || std::fabs(x) > 0.0001)) {
             done = PositionalForm(dest, room, x, precision, strip, group, w, pair);
+            // Standard shows a nonzero value that rounds to zeros in its
+            // exponent form rather than as a zero; Fixed asked for its
+            // decimals and keeps them.
+            if (done && mode == Standard && x != 0 && !HasNonzeroDigit(dest)) done = false;
         }
         if (!done && room > 0) {
             // Zero and values whose scale overflows have no exponent: they

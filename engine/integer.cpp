@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "app/core/menus.h"
 #include "app/core/messages.h"
@@ -606,13 +607,58 @@ void ApplyIntOp(IntOp op, bool alt) {
     }
 }
 
-void SwitchRadix(int radix) {
+namespace {
+
+// Whether the conversion of a switch between the modes changes v: a real
+// loses its unit, its fraction or what does not fit the word; an integer
+// the digits a double cannot hold.
+bool ChangedBySwitch(const Value& v, bool toInt, int n, bool sg) {
+    Word w;
+    if (toInt) {
+        if (!v.isReal()) return false;
+        if (v.unit() != NULL_UID) return true;
+        WordFromReal(v.real(), &w, n);
+        return WordToReal(w, n, sg) != v.real();
+    }
+    if (!v.isInt()) return false;
+    std::memcpy(w.b, v.word(), 16);
+    Word back;
+    WordFromReal(WordToReal(w, n, sg), &back, n);
+    return std::memcmp(back.b, w.b, size_t(n)) != 0;
+}
+
+}  // namespace
+
+int ValuesChangedBySwitch(int radix) {
+    const int old = State::radix();
+    const bool toInt = old == 0 && radix != 0;
+    if (!toInt && !(old != 0 && radix == 0)) return 0;
+    const int n = CurrentBytes();
+    const bool sg = State::signedInts();
+    int changed = 0;
+    for (int i = 0, e = StackEntries(); i < e; ++i)
+        changed += ChangedBySwitch(State::stackEntry(i), toInt, n, sg);
+    for (int i = 0; i < so::kMemoryCount; ++i)
+        changed += ChangedBySwitch(State::memory(i), toInt, n, sg);
+    return changed;
+}
+
+bool SwitchRadix(int radix) {
     if (radix != 0 && (radix < 2 || radix > 36)) {
         ShowCodedMessage(MSG_BASE_RANGE);
-        return;
+        return false;
     }
     int old = State::radix();
     bool toReal = old != 0 && radix == 0, toInt = old == 0 && radix != 0;
+    // The conversion cannot be undone: a switch that would change values
+    // asks first.
+    if (const int changed = ValuesChangedBySwitch(radix); changed > 0) {
+        const std::string count = std::to_string(changed) + (changed == 1 ? " value" : " values");
+        const char* what = toInt ? "integer mode keeps no units or fractions, and only what fits "
+                                   "the word"
+                                 : "floating mode keeps about 16 significant digits";
+        if (ShowCodedMessage(MSG_SWITCH_CHANGES, count.c_str(), what) != 0) return false;
+    }
     if (toReal || toInt) {
         int n = CurrentBytes();
         bool sg = State::signedInts(), overflow = false;
@@ -639,6 +685,7 @@ void SwitchRadix(int radix) {
     State::setRadix(uint8_t(radix));
     State::setUnitKeypad(0);
     UpdateMenuState();
+    return true;
 }
 
 void ChangeWordSize(int bits) {

@@ -60,8 +60,13 @@ void ApplyIntOp(IntOp op, bool alt);
 
 // Converts the stack and memories between floating and integer mode as
 // needed, forgets the saved arguments and stores the radix (the caller
-// relabels, refreshes menus and redraws).
-void SwitchRadix(int radix);
+// relabels, refreshes menus and redraws). A switch that would change values
+// asks 1344 first; No leaves mode and values as they were (false).
+bool SwitchRadix(int radix);
+// How many stack entries and memories a switch to `radix` would change: a
+// real losing its unit, its fraction or what does not fit the word, an
+// integer losing digits a double cannot hold.
+int ValuesChangedBySwitch(int radix);
 // Stores the new word size and refits every integer value.
 void ChangeWordSize(int bits);
 

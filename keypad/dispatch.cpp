@@ -1,6 +1,8 @@
 #include "keypad/dispatch.h"
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "app/core/calctext.h"
 #include "app/core/menus.h"
@@ -13,6 +15,7 @@
 #include "keypad/keypad.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "storage/unitlist.h"
 #include "units/algebra.h"
 #include "units/holders.h"
 #include "units/unittext.h"
@@ -31,6 +34,11 @@ constexpr int kPromptNameMax = 187;  // the unit name in the assign prompt
 
 int g_listWidth = 280;
 int g_listRows = 5;
+
+// The number of the value Set button took from the stack for assignUnit,
+// so that a cancelled flow gives the value back.
+bool g_assignTookValue = false;
+double g_assignNumber = 0;
 
 // Runs while the units code deletes the entry line's unit.
 void EntryUnitForgotten() {
@@ -58,6 +66,15 @@ bool TopText(std::string* text, bool* anchorEnd) {
     return true;
 }
 
+// The flow ends: nothing waits for a button any more.
+void EndAssign() {
+    assignUnit = NULL_UID;
+    assignMode = false;
+    g_assignTookValue = false;
+    refreshLabels();
+    refreshDisplay();
+}
+
 void AssignToButton(int id) {
     const KeypadEntry* e = keypadEntry(id);
     const int slot = e ? currentSlot(*e) : -1;
@@ -66,10 +83,7 @@ void AssignToButton(int id) {
     } else {
         DeleteExpression(assignUnit);
     }
-    assignUnit = NULL_UID;
-    assignMode = false;
-    refreshLabels();
-    refreshDisplay();
+    EndAssign();
 }
 
 // The integer-mode characters: commit, the operation, alt off, redraw.
@@ -78,6 +92,133 @@ void IntChar(IntOp op, bool usesAlt) {
     ApplyIntOp(op, usesAlt && State::altShift());
     if (usesAlt) altOff();
     refreshDisplay();
+}
+
+bool IsPasteBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsPasteDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsPasteLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Pasted text in floating mode as Copy writes a value with a unit: a number
+// (sign, digits with group separators, the decimal separator, an exponent
+// "e" after an optional space), blanks, then a unit text starting with a
+// name or with "1/". False when the text has no such unit part.
+bool SplitPastedUnit(const std::string& t, std::string* number, std::string* unit) {
+    const char dec = DecimalSeparator(), grp = GroupSeparator();
+    const size_t n = t.size();
+    auto at = [&](size_t i) { return i < n ? t[i] : '\0'; };
+    size_t p = 0;
+    while (p < n && IsPasteBlank(t[p])) ++p;
+    const size_t start = p;
+    if (at(p) == '-') ++p;
+    int digits = 0;
+    for (;; ++p) {
+        const char c = at(p);
+        if (IsPasteDigit(c))
+            ++digits;
+        else if (!(c == dec || (c == grp && digits > 0 && IsPasteDigit(at(p + 1)))))
+            break;
+    }
+    if (digits == 0) return false;
+    size_t q = at(p) == ' ' ? p + 1 : p;
+    if (at(q) == 'e' || at(q) == 'E') {
+        ++q;
+        if (at(q) == '-') ++q;
+        if (IsPasteDigit(at(q))) {
+            while (IsPasteDigit(at(q))) ++q;
+            p = q;
+        }
+    }
+    const size_t numberEnd = p;
+    if (p < n && !IsPasteBlank(t[p])) return false;
+    while (p < n && IsPasteBlank(t[p])) ++p;
+    size_t end = n;
+    while (end > p && IsPasteBlank(t[end - 1])) --end;
+    if (!(IsPasteLetter(at(p)) || (at(p) == '1' && at(p + 1) == '/'))) return false;
+    *number = t.substr(start, numberEnd - start);
+    *unit = t.substr(p, end - p);
+    return true;
+}
+
+// The keys pasted characters stand for, each by the first rule that
+// matches; characters that key nothing (blanks, group separators, digits
+// not below the radix) are left out. Letters are digits in integer mode, so
+// that every radix pastes what it shows.
+enum class PasteKind { Digit, Exponent, Point, Sign };
+struct PasteKey {
+    PasteKind kind;
+    int digit = 0;
+};
+
+std::vector<PasteKey> PasteKeys(const std::string& text) {
+    const char sep = DecimalSeparator();
+    const int radix = State::radix();
+    const bool integer = radix != 0;
+    std::vector<PasteKey> keys;
+    for (const char c : text) {
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if ((c == 'e' || c == 'E') && !integer)
+            keys.push_back({PasteKind::Exponent});
+        else if (c >= 'a' && c <= 'z')
+            d = 10 + (c - 'a');
+        else if (c >= 'A' && c <= 'Z')
+            d = 10 + (c - 'A');
+        else if (c == sep && !integer)
+            keys.push_back({PasteKind::Point});
+        else if (c == '-')
+            keys.push_back({PasteKind::Sign});
+        if (d >= 0 && d < (integer ? radix : 10)) keys.push_back({PasteKind::Digit, d});
+    }
+    return keys;
+}
+
+// Characters the keys add to the line at most ("e" comes with its space).
+int PastedLength(const std::vector<PasteKey>& keys) {
+    int n = 0;
+    for (const PasteKey& k : keys) n += k.kind == PasteKind::Exponent ? 2 : 1;
+    return n;
+}
+
+// Leading zeros carry no value on a new line; they go when the text would
+// not fit otherwise (a padded word of 128 binary digits and its sign).
+void DropLeadingZeros(std::vector<PasteKey>* keys) {
+    std::vector<PasteKey> out;
+    bool leading = true;
+    for (size_t i = 0; i < keys->size(); ++i) {
+        const PasteKey& k = (*keys)[i];
+        const bool nextIsDigit = i + 1 < keys->size() && (*keys)[i + 1].kind == PasteKind::Digit;
+        if (k.kind == PasteKind::Digit && k.digit != 0) leading = false;
+        if (k.kind == PasteKind::Point || k.kind == PasteKind::Exponent) leading = false;
+        if (leading && k.kind == PasteKind::Digit && k.digit == 0 && nextIsDigit) continue;
+        out.push_back(k);
+    }
+    *keys = std::move(out);
+}
+
+void TypeKeys(const std::vector<PasteKey>& keys) {
+    for (const PasteKey& k : keys) {
+        switch (k.kind) {
+            case PasteKind::Digit:
+                keyDigit(k.digit);
+                break;
+            case PasteKind::Exponent:
+                keyExponent();
+                break;
+            case PasteKind::Point:
+                keyDecimalPoint();
+                break;
+            case PasteKind::Sign:
+                keyChangeSign();
+                break;
+        }
+    }
 }
 
 }  // namespace
@@ -259,11 +400,26 @@ void startAssign() {
             }
         }
         unit = OwnedUnit(v);
+        beginAssign(unit);
+        g_assignTookValue = v.isReal();
+        g_assignNumber = v.real();
+    } else {
+        beginAssign(unit);
     }
     ForgetSavedArguments();
-    beginAssign(unit);
     refreshLabels();
     refreshDisplay();
+}
+
+bool cancelAssign() {
+    initKeypad();
+    if (!assignMode) return false;
+    if (g_assignTookValue)
+        Push(Value::Real(g_assignNumber, assignUnit));  // the stack owns the unit again
+    else
+        DeleteExpression(assignUnit);
+    EndAssign();
+    return true;
 }
 
 void beginAssign(Uid unit) {
@@ -272,6 +428,7 @@ void beginAssign(Uid unit) {
     if (assignUnit != NULL_UID && assignUnit != unit) DeleteExpression(assignUnit);
     assignUnit = unit;
     assignMode = true;
+    g_assignTookValue = false;
 }
 
 void onUnitChosen() {
@@ -362,13 +519,11 @@ void writeButtonLines(std::string& out) {
     for (int slot = 0; slot < so::kUserSlots; ++slot) {
         const Uid u = State::userButton(slot);
         if (u == NULL_UID) continue;
-        char name[kUnitNameMax + 1];
-        if (FormatExpression(name, sizeof name, u) != 0) continue;
+        // The whole text: a cut one would read back as another unit, or not at all.
+        std::string name = WholeExpressionText(u);
         ToPlainText(name);
-        if (!name[0]) continue;
-        char line[96];
-        std::snprintf(line, sizeof line, ".btn\t%d\t1 %s\n", slot, name);
-        out += line;
+        if (name.empty()) continue;
+        out += ".btn\t" + std::to_string(slot) + "\t1 " + name + "\n";
     }
 }
 
@@ -384,13 +539,24 @@ void onRadixCommand(int command) {
     commitEntry();
     int radix = 0;
     if (command == ID_RADIX_STACK) {
+        // Kept so that a switch declined gives the radix back.
+        Value top;
+        const bool had = Peek(0, &top);
+        if (had && top.isReal()) top.setUnit(DuplicateExpression(top.unit()));
         if (!radixFromStack(&radix)) {
+            if (had) DeleteExpression(OwnedUnit(top));
             refreshDisplay();
             return;
         }
-    } else {
-        radix = kRadix[command - ID_RADIX_FLOAT];
+        if (!setRadix(radix) && had) {
+            Push(top);
+            refreshDisplay();
+        } else if (had) {
+            DeleteExpression(OwnedUnit(top));
+        }
+        return;
     }
+    radix = kRadix[command - ID_RADIX_FLOAT];
     setRadix(radix);
 }
 
@@ -400,13 +566,17 @@ void setWordSize(int bits) {
     refreshDisplay();
 }
 
-void setRadix(int radix) {
-    if (radix != 0 && (radix < 2 || radix > 36)) return;
-    SwitchRadix(radix);
+bool setRadix(int radix) {
+    if (radix != 0 && (radix < 2 || radix > 36)) return false;
+    if (!SwitchRadix(radix)) {
+        refreshDisplay();
+        return false;
+    }
     State::setUnitKeypad(0);
     refreshLabels();
     UpdateMenuState();
     refreshDisplay();
+    return true;
 }
 
 bool radixFromStack(int* radix) {
@@ -421,21 +591,41 @@ bool radixFromStack(int* radix) {
 }
 
 void PasteText(const std::string& text) {
-    const char sep = DecimalSeparator();
-    for (const char c : text) {
-        if (c == '\0') break;
-        if (c >= '0' && c <= '9')
-            keyDigit(c - '0');
-        else if ((c == 'e' || c == 'E') && State::radix() == 0)
-            keyExponent();
-        else if (c >= 'a' && c <= 'f')
-            keyDigit(10 + (c - 'a'));
-        else if (c >= 'A' && c <= 'F')
-            keyDigit(10 + (c - 'A'));
-        else if (c == sep)
-            keyDecimalPoint();
-        else if (c == '-')
-            keyChangeSign();
+    const std::string pasted = text.substr(0, text.find('\0'));
+    std::string number = pasted, unitText;
+    const bool withUnit = State::radix() == 0 && SplitPastedUnit(pasted, &number, &unitText);
+    // The unit is read, and the room checked, before anything is typed:
+    // text that cannot be pasted whole types nothing at all.
+    Uid unit = NULL_UID;
+    int unitLength = 0;
+    if (withUnit) {
+        bool ok = false;
+        std::string unknown;
+        unit = ReadUnitExpression(unitText, &ok, &unknown);
+        if (!ok) {
+            ShowCodedMessage(MSG_PASTE_NO_UNIT, unknown.c_str());
+            return;
+        }
+        char name[kUnitNameMax + 1];
+        unitLength = FormatExpression(name, sizeof name, unit) == 0 ? 1 + int(std::strlen(name))
+                                                                    : kEntryMax + 1;
+    }
+    // A line with a unit part is entered by the first key; another open
+    // line is continued.
+    const int used = isEntryOpen() && !hasUnitPart() ? State::entryLength() : 0;
+    // A unit's name is appended only while the line stays below its limit.
+    const int room = withUnit ? kEntryMax - 1 : kEntryMax;
+    std::vector<PasteKey> keys = PasteKeys(number);
+    if (used == 0 && PastedLength(keys) + unitLength > room) DropLeadingZeros(&keys);
+    if (used + PastedLength(keys) + unitLength > room) {
+        DeleteExpression(unit);
+        ShowCodedMessage(MSG_PASTE_TOO_LONG);
+        return;
+    }
+    TypeKeys(keys);
+    if (withUnit) {
+        attachUnit(unit);
+        DeleteExpression(unit);
     }
 }
 
@@ -453,6 +643,7 @@ std::string CopyTopText() {
 
 void resetKeypadState() {
     assignMode = false;
+    g_assignTookValue = false;
     assignUnit = NULL_UID;
     chosenUnit = NULL_UID;
     unitDialogLetter = 0;

@@ -38,6 +38,10 @@ void onScrollButton(int id);     // 2103, 2104
 void startAssign();
 // Takes over `unit` (may be NULL_UID); the caller then triggers onUnitChosen.
 void beginAssign(Uid unit);
+// Esc while a unit waits for its button: ends the flow, giving the value
+// Set button took back to the stack (a unit handed over otherwise is
+// deleted), relabels and redraws. False, doing nothing, when no unit waits.
+bool cancelAssign();
 // The refresh request: attach chosenUnit if any, relabel, redraw.
 void onUnitChosen();
 
@@ -57,14 +61,17 @@ void writeButtonLines(std::string& out);
 void onWordSizeCommand(int command);
 void onRadixCommand(int command);
 void setWordSize(int bits);
-void setRadix(int radix);
+bool setRadix(int radix);  // false when declined (1344) or out of range
 // 3105: pops the top of the stack as the radix; false when nothing changed
 // but the pop (1307 shown for a number outside 2..36).
 bool radixFromStack(int* radix);
 
 // Clipboard. Paste feeds each character through the digit, exponent, decimal
-// point and sign rules; CopyTopText is the plain text of the line or of the
-// top of the stack ("" when there is neither).
+// point and sign rules; in floating mode a number followed by a unit text as
+// Copy writes it ("6.25 mi2", "3 kg*m2/s3") types the number and attaches
+// that unit, and a unit text naming no unit shows 1343 and types nothing.
+// CopyTopText is the plain text of the line or of the top of the stack (""
+// when there is neither).
 void PasteText(const std::string& text);
 std::string CopyTopText();
 

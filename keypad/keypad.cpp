@@ -778,7 +778,9 @@ std::string buttonTooltip(int id) {
         {"sign", "Signed integers (click for unsigned)"},
         {"usign", "Unsigned integers (click for signed)"},
         {"pi", "Push pi"},
-        {"conv", "Convert the second number into the unit of the top"},
+        {"conv",
+         "Convert the second number into the unit of the top.\nTo key the unit: 1, then the "
+         "unit (its button, or type its first letter and pick it in the list), then conv"},
         {"m<", "Mask of high bits"},
         {"m2<", "Mask of high bits, shifted"},
         {"m>", "Mask of low bits"},

@@ -51,6 +51,18 @@ const Entry kMessages[] = {
     {1333, "xoError\tCannot open ^1."},
     {1334, "!oError\tSyntax error in ^1, line ^2."},
     {1335, "!oError\tNo room for more categories."},
+    {1340,
+     "!oError\tCannot export the unit list: the line for ^1 would be longer than 255 "
+     "characters.  No file was written."},
+    {1341, "ioImport\tImport complete.  Units read: ^1.  User buttons set: ^2."},
+    {1342,
+     "ioImport\tNo unit list was imported, so the unit buttons are empty.  To import one "
+     "later, choose Import... on the Unit menu."},
+    {1343, "!oError\tNothing was pasted: there is no unit called \"^1\"."},
+    {1344,
+     "?yConfirm\tSwitching the mode changes ^1 on the stack or in the memories: ^2.  Switch "
+     "anyway?"},
+    {1345, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
 };
 
 }  // namespace

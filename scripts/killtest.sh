@@ -7,7 +7,14 @@
 # with the storage layer (dbcheck) and hold either the previous state or the
 # new one (the number on top of the stack), never anything else.
 #
-#   scripts/killtest.sh [--runs N] [--units N] [--pad BYTES] [KIV] [DBCHECK]
+# Then first starts, each on an empty data folder, killed at a random
+# moment: before or in the welcome message, just after its OK, in the import
+# dialog, or during and after the import of units-US.txt. A first start that
+# reached its import dialog must have left a sound database, and whatever it
+# left must let the next start open its window (no database error, no file
+# set aside) and end normally.
+#
+#   scripts/killtest.sh [--runs N] [--first-runs N] [--units N] [--pad BYTES] [KIV] [DBCHECK]
 #   scripts/killtest.sh --asan-smoke KIV [DBCHECK]
 #
 # KIV defaults to build/app/qt/kiv, DBCHECK to the dbcheck beside it in the
@@ -16,12 +23,14 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=200
+first_runs=50
 units=900
 pad=20000
 smoke=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --runs) runs=$2; shift 2 ;;
+        --first-runs) first_runs=$2; shift 2 ;;
         --units) units=$2; shift 2 ;;
         --pad) pad=$2; shift 2 ;;
         --asan-smoke) smoke=1; shift ;;
@@ -68,7 +77,8 @@ done
 "$dbcheck" --make "$db" "$units" "$pad"
 echo "database of $(stat -c %s "$db") bytes, $runs runs"
 
-export KIV="$kiv" DBCHECK="$dbcheck" DB="$db" RUNS="$runs" QT_QPA_PLATFORM=xcb
+export KIV="$kiv" DBCHECK="$dbcheck" DB="$db" RUNS="$runs" FIRST_RUNS="$first_runs"
+export FIRST_HOME="$data/first" QT_QPA_PLATFORM=xcb
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
 set -u
 kills=0; during=0; temps=0; damaged=0; kept_old=0; got_new=0; aside=0; ended=0
@@ -123,5 +133,77 @@ done
 echo "runs $RUNS, kills $kills (after SIGTERM, inside the shut-down: $during), ended by SIGTERM before the kill $ended"
 echo "file after each run: new state $got_new, previous state $kept_old, damaged $damaged, set aside $aside"
 echo "runs that left a temporary file behind (removed before the next run): $temps"
-[ "$damaged" -eq 0 ] && [ "$aside" -eq 0 ]
+
+# First starts. Each run starts on an empty folder and goes as far as its
+# stage before the kill: 0 anywhere in the first half second, 1 just after
+# OK on the welcome, 2 in the import dialog, 3 after choosing units-US.txt.
+folder=$FIRST_HOME/kiv
+first_bad=0; no_file=0; reopened=0
+stage_runs=(0 0 0 0)
+waitwin() { timeout "$2" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1; }
+for run in $(seq 1 "$FIRST_RUNS"); do
+    rm -rf "$FIRST_HOME"; mkdir -p "$folder"
+    stage=$((RANDOM % 4)); reached=0
+    XDG_DATA_HOME=$FIRST_HOME "$KIV" >/dev/null 2>&1 &
+    pid=$!
+    if [ "$stage" -eq 0 ]; then
+        sleep "0.$((RANDOM % 5))$((RANDOM % 10))"
+    elif win=$(waitwin "^Welcome to Kiv!$" 20) && [ -n "$win" ]; then
+        xdotool windowfocus --sync "$win" key Return 2>/dev/null || true
+        if [ "$stage" -eq 1 ]; then
+            sleep "0.0$((RANDOM % 10))$((RANDOM % 10))"
+        elif dlg=$(waitwin "^Import Unit List$" 20) && [ -n "$dlg" ]; then
+            reached=2
+            if [ "$stage" -eq 3 ]; then
+                xdotool windowfocus --sync "$dlg" type --delay 5 "units-US.txt" 2>/dev/null || true
+                xdotool key Return 2>/dev/null || true
+                sleep "0.$((RANDOM % 3))$((RANDOM % 10))"
+            fi
+        fi
+    fi
+    stage_runs[$stage]=$((stage_runs[$stage] + 1))
+    if [ $((RANDOM % 2)) -eq 0 ]; then
+        kill -KILL "$pid" 2>/dev/null
+    else
+        # SIGTERM closes any dialog and ends; SIGKILL may cut that short.
+        kill -TERM "$pid" 2>/dev/null
+        sleep "0.$((RANDOM % 2))$((RANDOM % 10))"
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    wait "$pid" 2>/dev/null
+    rm -f "$folder"/.kivDB_pdb.*
+    if ls "$folder" | grep -q damaged; then
+        first_bad=$((first_bad + 1)); echo "first start $run (stage $stage): a file was set aside"
+        continue
+    fi
+    if [ ! -e "$folder/kivDB_pdb" ]; then
+        no_file=$((no_file + 1))
+        if [ "$reached" -ge 2 ]; then
+            first_bad=$((first_bad + 1))
+            echo "first start $run (stage $stage): the import dialog opened with no database saved"
+        fi
+        continue
+    fi
+    if ! out=$("$DBCHECK" "$folder/kivDB_pdb"); then
+        first_bad=$((first_bad + 1)); echo "first start $run (stage $stage): $out"
+        continue
+    fi
+    # The next start opens its window on what was left, and ends normally.
+    XDG_DATA_HOME=$FIRST_HOME "$KIV" >/dev/null 2>&1 &
+    pid=$!
+    win=$(waitwin "^Kiv$" 20)
+    kill -TERM "$pid" 2>/dev/null
+    rc=0
+    wait "$pid" 2>/dev/null || rc=$?
+    if [ -z "$win" ] || [ "$rc" -ne 0 ] || ls "$folder" | grep -q damaged; then
+        first_bad=$((first_bad + 1))
+        echo "first start $run (stage $stage): the next start did not run (window ${win:-none}, exit $rc)"
+        kill -KILL "$pid" 2>/dev/null
+    else
+        reopened=$((reopened + 1))
+    fi
+done
+echo "first starts $FIRST_RUNS, killed in stage 0/1/2/3: ${stage_runs[*]}"
+echo "left no database $no_file, left one the next start opened $reopened, failed $first_bad"
+[ "$damaged" -eq 0 ] && [ "$aside" -eq 0 ] && [ "$first_bad" -eq 0 ]
 '

@@ -20,6 +20,7 @@ namespace {
 
 std::string g_folder;
 bool g_firstStart = false;
+bool g_firstImportPending = false;  // the first start's import has not run yet
 int g_lockFd = -1;
 
 constexpr uint32_t kType = FourCC("Data");
@@ -61,6 +62,7 @@ const std::string& GetDataFolder() {
 void ResetDataFolderForTests() {
     g_folder.clear();
     g_firstStart = false;
+    g_firstImportPending = false;
 }
 
 bool AcquireDataFolderLock() {
@@ -97,10 +99,24 @@ void ReleaseDataFolderLock() {
 
 bool StorageStartup() {
     g_firstStart = false;
+    g_firstImportPending = false;
     const std::string& folder = GetDataFolder();
     if (folder.empty()) return false;
     OpenResult opened = OpenByTypeAndCreator(folder, kType, kCreator);
     bool damaged = !opened.damagedFiles.empty();
+    // A file without its state record (a first start that never reached
+    // its first save, written by an older build) cannot run the program;
+    // it goes aside like a damaged one and the search goes on.
+    while (opened.db && opened.db->count() == 0) {
+        if (SetFileAside(folder + "/" + opened.db->fileName).empty()) {
+            DatabaseError('5');
+            return false;
+        }
+        damaged = true;
+        OpenResult next = OpenByTypeAndCreator(folder, kType, kCreator);
+        opened.db = std::move(next.db);
+        if (!next.damagedFiles.empty()) damaged = true;
+    }
     if (opened.db) {
         if (damaged) DatabaseError('5');
         RepairMainDatabase(*opened.db);
@@ -122,22 +138,27 @@ bool StorageStartup() {
     if (damaged) DatabaseError('5');
     g_firstStart = true;
     if (ShowCodedMessage(MSG_WELCOME) != 0) return false;
-    // Create the database and write its empty file, then open it again.
-    Database fresh = Database::MakeEmpty(kDbName, kCreator, kType);
-    if (!SaveDatabase(fresh, folder)) return false;
-    opened = OpenByTypeAndCreator(folder, kType, kCreator);
-    if (!opened.db) return false;
-    SetMainDb(std::move(opened.db));
-    if (!CreateStateRecord()) {
+    // The first file already holds the state record: a run that ends
+    // without its shut-down (killed in the import dialog, power lost) must
+    // leave a database the next start can use.
+    SetMainDb(std::make_unique<Database>(Database::MakeEmpty(kDbName, kCreator, kType)));
+    if (!CreateStateRecord() || !SaveDatabase(*MainDb(), folder)) {
         TakeMainDb();
         return false;
     }
     ResetUidCache();
+    g_firstImportPending = true;
     return true;
 }
 
 bool FirstStart() {
     return g_firstStart;
+}
+
+bool TakeFirstStartImport() {
+    const bool pending = g_firstImportPending;
+    g_firstImportPending = false;
+    return pending;
 }
 
 bool StorageShutdown() {

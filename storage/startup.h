@@ -17,16 +17,21 @@ bool AcquireDataFolderLock();
 void ReleaseDataFolderLock();  // also removes the lock file
 
 // Opens the main database from the data folder, or (first start) asks
-// message 1319 and creates it with a fresh state record. False when the
-// program must not start (Cancel included). A matching file that fails
-// validation, and a kivDB_pdb that cannot be used at all, is kept beside as
+// message 1319 and creates it with a fresh state record, which is saved at
+// once, so that a run ending without its shut-down still leaves a file the
+// next start can use. False when the program must not start (Cancel
+// included). A matching file that fails validation or holds no state
+// record, and a kivDB_pdb that cannot be used at all, is kept beside as
 // "<name>.damaged" and reported once with database error "5" (before the
-// welcome message on the first-start path); never is a file written over. When
-// such a file cannot be set aside, start-up fails after that message.
+// welcome message on the first-start path); never is a file written over.
+// When such a file cannot be set aside, start-up fails after that message.
 bool StorageStartup();
 
 // Set when this run created the main database.
 bool FirstStart();
+// True once after a first start: the import that start opens is the first
+// one of the run.
+bool TakeFirstStartImport();
 
 // Deletes the process-wide unit variables, releases the state record and
 // writes the main database to its file (atomically). Returns false when the

@@ -4,14 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/core/appevent.h"
 #include "app/core/calctext.h"
 #include "app/core/messages.h"
 #include "app/core/window.h"
-#include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "storage/maindb.h"
@@ -103,41 +105,76 @@ int ReadCount(const std::string& s, size_t* p) {
     return n;
 }
 
-// The magnitude at s[p]. A list carries the decimal separator of the
-// locale it was written under; "." and "," are read as well, so that a list
-// moves between locales (neither can follow a number otherwise). The number
-// parser takes an "e" after one space as a power of ten; a definition such
-// as "1 erg" must keep its unit, so the "e" counts only when a digit or "-"
-// follows it.
+// A list carries the decimal separator of the locale it was written under;
+// "." is read as well, since the shipped lists use it. A "," is a decimal
+// mark only under a locale that writes it: elsewhere it ends the number, and
+// the rest of the line is a syntax error, never "1,000" read as 1.
+bool IsDecimalMark(char c) {
+    return uint8_t(c) == DECIMAL_MARK || c == '.' || c == DecimalSeparator();
+}
+
+// The magnitude at s[p], in the number syntax of the entry line: an
+// optional "-", digits, a decimal mark and digits, one optional space, then
+// "e", an optional "-" and digits for a power of ten. A definition such as
+// "1 erg" must keep its unit, so the "e" counts only when a digit or "-"
+// follows it. The value is the double nearest to the text, so that every
+// magnitude an export writes reads back bit for bit. A value that is not
+// finite gives message 1308 and 0; no digits read as 0.
 double ReadMagnitude(const std::string& s, size_t* p) {
     size_t q = *p;
-    if (q < s.size() && s[q] == '-') ++q;
-    while (q < s.size() && IsDigit(s[q])) ++q;
-    size_t point = std::string::npos;
-    if (q < s.size() && (uint8_t(s[q]) == DECIMAL_MARK || s[q] == DecimalSeparator() ||
-                         s[q] == '.' || s[q] == ',')) {
-        point = q++;
-        while (q < s.size() && IsDigit(s[q])) ++q;
+    std::string number;  // the text as std::from_chars reads it
+    if (q < s.size() && s[q] == '-') number += s[q++];
+    size_t digits = 0, leading = 0;  // leading: integer digits from the first nonzero one
+    int fractionZeros = 0;           // zeros after the mark before the first nonzero digit
+    for (; q < s.size() && IsDigit(s[q]); ++q, ++digits) {
+        number += s[q];
+        if (leading || s[q] != '0') ++leading;
+    }
+    if (q < s.size() && IsDecimalMark(s[q])) {
+        number += digits ? "." : "0.";
+        bool nonzero = leading > 0;
+        for (++q; q < s.size() && IsDigit(s[q]); ++q, ++digits) {
+            number += s[q];
+            if (s[q] != '0') nonzero = true;
+            if (!nonzero) ++fractionZeros;
+        }
     }
     if (q < s.size() && s[q] == ' ') ++q;
-    size_t end = s.size();
+    long exponent = 0;
     if (q < s.size() && s[q] == 'e') {
         const char next = q + 1 < s.size() ? s[q + 1] : '\0';
-        if (!IsDigit(next) && next != '-') end = q;
+        if (IsDigit(next) || next == '-') {
+            const bool negative = next == '-';
+            q += negative ? 2 : 1;
+            for (; q < s.size() && IsDigit(s[q]); ++q)
+                if (exponent < 100000) exponent = exponent * 10 + (s[q] - '0');
+            if (negative) exponent = -exponent;
+        }
     }
-    std::string number = s.substr(*p, end - *p);
-    if (point != std::string::npos) number[point - *p] = char(DECIMAL_MARK);
+    *p = q;
+    if (digits == 0) return 0;
+    number += 'e' + std::to_string(exponent);
     double value = 0;
-    const char* stop = ParseReal(number.c_str(), &value);
-    *p += size_t(stop - number.c_str());
-    return value;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    (void)end;
+    // Out of range: too large when the first significant digit stands at or
+    // above the units place, else too small (read as zero).
+    const long place = leading > 0 ? long(leading) : -long(fractionZeros);
+    if (ec == std::errc::result_out_of_range) value = place + exponent > 0 ? HUGE_VAL : 0.0;
+    if (!std::isfinite(value)) {
+        ShowCodedMessage(MSG_TOO_LARGE);
+        return 0;
+    }
+    return value == 0 ? 0.0 : value;  // no negative zero
 }
 
 enum class LineResult { Done, SyntaxError, NoRoom };
 
 // Reads the factors of an expression from s[p] into e. The magnitude takes
-// every change of scale that merging a prefix brings.
-LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude) {
+// every change of scale that merging a prefix brings. On a syntax error
+// `bad` (when given) is where the factor that ended the reading starts.
+LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude,
+                       size_t* bad = nullptr) {
     bool denominator = false;
     for (;;) {
         while (p < s.size() && (IsBlank(s[p]) || s[p] == '*' || s[p] == '1' || s[p] == '\r')) ++p;
@@ -147,8 +184,9 @@ LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude)
             ++p;
             continue;
         }
-        if (!IsLetter(s[p])) return LineResult::SyntaxError;
         const size_t start = p;
+        if (bad) *bad = start;
+        if (!IsLetter(s[p])) return LineResult::SyntaxError;
         while (p < s.size() && IsLetter(s[p])) ++p;
         const std::string name = s.substr(start, p - start);
         int exponent = ReadCount(s, &p);
@@ -170,7 +208,7 @@ LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude)
     }
 }
 
-LineResult ReadLine(const std::string& s) {
+LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     size_t p = 0;
     while (p < s.size() && IsBlank(s[p])) ++p;
     if (p >= s.size() || s[p] == '\r' || s[p] == '#') return LineResult::Done;
@@ -219,7 +257,9 @@ LineResult ReadLine(const std::string& s) {
         }
     }
     if (isBtn) {
-        setSlot(number, Normalise(e));
+        const Uid unit = Normalise(e);
+        setSlot(number, unit);
+        if (unit != NULL_UID) ++counts->buttons;
         return LineResult::Done;
     }
     // A definition without factors stays: it is a pure number (a dozen).
@@ -227,6 +267,7 @@ LineResult ReadLine(const std::string& s) {
         DeleteExpression(e);
         return LineResult::NoRoom;
     }
+    ++counts->units;
     return LineResult::Done;
 }
 
@@ -270,6 +311,34 @@ void ShowPathMessage(int id, const std::string& path, const char* text2 = nullpt
     ShowCodedMessage(id, shown.c_str(), text2);
 }
 
+// The shortest text that reads back to the same double, laid out as the
+// entry line shows numbers: positional from 0.0001 to 10^16, else with a
+// power of ten ("1.66053906892 e-27"). Non-finite magnitudes (only a damaged
+// file holds one) have no text in a list and are written as 0.
+std::string MagnitudeText(double x) {
+    if (!std::isfinite(x) || x == 0) return "0";
+    char buf[64];
+    const auto written = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+    const std::string sci(buf, written.ptr);  // "-d.ddde-XX"
+    const size_t e = sci.find('e');
+    const int power = std::atoi(sci.c_str() + e + 1);
+    std::string digits;
+    for (size_t i = 0; i < e; ++i)
+        if (IsDigit(sci[i])) digits += sci[i];
+    std::string out = x < 0 ? "-" : "";
+    const std::string mark(1, DecimalSeparator());
+    const double a = std::fabs(x);
+    if (a > 1e-4 && a < 1e16) {
+        if (power < 0) return out + "0" + mark + std::string(size_t(-power - 1), '0') + digits;
+        const size_t whole = size_t(power) + 1;
+        if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
+        return out + digits.substr(0, whole) + mark + digits.substr(whole);
+    }
+    out += digits[0];
+    if (digits.size() > 1) out += mark + digits.substr(1);
+    return out + " e" + std::to_string(power);
+}
+
 FileChooser WindowChooser(const FileChooser& choose) {
     if (choose) return choose;
     return [](bool save, const std::string& title, const std::string& folder, std::string* path) {
@@ -301,7 +370,10 @@ std::string TranscodeUtf8ToCp1252(const std::string& text) {
     return out;
 }
 
-int ReadUnitList(const std::string& text, const std::string& sourceName) {
+int ReadUnitList(const std::string& text, const std::string& sourceName, UnitListCounts* counts) {
+    UnitListCounts ignored;
+    if (!counts) counts = &ignored;
+    *counts = {};
     if (!MainDb()) return 0;
     const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
     int lineNo = 0;
@@ -316,7 +388,7 @@ int ReadUnitList(const std::string& text, const std::string& sourceName) {
         if (pos == end && end < all.size()) ++pos;
         ++lineNo;
         line = line.substr(0, line.find('\0'));
-        const LineResult r = ReadLine(line);
+        const LineResult r = ReadLine(line, counts);
         if (r == LineResult::SyntaxError) {
             const std::string number = std::to_string(lineNo);
             ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
@@ -327,10 +399,34 @@ int ReadUnitList(const std::string& text, const std::string& sourceName) {
     return 0;
 }
 
-std::string UnitListText() {
+Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) {
+    *ok = false;
+    const Uid e = NewExpression();
+    if (e == NULL_UID) return NULL_UID;
+    size_t bad = 0;
+    if (ReadFactors(text, 0, e, nullptr, &bad) != LineResult::Done) {
+        DeleteExpression(e);
+        size_t end = bad;
+        while (end < text.size() && !IsBlank(text[end]) && text[end] != '*' && text[end] != '/')
+            ++end;
+        if (unknown) *unknown = text.substr(bad, std::max<size_t>(end - bad, 1));
+        return NULL_UID;
+    }
+    *ok = true;
+    return Normalise(e);
+}
+
+std::string UnitListText(std::string* tooLong) {
     std::string out;
+    if (tooLong) tooLong->clear();
     Database* db = MainDb();
     if (!db) return out;
+    // A longer line is read back in pieces, each a line of its own.
+    auto fits = [&](const std::string& line, const std::string& unit) {
+        if (line.size() <= kUnitListPiece) return true;
+        if (tooLong && tooLong->empty()) *tooLong = unit;
+        return false;
+    };
     char line[512];
     for (int c = 1; c < Database::kCategories; ++c) {
         const std::string name = db->categoryName(c);
@@ -346,36 +442,59 @@ std::string UnitListText() {
     std::stable_sort(units.begin(), units.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [depth, i] : units) {
-        std::snprintf(line, sizeof line, "%s %d", UnitName(i).c_str(), CategoryOfRecord(i));
-        out += line;
+        const std::string name = UnitName(i);
+        std::string text = name + " " + std::to_string(CategoryOfRecord(i));
         const Uid def = UnitDefinition(i);
         if (def != NULL_UID) {
-            char text[256];
-            FormatValue(text, sizeof text, Value::Real(UnitMagnitude(i), def), 0, 15, nullptr);
-            ToPlainText(text);
-            out += '\t';
-            out += text;
+            text += '\t';
+            text += MagnitudeText(UnitMagnitude(i));
+            std::string unit = WholeExpressionText(def);
+            ToPlainText(unit);
+            if (!unit.empty()) {
+                // "2 e3" would read as 2000: a unit e cubed starts after "*".
+                const bool likePower =
+                    unit[0] == 'e' && unit.size() > 1 && (IsDigit(unit[1]) || unit[1] == '-');
+                text += likePower ? " *" : " ";
+                text += unit;
+            }
         }
-        out += '\n';
+        fits(text, name);
+        out += text + '\n';
     }
-    writeButtonLines(out);
+    std::string buttons;
+    writeButtonLines(buttons);
+    for (size_t at = 0; at < buttons.size();) {
+        const size_t end = buttons.find('\n', at);
+        const std::string text = buttons.substr(at, end - at);
+        const size_t unit = text.find("\t1 ");
+        fits(text, unit == std::string::npos ? text : text.substr(unit + 3));
+        at = end + 1;
+    }
+    out += buttons;
     return out;
 }
 
-bool ImportUnitListFile(const std::string& path) {
+bool ImportUnitListFile(const std::string& path, UnitListCounts* counts) {
     std::string text;
     if (!ReadFile(path, &text)) {
         ShowPathMessage(MSG_CANNOT_OPEN, path);
         return false;
     }
-    const int stoppedAt = ReadUnitList(text, path);
+    const int stoppedAt = ReadUnitList(text, path, counts);
     SendAppEvent(kRefreshRequest);
     return stoppedAt == 0;
 }
 
 bool ExportUnitListFile(const std::string& path) {
+    std::string tooLong;
+    const std::string text = UnitListText(&tooLong);
+    if (!tooLong.empty()) {
+        // Half a list would lose the rest of that unit's line on import.
+        ShowCodedMessage(MSG_EXPORT_LINE_TOO_LONG, tooLong.c_str());
+        return false;
+    }
     std::string bytes;
-    for (char c : UnitListText()) {
+    for (char c : text) {
         if (c == '\n') bytes += '\r';
         bytes += c;
     }
@@ -389,9 +508,19 @@ bool ExportUnitListFile(const std::string& path) {
 void ImportUnitList(const FileChooser& choose) {
     const std::string& folder = GetDataFolder();
     if (FirstStart()) CopyShippedUnitLists(folder);
+    // The first start opens this dialog by itself; a user who cancels it
+    // learns where the import is, once.
+    const bool firstStartImport = TakeFirstStartImport();
     std::string path;
-    if (!WindowChooser(choose)(false, kImportTitle, folder, &path)) return;
-    ImportUnitListFile(path);
+    if (!WindowChooser(choose)(false, kImportTitle, folder, &path)) {
+        if (firstStartImport) ShowCodedMessage(MSG_IMPORT_LATER);
+        return;
+    }
+    UnitListCounts counts;
+    if (!ImportUnitListFile(path, &counts)) return;
+    const std::string units = std::to_string(counts.units);
+    const std::string buttons = std::to_string(counts.buttons);
+    ShowCodedMessage(MSG_IMPORTED, units.c_str(), buttons.c_str());
 }
 
 void ExportUnitList(const FileChooser& choose) {

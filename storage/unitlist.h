@@ -16,6 +16,8 @@
 #include <functional>
 #include <string>
 
+#include "storage/database.h"
+
 namespace kiv {
 
 inline constexpr const char* kImportTitle = "Import Unit List";
@@ -27,27 +29,49 @@ inline constexpr const char* kUnitListFilter = "Text files (*.txt)|*.txt|All fil
 inline constexpr size_t kUnitListPiece = 255;
 inline constexpr const char* kShippedUnitLists[] = {"units-US.txt", "units-UK.txt"};
 
+// What a reading brought: units created (a replaced unit counts) and user
+// buttons given a unit.
+struct UnitListCounts {
+    int units = 0;
+    int buttons = 0;
+};
+
 // Reads unit-list text held in memory (raw file bytes: any encoding the
 // reader accepts, LF or CR LF). `sourceName` names the text in message 1334.
 // Returns 0 when every line was read, else the number of the line that
 // ended the reading (syntax error, or no room for another record). Sends no
-// refresh request.
-int ReadUnitList(const std::string& text, const std::string& sourceName);
+// refresh request. `counts`, when given, tells what the lines read brought.
+int ReadUnitList(const std::string& text, const std::string& sourceName,
+                 UnitListCounts* counts = nullptr);
+
+// Reads a unit expression in the form the lists and Copy write it (names
+// with SI prefixes, exponent digits, "*", "/", a "1" before "/") into a new
+// expression; factors merge only where unit and prefix are equal, so no
+// scale changes. NULL_UID with *ok true for no factors. On a factor that
+// names no unit: NULL_UID, *ok false and `unknown` (when given) that
+// factor's text; nothing is left behind.
+Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown);
 
 // The export of the main database, as the program sees it: Windows-1252
-// with LF line ends.
-std::string UnitListText();
+// with LF line ends. Every line holds its record whole; a line longer than
+// kUnitListPiece would not read back, and `tooLong` (when given) then names
+// the first unit (the unit's name, or a user button's unit text) whose line
+// it is, and is empty otherwise.
+std::string UnitListText(std::string* tooLong = nullptr);
 
 // File level. Import reads the file (1333 when it cannot be read) and sends
 // the refresh request when it was read; export writes CR LF line ends (1333
-// when the file cannot be written). True on success.
-bool ImportUnitListFile(const std::string& path);
+// when the file cannot be written) and writes nothing when a line would be
+// too long (message 1340 naming the unit). True on success.
+bool ImportUnitListFile(const std::string& path, UnitListCounts* counts = nullptr);
 bool ExportUnitListFile(const std::string& path);
 
 // The "Import..." and "Export..." commands: a file dialog starting in the
 // data folder, then the file level above. `choose` defaults to the window's
 // chooseFile. On the first start the import first copies the shipped lists
-// into the data folder.
+// into the data folder, and a Cancel of the dialog that start opens says
+// how to import later (message 1342). An import read to its end confirms
+// how many units and buttons it brought (message 1341).
 using FileChooser = std::function<bool(bool save, const std::string& title,
                                        const std::string& startFolder, std::string* path)>;
 void ImportUnitList(const FileChooser& choose = nullptr);

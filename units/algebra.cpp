@@ -14,20 +14,33 @@
 namespace kiv {
 namespace {
 
-// While above 0, the exponent messages (1314, 1330) are not shown: the
-// internal steps of convert and simplify report failure to their caller,
-// which has its own message (a mismatch, or no simplification at all).
+// While above 0, the exponent messages (1314, 1330) are held back: the
+// steps of convert and simplify may meet the same exponent out of range
+// many times. The first one held is shown once, when the outermost
+// operation ends, so that the user sees the cause before the caller's own
+// message (a mismatch, say).
 int g_quiet = 0;
+int g_heldMessage = 0;
 
 struct Quiet {
-    Quiet() { ++g_quiet; }
-    ~Quiet() { --g_quiet; }
+    Quiet() {
+        if (g_quiet++ == 0) g_heldMessage = 0;
+    }
+    ~Quiet() {
+        if (--g_quiet > 0 || g_heldMessage == 0) return;
+        const int id = g_heldMessage;
+        g_heldMessage = 0;
+        ShowCodedMessage(id);
+    }
     Quiet(const Quiet&) = delete;
     Quiet& operator=(const Quiet&) = delete;
 };
 
 void ExponentMessage(int id) {
-    if (g_quiet == 0) ShowCodedMessage(id);
+    if (g_quiet == 0)
+        ShowCodedMessage(id);
+    else if (g_heldMessage == 0)
+        g_heldMessage = id;
 }
 
 // Steps of definitions followed before reduction gives up: more than any
@@ -572,7 +585,8 @@ Uid ReduceToBaseUnits(Uid a, double* factor) {
     return r;
 }
 
-Uid Convert(Uid a, Uid b, double* factor) {
+Uid Convert(Uid a, Uid b, double* factor, bool* formed) {
+    if (formed) *formed = true;
     if (a == NULL_UID || b == NULL_UID) return a;
     double local = 1.0;
     if (!factor) factor = &local;
@@ -580,7 +594,6 @@ Uid Convert(Uid a, Uid b, double* factor) {
     Quiet quiet;
     bool ok = true;
     const Uid c = ProductEx(a, b, 0, -1, 1, factor, &ok);
-    DeleteExpression(a);
     Uid base = NULL_UID;
     if (ok) {
         base = ReduceKeep(c, factor, &ok);
@@ -590,12 +603,15 @@ Uid Convert(Uid a, Uid b, double* factor) {
     if (ok) r = ProductEx(b, base, 0, 1, 1, factor, &ok);
     DeleteExpression(base);
     if (!ok) {
-        // Never report a conversion that did not happen as a match: the
-        // result differs from b, so the caller sees a mismatch.
+        // A conversion that did not happen gives a back as it was, which
+        // differs from b (equal units convert without exponents), so the
+        // caller sees a mismatch and no unit is lost.
         DeleteExpression(r);
         *factor = start;
-        return NULL_UID;
+        if (formed) *formed = false;
+        return a;
     }
+    DeleteExpression(a);
     return Normalise(r);
 }
 

@@ -34,11 +34,12 @@ Uid MergeLikeUnits(Uid a, double* factor);
 // and the factor is unchanged.
 Uid ReduceToBaseUnits(Uid a, double* factor);
 // Consumes a. Compatible exactly when the result equals b. When the
-// quotient cannot be formed the result is NULL_UID (never equal to b) and
-// the factor is unchanged; no exponent message is shown.
-Uid Convert(Uid a, Uid b, double* factor);
+// quotient cannot be formed a itself is returned (never equal to b), the
+// factor is unchanged and *formed (when given) is false. The first exponent
+// message met (1314, 1330) is shown once, before returning.
+Uid Convert(Uid a, Uid b, double* factor, bool* formed = nullptr);
 // Consumes a. When no simplification can be formed a itself is returned
-// with the factor unchanged; no exponent message is shown.
+// with the factor unchanged. The first exponent message met is shown once.
 Uid Simplify(Uid a, double* factor);
 
 // Reductions to base units are remembered while the units they read are

@@ -127,4 +127,13 @@ std::string ExpressionText(Uid e, int size) {
     return std::string(buf.data());
 }
 
+std::string WholeExpressionText(Uid e) {
+    // 255 components of the longest names stay well below the last size.
+    for (int size = 256; size <= (1 << 20); size *= 4) {
+        std::string text = ExpressionText(e, size);
+        if (!text.empty() || e == NULL_UID) return text;
+    }
+    return {};
+}
+
 }  // namespace kiv

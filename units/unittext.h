@@ -20,5 +20,8 @@ int FormatComponent(char* buf, int room, Uid unit, int prefix, int exponent);
 int FormatExpression(char* buf, int size, Uid e);
 // Convenience: the text, or "" on failure.
 std::string ExpressionText(Uid e, int size = 200);
+// The whole text however long (files hold it; the display's buffers cut it);
+// "" when the expression does not resolve.
+std::string WholeExpressionText(Uid e);
 
 }  // namespace kiv

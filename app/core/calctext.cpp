@@ -43,6 +43,14 @@ char SeparatorFromLocale(const std::string& localeText, char fallback) {
     return localeText.size() == 1 && localeText[0] != '\0' ? localeText[0] : fallback;
 }
 
+std::pair<char, char> SeparatorsFromLocale(const std::string& decimalText,
+                                           const std::string& groupText) {
+    const char decimal = SeparatorFromLocale(decimalText, '.');
+    char group = SeparatorFromLocale(groupText, ',');
+    if (group == decimal) group = decimal == ',' ? '.' : ',';
+    return {decimal, group};
+}
+
 FontPair MakeFontPair(FontId large, FontId small) {
     FontPair p;
     p.large = large;

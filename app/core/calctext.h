@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/core/window.h"
@@ -24,6 +25,12 @@ void SetSeparators(char decimal, char group);
 // The one-character rule: a locale text of exactly one character is used,
 // anything else gives the default.
 char SeparatorFromLocale(const std::string& localeText, char fallback);
+// Both separators from the locale's texts (8-bit, as the host converted
+// them): the one-character rule for each, then a group separator equal to
+// the decimal one gives way to "." beside "," and "," beside anything else,
+// so that a copied number pastes back as the same number.
+std::pair<char, char> SeparatorsFromLocale(const std::string& decimalText,
+                                           const std::string& groupText);
 
 struct FontPair {
     FontId large = FontId::EntryLarge;

@@ -24,8 +24,10 @@ namespace {
 // registered variable, so a unit deletion or shut-down never leaves it
 // dangling.
 Uid g_heldUnit = NULL_UID;
-// The held value's kind and number, pushed back on Cancel.
+// The held value's kind and number, pushed back on Cancel; nothing was
+// taken from an empty stack, and nothing goes back.
 Value g_heldValue;
+bool g_heldTaken = false;
 // Which dialog holds them (0: none), so that a dialog outlived by a newer
 // one never pushes the newer one's value.
 int g_holder = 0;
@@ -36,7 +38,8 @@ void GiveBackHeld() {
     if (x.isReal()) x.setUnit(g_heldUnit);
     g_heldUnit = NULL_UID;
     g_holder = 0;
-    Push(x);
+    if (g_heldTaken) Push(x);
+    g_heldTaken = false;
 }
 
 void RegisterHeld() {
@@ -63,11 +66,15 @@ bool WritableAsListName(const std::string& name) {
 
 }  // namespace
 
-std::string UnitNameFromField(const std::string& field) {
+std::string TrimmedUnitName(const std::string& field) {
     size_t from = 0, to = field.size();
     while (from < to && (field[from] == ' ' || field[from] == '\t')) ++from;
     while (to > from && (field[to - 1] == ' ' || field[to - 1] == '\t')) --to;
-    const std::string name = field.substr(from, std::min<size_t>(to - from, kUnitNameLength));
+    return field.substr(from, std::min<size_t>(to - from, kUnitNameLength));
+}
+
+std::string UnitNameFromField(const std::string& field) {
+    const std::string name = TrimmedUnitName(field);
     return WritableAsListName(name) ? name : std::string();
 }
 
@@ -91,12 +98,14 @@ CDefineUnitLogic::CDefineUnitLogic(int definitionWidth, std::function<void()> ed
         g_holder = id_;
         g_heldUnit = NULL_UID;
         g_heldValue = Value::Real(0);
+        g_heldTaken = false;
         if (Depth() > 0) {
             ForgetSavedArguments();
             Value x;
             if (Pop(&x)) {
                 g_heldValue = x;
                 g_heldUnit = OwnedUnit(x);
+                g_heldTaken = true;
             }
         }
         heldNumber_ = g_heldValue.isReal() ? g_heldValue.real() : 0;
@@ -143,6 +152,7 @@ bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
     if (g_holder == id_) {
         g_heldUnit = NULL_UID;  // now the unit record's definition
         g_holder = 0;
+        g_heldTaken = false;
     }
     open_ = false;
     beginAssign(ExpressionOf(unit));

@@ -18,10 +18,13 @@ namespace kiv {
 // Longest unit name; the name field's text is cut to it.
 inline constexpr int kUnitNameLength = 10;
 
-// The name a unit gets from the name field: without surrounding blanks, its
-// first 10 characters. Empty (refused with 1304) when it would not survive
-// an export and import of the unit list: blanks or control characters inside,
-// or a first character "#" or ".".
+// The name field's text as a name: without surrounding blanks, its first 10
+// characters. The host writes it back into the field before OK takes it, so
+// that the field shows the name as it is stored.
+std::string TrimmedUnitName(const std::string& field);
+// The name a unit gets from the name field: TrimmedUnitName. Empty (refused
+// with 1304) when it would not survive an export and import of the unit
+// list: blanks or control characters inside, or a first character "#" or ".".
 std::string UnitNameFromField(const std::string& field);
 
 // The unit being renamed (record index); 0 means Define unit creates a new
@@ -49,6 +52,7 @@ class CDefineUnitLogic {
     // selection). True when the dialog ends; false keeps it open (a message
     // was shown) with the user's input.
     bool ok(const std::string& nameField, int categoryData);
+
     void cancel();
     // The category list's selection changed to an item with `data`. For
     // "Edit Categories..." the Edit Categories dialog runs and the list is

@@ -37,6 +37,12 @@ enum MessageId : int {
     MSG_CANNOT_OPEN = 1333,
     MSG_SYNTAX = 1334,
     MSG_NO_CATEGORY = 1335,
+    MSG_EXPORT_LINE_TOO_LONG = 1340,
+    MSG_IMPORTED = 1341,
+    MSG_IMPORT_LATER = 1342,
+    MSG_PASTE_NO_UNIT = 1343,
+    MSG_SWITCH_CHANGES = 1344,
+    MSG_PASTE_TOO_LONG = 1345,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).

@@ -32,12 +32,12 @@ std::string ValueText(double number, Uid unit, int width) {
 
 }  // namespace
 
-CUnitsDlgLogic::CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners)
+CUnitsDlgLogic::CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners, int64_t openedAtMs)
     : width_(definitionWidth), runners_(std::move(runners)) {
     fillList();
     fillCategories();
     if (unitDialogLetter != 0) {
-        selectByLetter(unitDialogLetter);
+        typeLetter(unitDialogLetter, openedAtMs);
         unitDialogLetter = 0;
     }
     stackChanged_ = false;
@@ -124,14 +124,30 @@ void CUnitsDlgLogic::redefine() {
     fillList();
 }
 
-void CUnitsDlgLogic::selectByLetter(char letter) {
-    const int want = std::tolower((unsigned char)letter);
+int CUnitsDlgLogic::firstLineStarting(const std::string& lowerPrefix) const {
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (!lines_[i].text.empty() && std::tolower((unsigned char)lines_[i].text[0]) == want) {
-            selection_ = int(i);
-            return;
-        }
+        const std::string& text = lines_[i].text;
+        size_t k = 0;
+        while (k < lowerPrefix.size() && k < text.size() &&
+               std::tolower((unsigned char)text[k]) == lowerPrefix[k])
+            ++k;
+        if (k == lowerPrefix.size()) return int(i);
     }
+    return -1;
+}
+
+void CUnitsDlgLogic::selectByLetter(char letter) {
+    typed_.clear();  // the next typed letter starts its own search
+    const int row = firstLineStarting(std::string(1, char(std::tolower((unsigned char)letter))));
+    if (row >= 0) selection_ = row;
+}
+
+void CUnitsDlgLogic::typeLetter(char letter, int64_t nowMs) {
+    if (nowMs - typedAt_ > kTypeAheadMs || nowMs < typedAt_) typed_.clear();
+    typed_ += char(std::tolower((unsigned char)letter));
+    typedAt_ = nowMs;
+    const int row = firstLineStarting(typed_);
+    if (row >= 0) selection_ = row;
 }
 
 void CUnitsDlgLogic::categoryChosen(int data) {

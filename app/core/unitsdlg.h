@@ -7,6 +7,7 @@
 // it shows the lists again. Nested dialogs run through the host's runners.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,8 +36,10 @@ class CUnitsDlgLogic {
   public:
     // Opening. `definitionWidth` is the pixels left for the definition
     // column. A letter handed over by the main window (unitDialogLetter)
-    // selects its first unit and is forgotten.
-    CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners);
+    // selects its first unit and is forgotten; it counts as typed at
+    // `openedAtMs` (the host's clock), so letters typed right after it
+    // extend its search.
+    CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners, int64_t openedAtMs = 0);
 
     const std::vector<UnitLine>& lines() const { return lines_; }
     const CategoryList& categories() const { return categories_; }
@@ -51,6 +54,14 @@ class CUnitsDlgLogic {
     void redefine();  // Redefine, Ctrl+F
     // A letter key: the first line starting with it, either case.
     void selectByLetter(char letter);
+    // A letter key with type-ahead, as list views search: a letter typed
+    // within kTypeAheadMs of the previous one extends the search text, and
+    // the first line starting with all of it (either case) is selected; a
+    // letter after a longer pause starts a new search, as selectByLetter.
+    // A search that matches no line leaves the selection where it is.
+    // `nowMs` is the host's clock (milliseconds, never going back).
+    void typeLetter(char letter, int64_t nowMs);
+    static constexpr int64_t kTypeAheadMs = 1000;
     // The category list's selection changed to an item with `data`.
     void categoryChosen(int data);
     // Cancel or Escape: the main window redraws when the stack may differ.
@@ -61,7 +72,8 @@ class CUnitsDlgLogic {
   private:
     void fillList();
     void fillCategories();
-    int selectedIndex();  // 1317 and 0 without a selection
+    int selectedIndex();                                          // 1317 and 0 without a selection
+    int firstLineStarting(const std::string& lowerPrefix) const;  // -1: none
 
     int width_;
     UnitsDialogRunners runners_;
@@ -69,6 +81,8 @@ class CUnitsDlgLogic {
     CategoryList categories_;
     int selection_ = -1;
     bool stackChanged_ = false;
+    std::string typed_;  // the type-ahead search, lower case
+    int64_t typedAt_ = 0;
 };
 
 }  // namespace kiv

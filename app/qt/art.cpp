@@ -18,7 +18,9 @@ QIcon KivIcon() {
 }
 
 // A slide rule crossed by a unit arc: drawn on black, which the About box
-// leaves transparent.
+// leaves transparent. Nothing is smoothed: a smoothed edge blends its colour
+// with the black, and those dark pixels would stay as a fringe around the
+// caption and the arc on the dialog's background.
 QImage AboutLogo() {
     QImage img(66, 66, QImage::Format_RGB32);
     img.fill(Qt::black);
@@ -31,14 +33,17 @@ QImage AboutLogo() {
     p.drawRect(6, 30, 54, 6);
     p.setPen(QColor(0xe8, 0xed, 0xf2));
     for (int x = 8; x < 60; x += 4) p.drawLine(x, 24, x, x % 8 == 0 ? 29 : 27);
-    p.setPen(QPen(QColor(0xdf, 0xe9, 0xd8), 3));
+    // The arc and the caption stand on the dialog's light background: the
+    // rule's own colours, not a pale one that would all but vanish there.
+    p.setPen(QPen(QColor(0xf0, 0xa0, 0x30), 3));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRect(10, 6, 46, 54), 30 * 16, 120 * 16);
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(14);
     f.setBold(true);
+    f.setStyleStrategy(QFont::NoAntialias);
     p.setFont(f);
-    p.setPen(QColor(0xdf, 0xe9, 0xd8));
+    p.setPen(QColor(0x2f, 0x4f, 0x6f));
     p.drawText(QRect(0, 44, 66, 20), Qt::AlignCenter, QStringLiteral("m/s\u00B2"));
     return img;
 }

@@ -22,6 +22,7 @@ void InstallCoreLink() {
     c.radixCommand = [](int command) { onRadixCommand(command); };
     c.wordSizeCommand = [](int command) { onWordSizeCommand(command); };
     c.startAssign = [] { startAssign(); };
+    c.cancelAssign = [] { return cancelAssign(); };
     c.onUnitChosen = [] { onUnitChosen(); };
     c.refreshLabels = [] { refreshLabels(); };
     c.refreshDisplay = [] { refreshDisplay(); };
@@ -39,8 +40,8 @@ void InstallCoreLink() {
     };
     c.createFonts = [] { CreateFonts(); };
     c.setSeparators = [](char decimal, char group) { SetSeparators(decimal, group); };
-    c.separatorFromLocale = [](const std::string& text, char fallback) {
-        return SeparatorFromLocale(text, fallback);
+    c.separatorsFromLocale = [](const std::string& decimal, const std::string& group) {
+        return SeparatorsFromLocale(decimal, group);
     };
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace kiv {
 
@@ -16,6 +17,7 @@ struct CoreLink {
     std::function<void(int command)> radixCommand;     // 3100-3105: commit, switch
     std::function<void(int command)> wordSizeCommand;  // 3120-3124: commit, resize
     std::function<void()> startAssign;                 // 32800
+    std::function<bool()> cancelAssign;                // Esc: false when no unit waits
     std::function<void()> onUnitChosen;                // refresh request 4000
     std::function<void()> refreshLabels;
     std::function<void()> refreshDisplay;
@@ -32,7 +34,9 @@ struct CoreLink {
     std::function<void(int entryLeft, int entryRight, int stackWidth, int stackLines)> setGeometry;
     std::function<void()> createFonts;
     std::function<void(char decimal, char group)> setSeparators;
-    std::function<char(const std::string& localeText, char fallback)> separatorFromLocale;
+    std::function<std::pair<char, char>(const std::string& decimalText,
+                                        const std::string& groupText)>
+        separatorsFromLocale;
 };
 
 CoreLink& Core();

@@ -37,9 +37,16 @@ CMemoryDlg::CMemoryDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Me
         addControl(id, b, x, 136, 37, 14);
         return b;
     };
-    connect(button(4, "Store", 7), &QPushButton::clicked, this, &CMemoryDlg::store);
-    connect(button(3, "Recall", 58), &QPushButton::clicked, this, &CMemoryDlg::recall);
+    store_ = button(4, "Store", 7);
+    recall_ = button(3, "Recall", 58);
+    clearSelection_ = selection;
+    connect(store_, &QPushButton::clicked, this, &CMemoryDlg::store);
+    connect(recall_, &QPushButton::clicked, this, &CMemoryDlg::recall);
     connect(button(2, "Cancel", 109), &QPushButton::clicked, this, &QDialog::reject);
+    // A click below the lines, or Ctrl and a click on the selected line,
+    // leaves no line selected while the list keeps a current row: the
+    // commands follow the selection, never the current row.
+    connect(list_, &QListWidget::itemSelectionChanged, this, &CMemoryDlg::followSelection);
     setTemplateSize(153, 170);
 
     logic_ = std::make_unique<CMemoryDlgLogic>(valueWidth());
@@ -59,18 +66,31 @@ void CMemoryDlg::fillList() {
     list_->clear();
     for (const std::string& line : logic_->lines()) list_->addItem(FromCalcText(line));
     list_->setCurrentRow(CMemoryDlgLogic::RememberedSelection());
+    followSelection();
+}
+
+int CMemoryDlg::selectedRow() const {
+    const QList<QListWidgetItem*> chosen = list_->selectedItems();
+    return chosen.isEmpty() ? -1 : list_->row(chosen.first());
+}
+
+void CMemoryDlg::followSelection() {
+    const bool any = selectedRow() >= 0;
+    store_->setEnabled(any);
+    recall_->setEnabled(any);
+    clearSelection_->setEnabled(any);
 }
 
 void CMemoryDlg::store() {
-    if (logic_->store(list_->currentRow())) accept();
+    if (logic_->store(selectedRow())) accept();
 }
 
 void CMemoryDlg::recall() {
-    if (logic_->recall(list_->currentRow())) accept();
+    if (logic_->recall(selectedRow())) accept();
 }
 
 void CMemoryDlg::clearSelection() {
-    logic_->clearSelection(list_->currentRow());
+    logic_->clearSelection(selectedRow());
     fillList();
 }
 

@@ -6,8 +6,10 @@
 
 #include "app/qt/settingsdlgs.h"
 
+class QAction;
 class QListWidget;
 class QMenuBar;
+class QPushButton;
 
 namespace kiv {
 
@@ -26,6 +28,10 @@ class CMemoryDlg : public TemplateDlg {
 
   private:
     void fillList();
+    // The selected line, -1 for none (the current row may differ).
+    int selectedRow() const;
+    // Store, Recall and Clear Selection are enabled while a line is selected.
+    void followSelection();
     void store();
     void recall();
     void clearSelection();
@@ -33,6 +39,9 @@ class CMemoryDlg : public TemplateDlg {
 
     QMenuBar* menuBar_;
     QListWidget* list_;
+    QPushButton* store_;
+    QPushButton* recall_;
+    QAction* clearSelection_;
     std::unique_ptr<CMemoryDlgLogic> logic_;
 };
 

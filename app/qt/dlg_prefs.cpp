@@ -11,7 +11,8 @@ namespace kiv {
 
 CPrefsDlg::CPrefsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Preferences")) {
     addStatic(QStringLiteral("Stack size:"), 12, 20, 40, 8);
-    stackSize_ = addEdit(1001, 55, 18, 18, 13, true);
+    // The stack size is a 16-bit field: five digits.
+    stackSize_ = addEdit(1001, 55, 18, 18, 13, true, 5);
     auto check = [this](int id, const char* text, int y, int cx) {
         auto* c = new QCheckBox(QString::fromLatin1(text));
         addControl(id, c, 10, y, cx, 10);
@@ -54,7 +55,8 @@ void CPrefsDlg::accept() {
 CDisplayPrefsDlg::CDisplayPrefsDlg(QWidget* parent)
     : TemplateDlg(parent, QStringLiteral("Display preferences")) {
     addStatic(QStringLiteral("Precision:"), 7, 12, 36, 8);
-    precision_ = addEdit(1001, 48, 10, 18, 13, true);
+    // The precision and the group sizes are bytes: three characters ("-1").
+    precision_ = addEdit(1001, 48, 10, 18, 13, true, 3);
     auto* box = new QGroupBox(QStringLiteral("Digits between separators"), area_);
     box->setGeometry(du_.rect(7, 31, 149, 53));
     box->lower();  // behind the statics and edits placed over it
@@ -68,7 +70,7 @@ CDisplayPrefsDlg::CDisplayPrefsDlg(QWidget* parent)
     for (int i = 0; i < 6; ++i) {
         const Group& g = groups[i];
         addStatic(QString::fromLatin1(g.label), g.x, g.y, g.editX - g.x - 1, 8);
-        groups_[i] = addEdit(1018 + i, g.editX, g.y - 2, 12, 13, false);
+        groups_[i] = addEdit(1018 + i, g.editX, g.y - 2, 12, 13, false, 3);
     }
     addOkCancel(28, 100, 106);
     setTemplateSize(163, 127);

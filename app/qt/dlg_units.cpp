@@ -1,6 +1,7 @@
 #include "app/qt/dlg_units.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -177,7 +178,10 @@ void CDefineUnitDlg::onCategoryActivated(int row) {
 void CDefineUnitDlg::accept() {
     const int row = categories_->currentIndex();
     const int data = row < 0 ? -1 : categories_->itemData(row).toInt();
-    if (logic_->ok(ToCalcText(name_->text()), data == kCategoryEditItem ? -1 : data))
+    // What the field shows is what is stored, also while a refusal is shown.
+    const std::string field = TrimmedUnitName(ToCalcText(name_->text()));
+    name_->setText(FromCalcText(field));
+    if (logic_->ok(field, data == kCategoryEditItem ? -1 : data))
         QDialog::accept();
     else
         name_->setFocus(Qt::OtherFocusReason);
@@ -238,7 +242,8 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
         return d.exec() == QDialog::Accepted;
     };
     runners.editCategories = [this] { RunEditCategories(this); };
-    logic_ = std::make_unique<CUnitsDlgLogic>(definitionWidth(), runners);
+    typingClock_.start();
+    logic_ = std::make_unique<CUnitsDlgLogic>(definitionWidth(), runners, typingClock_.elapsed());
     showAll();
 
     connect(useButton, &QPushButton::clicked, this, &CUnitsDlg::use);
@@ -254,11 +259,14 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
         logic_->categoryChosen(categories_->itemData(row).toInt());
         showAll();
     });
-    list_->installEventFilter(this);
+    // Every key of the dialog's controls passes here first (eventFilter).
+    qApp->installEventFilter(this);
     list_->setFocus(Qt::OtherFocusReason);
 }
 
-CUnitsDlg::~CUnitsDlg() = default;
+CUnitsDlg::~CUnitsDlg() {
+    qApp->removeEventFilter(this);
+}
 
 int CUnitsDlg::definitionWidth() const {
     // The client width as it is with a scroll bar, which a long list shows.
@@ -299,29 +307,34 @@ void CUnitsDlg::reject() {
 }
 
 bool CUnitsDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_ && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        // The menu's keys reach the list also when the window is not the
-        // active one (a shortcut needs an active window).
-        if ((k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ==
-            Qt::ControlModifier) {
-            for (QAction* a : commands_) {
-                if (a->shortcut() == QKeySequence(k->key() | Qt::ControlModifier)) {
-                    a->trigger();
-                    return true;
-                }
-            }
-        }
-        const QString text = k->text();
-        const bool plain =
-            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-        if (plain && text.size() == 1) {
-            const char16_t c = text.at(0).unicode();
-            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-                logic_->selectByLetter(char(c));
-                showLines();
+    if (event->type() != QEvent::KeyPress) return TemplateDlg::eventFilter(watched, event);
+    auto* w = qobject_cast<QWidget*>(watched);
+    // The accelerators belong to the whole dialog: they act before the
+    // focused control (the category combo searches its items by letter)
+    // sees the key. An open menu or the combo's open list is a window of its
+    // own and keeps its keys, as does the menu bar while it has the focus.
+    if (!w || w->window() != this || QApplication::activePopupWidget() || menuBar_->hasFocus())
+        return TemplateDlg::eventFilter(watched, event);
+    auto* k = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods =
+        k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    // The menu's keys act also when the window is not the active one (a
+    // shortcut needs an active window).
+    if (mods == Qt::ControlModifier) {
+        for (QAction* a : commands_) {
+            if (a->shortcut() == QKeySequence(k->key() | Qt::ControlModifier)) {
+                a->trigger();
                 return true;
             }
+        }
+    }
+    const QString text = k->text();
+    if (mods == Qt::NoModifier && text.size() == 1) {
+        const char16_t c = text.at(0).unicode();
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            logic_->typeLetter(char(c), typingClock_.elapsed());
+            showLines();
+            return true;
         }
     }
     return TemplateDlg::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 // user's input back (app/core/definedlg.h, unitsdlg.h, categoriesdlg.h).
 #pragma once
 
+#include <QElapsedTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,6 +103,7 @@ class CUnitsDlg : public TemplateDlg {
     std::vector<QAction*> commands_;  // Delete, Rename, Redefine
     QComboBox* categories_;
     QListWidget* list_;
+    QElapsedTimer typingClock_;  // the type-ahead's clock
     std::unique_ptr<CUnitsDlgLogic> logic_;
 };
 

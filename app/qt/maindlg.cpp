@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -78,12 +80,45 @@ QFont EntryFont() {
 
 // The typed-in separators of QLocale as 8-bit text: a character the code
 // page cannot hold is kept as UTF-8, so the one-character rule rejects it.
+// A no-break space of either width (French groups with the narrow one) is
+// the code page's no-break space.
 std::string LocaleText(const QString& s) {
+    if (s == QStringLiteral("\u202f")) return std::string(1, char(0xA0));
     if (s.size() == 1) {
         const std::string one = ToCalcText(s);
         if (one != "?" || s == QStringLiteral("?")) return one;
     }
     return s.toStdString();
+}
+
+// A keypad button: a label wider than the button is cut at its end with an
+// ellipsis, never clipped on both sides as a centred text would be; text()
+// keeps the whole label.
+class KeyButton : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+        opt.text = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+        p.drawControl(QStyle::CE_PushButton, opt);
+    }
+};
+
+// The hidden-character counts have 10 dialog units beside "<" and ">": a
+// count too wide for them in the dialog font is drawn smaller, so that it
+// shows whole.
+void ShowCountWhole(QLabel* l, const QString& text, const QFont& dialogFont) {
+    QFont f = dialogFont;
+    const int room = l->contentsRect().width() - l->indent();
+    int px = QFontInfo(f).pixelSize();
+    while (px > 6 && QFontMetrics(f).horizontalAdvance(text) > room) f.setPixelSize(--px);
+    l->setFont(f);
+    l->setText(text);
 }
 
 }  // namespace
@@ -159,7 +194,7 @@ void CMainDlg::buildControls() {
     controls_[IDC_HIDDEN_RIGHT] = hiddenRight_;
 
     auto makeButton = [this](int id, const QRect& r, const QString& text) {
-        auto* b = new QPushButton(text, client_);
+        auto* b = new KeyButton(text, client_);
         b->setGeometry(r);
         b->setAutoDefault(false);
         b->setDefault(false);
@@ -295,9 +330,9 @@ bool CMainDlg::startUp() {
 
 std::pair<char, char> CMainDlg::LocaleSeparators(const QLocale& locale) {
     CoreLink& core = Core();
-    if (!core.separatorFromLocale) return {'.', ','};
-    return {core.separatorFromLocale(LocaleText(locale.decimalPoint()), '.'),
-            core.separatorFromLocale(LocaleText(locale.groupSeparator()), ',')};
+    if (!core.separatorsFromLocale) return {'.', ','};
+    return core.separatorsFromLocale(LocaleText(locale.decimalPoint()),
+                                     LocaleText(locale.groupSeparator()));
 }
 
 void CMainDlg::requestClose() {
@@ -335,16 +370,23 @@ void CMainDlg::closeEvent(QCloseEvent* e) {
     // or the session ending only leaves the line on stderr.
     if (saveFailed_ && !closeRequested_ && !saveFailureShown_) {
         saveFailureShown_ = true;
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"),
-                        QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
-                                       "changes made since the last start are lost.")
-                            .arg(QString::fromStdString(GetDataFolder())),
-                        QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), QString(), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);  // the folder's name is no markup
+        box.setText(QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
+                                   "changes made since the last start are lost.")
+                        .arg(QString::fromStdString(GetDataFolder())));
         box.exec();
     }
 }
 
 void CMainDlg::reject() {
+    // Esc first ends a unit's wait for its button; only then does it close.
+    if (!shutDown_ && StateLocated() && Core().cancelAssign) {
+        beginScope();
+        const bool cancelled = Core().cancelAssign();
+        endScope();
+        if (cancelled) return;
+    }
     close();
 }
 
@@ -603,7 +645,7 @@ void CMainDlg::setControlText(int id, const std::string& text) {
     if (auto* b = qobject_cast<QPushButton*>(w)) {
         if (b->text() != t) b->setText(t);
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
-        l->setText(t);
+        ShowCountWhole(l, t, font());
     } else if (w == entry_) {
         // Painted with everything else when the handler returns: the
         // operations are fast enough that a text painted on its own before
@@ -746,24 +788,34 @@ void CMainDlg::paste() {
 
 // ------------------------------------------------------------- help, about
 
-QString HelpDocumentPath() {
+QStringList HelpDocumentCandidates() {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        QDir(exeDir).filePath(QStringLiteral("../share/kiv/kiv.html")),
-        QDir(QStringLiteral(KIV_SOURCE_DATA_DIR)).filePath(QStringLiteral("kiv.html")),
+    return {
+        QDir::cleanPath(QDir(exeDir).filePath(QStringLiteral("../share/kiv/kiv.html"))),
+        QDir::cleanPath(
+            QDir(QStringLiteral(KIV_SOURCE_DATA_DIR)).filePath(QStringLiteral("kiv.html"))),
     };
-    for (const QString& c : candidates)
-        if (QFileInfo(c).isFile()) return QFileInfo(c).canonicalFilePath();
-    return QString();
 }
 
 void CMainDlg::openHelp() {
-    const QString path = helpDocument_.isEmpty() ? HelpDocumentPath() : helpDocument_;
-    if (!path.isEmpty() && QFileInfo(path).isFile() &&
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"),
-                    QStringLiteral("Cannot find help file"), QMessageBox::Ok, this);
+    const QStringList looked =
+        helpDocument_.isEmpty() ? HelpDocumentCandidates() : QStringList{helpDocument_};
+    QString found;
+    for (const QString& c : looked)
+        if (found.isEmpty() && QFileInfo(c).isFile()) found = QFileInfo(c).canonicalFilePath();
+    if (!found.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(found))) return;
+    // Say which file, and what is missing when the file is there.
+    const QString text = found.isEmpty()
+                             ? QStringLiteral("Cannot find help file\n\nKiv looked for it at:\n") +
+                                   looked.join(QLatin1Char('\n'))
+                             : QStringLiteral(
+                                   "Cannot show help file\n\n%1\n\nA web browser is needed to show "
+                                   "it, and none could be started.")
+                                   .arg(found);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Sorry"), QString(), QMessageBox::Ok,
+                    this);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     box.exec();
 }
 

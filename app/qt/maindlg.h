@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <string>
@@ -64,7 +65,7 @@ class CMainDlg : public QDialog, public QtWindow {
     void requestClose();
     // The decimal and group separators for a locale: a separator of exactly
     // one character (in the calculator's code page) is used, any other falls
-    // back to "." and ",".
+    // back to "." and ","; the two are never the same character.
     static std::pair<char, char> LocaleSeparators(const QLocale& locale);
 
     // Routes one command id (menu, accelerator, popup, button).
@@ -114,7 +115,7 @@ class CMainDlg : public QDialog, public QtWindow {
 
   protected:
     void closeEvent(QCloseEvent* e) override;
-    void reject() override;  // Escape closes through the same shut-down
+    void reject() override;  // Escape ends a unit's wait for its button, else closes
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -172,8 +173,8 @@ QImage AboutLogo();
 // Draws `image` at x, y with every pixel of colour `transparent` left out.
 void DrawTransparentBitmap(QPainter& p, const QImage& image, int x, int y, QRgb transparent);
 
-// Where the help document is: the installed one beside the program, else the
-// source tree's when run from the build tree. Empty when neither exists.
-QString HelpDocumentPath();
+// Where the help document is looked for, in order: the installed one beside
+// the program, then the source tree's (a run from the build tree).
+QStringList HelpDocumentCandidates();
 
 }  // namespace kiv

@@ -68,6 +68,8 @@ std::string ToCalcText(const QString& s) {
 Answer QtWindow::messageBox(const std::string& caption, const std::string& text, int style) {
     QMessageBox box(owner_);
     box.setWindowTitle(FromCalcText(caption));
+    // The substituted texts are file and unit names: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(FromCalcText(text));
     switch (style & 0xF0) {
         case MB_ICONQUESTION:

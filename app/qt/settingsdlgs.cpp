@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include "app/qt/dlg_memory.h"
@@ -52,7 +54,7 @@ void TemplateDlg::addStatic(const QString& text, int x, int y, int cx, int cy) {
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-QLineEdit* TemplateDlg::addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly) {
+QLineEdit* TemplateDlg::addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly, int chars) {
     auto* e = new QLineEdit;
     // The template's edits are a few characters wide: no inner margins to
     // hide digits behind.
@@ -62,6 +64,21 @@ QLineEdit* TemplateDlg::addEdit(int id, int x, int y, int cx, int cy, bool digit
         e->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
     addControl(id, e, x, y, cx, cy);
+    if (chars > 0) {
+        // A field shows all it holds: it takes at most `chars` characters
+        // and grows to the right until that many of the widest digit fit.
+        e->setMaxLength(chars);
+        e->ensurePolished();
+        QStyleOptionFrame opt;
+        opt.initFrom(e);
+        opt.lineWidth = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e);
+        const QRect inside = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e);
+        // The edit keeps 2 pixels on each side of its text and 1 for the
+        // cursor after it.
+        const int room = inside.width() - 2 * 2 - 1;
+        const int need = e->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('8')));
+        if (need > room) e->resize(e->width() + need - room, e->height());
+    }
     return e;
 }
 

@@ -30,7 +30,9 @@ class TemplateDlg : public QDialog {
     void setTemplateSize(int width, int height);
     void addControl(int id, QWidget* w, int x, int y, int cx, int cy);
     void addStatic(const QString& text, int x, int y, int cx, int cy);
-    QLineEdit* addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly);
+    // `chars` > 0: the edit takes at most that many characters and is made
+    // wide enough to show them all.
+    QLineEdit* addEdit(int id, int x, int y, int cx, int cy, bool digitsOnly, int chars = 0);
     // The OK (default) and Cancel buttons; OK runs accept(), Cancel reject().
     void addOkCancel(int okX, int cancelX, int y);
     // Shows the field the logic refused, its text selected, as data

@@ -200,6 +200,7 @@ void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
     c.line = ct.line;
     c.db = std::make_unique<TestDb>();
     resetKeypadState();
+    SetSeparators('.', ',');
     setDisplayGeometry(0, 280, 280, 5);
     // The window's side of the refresh request.
     SetAppEventHandler([&c](int code, int) {

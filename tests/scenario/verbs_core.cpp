@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "app/core/calctext.h"
 #include "app/core/messages.h"
 #include "engine/arith.h"
 #include "engine/format.h"
@@ -137,6 +138,16 @@ KIV_VERB("geometry") {
     const auto w = Words(args);
     if (w.size() != 3) return c.fail("geometry wants three numbers");
     setDisplayGeometry(0, IntArg(c, w[0]), IntArg(c, w[1]), IntArg(c, w[2]));
+    refreshDisplay();
+}
+
+// separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
+// case starts with ". ,".
+KIV_VERB("separators") {
+    const auto w = Words(args);
+    if (w.size() != 2 || Unescaped(w[0]).size() != 1 || Unescaped(w[1]).size() != 1)
+        return c.fail("separators wants two characters");
+    SetSeparators(Unescaped(w[0])[0], Unescaped(w[1])[0]);
     refreshDisplay();
 }
 
