@@ -112,7 +112,7 @@ KIV_VERB("button") {
 
 // unit NAME CATEGORY MAGNITUDE [TEXT]: the unit's category, its magnitude
 // bit for bit and its definition's text ("unit NAME -": no such unit).
-KIV_VERB("unit") {
+KIV_VERB("lunit") {
     const auto w = Words(args);
     if (w.empty()) return c.fail("unit wants a name");
     const int index = FindUnitByName(w[0]);
@@ -141,7 +141,7 @@ KIV_VERB("export") {
 
 // exported LINE: the exported file (CR LF read as LF) holds the line
 // (\x09 for a tab); "exported -": no file was written.
-KIV_VERB("exported") {
+KIV_VERB("lexported") {
     const std::vector<uint8_t> bytes = ReadBytes(ExportPath());
     const bool present = std::filesystem::exists(ExportPath());
     if (args == "-") {

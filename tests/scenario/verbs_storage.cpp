@@ -294,9 +294,6 @@ KIV_VERB("reload") {
 
 // separators DECIMAL GROUP: the locale's (not reset between cases: a case
 // that changes them puts them back). dbcapacity +N: room for N records.
-KIV_VERB("separators") {
-    SetSeparators(args[0], args[args.size() - 1]);
-}
 KIV_VERB("dbcapacity") {
     MainDb()->capacity = uint32_t(MainDb()->count() + IntArg(c, args));
 }

@@ -71,7 +71,7 @@ void Steps(Case& c, const std::string& args, Step one) {
 // from the stack) and runs the steps: "ok NAME" (\xNN escapes, so "\x20"
 // is a blank), "cancel"; "shows TEXT" checks the definition text. A dialog
 // left without ok or cancel ends as the window's close box ends it.
-KIV_VERB("definedlg") {
+KIV_VERB("wdefinedlg") {
     editingIndex = 0;
     auto dlg = std::make_unique<CDefineUnitLogic>();
     Steps(c, args, [&](const std::string& verb, const std::string& rest) {
@@ -106,7 +106,7 @@ KIV_VERB("trimmed") {
 // typed then) and runs the steps: "type LETTERS MS [STEP_MS]" types the
 // letters from MS on, STEP_MS apart (0 without it); "selected NAME" checks
 // the selected line's unit ("-": none); "use" puts it on the entry line.
-KIV_VERB("unitsdlg") {
+KIV_VERB("wunitsdlg") {
     auto parts = Bars(args);
     int64_t openedAt = 0;
     if (!parts.empty() && parts[0].rfind("at ", 0) == 0) {
