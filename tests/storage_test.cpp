@@ -5,10 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cfloat>
 #include <cmath>
+#include <deque>
 #include <map>
+#include <random>
 
 #include "app/core/appevent.h"
+#include "app/core/messages.h"
+#include "keypad/dispatch.h"
 #include "storage/dbfile.h"
 #include "storage/maindb.h"
 #include "storage/startup.h"
@@ -16,6 +22,8 @@
 #include "storage/unitlist.h"
 #include "support/test_db.h"
 #include "support/unit_fixture.h"
+#include "units/algebra.h"
+#include "units/unitrec.h"
 #include "units/unittext.h"
 
 namespace kiv {
@@ -123,24 +131,90 @@ TEST(DatabaseFile, DamagedFilesAreSetAsideAndReportedOnce) {
     EXPECT_EQ(ParseDatabase(full.data(), full.size(), kData, kKivc, &db), LoadStatus::Ok);
 }
 
-TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
-    Bytes other = TableImage();
+// The messages shown so far, as texts; they are then forgotten.
+std::vector<std::string> Shown(FakeWindow& win) {
+    std::vector<std::string> texts;
+    for (const auto& m : win.messages) texts.push_back(m.text);
+    win.clearMessages();
+    return texts;
+}
+std::string Text(int id, const std::string& text1 = "", const std::string& text2 = "") {
+    return ComposeCodedMessage(id, text1.c_str(), text2.c_str()).text;
+}
+
+// Start-ups from what earlier runs left in the data folder. Whatever a start
+// leaves, the next start opens without a word, even when this run ends
+// without its shut-down (killed in the first start's import dialog, say).
+TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
+    const Bytes sound = TableImage(), one = {1};
+    const Bytes empty = SerializeDatabase(Database::MakeEmpty("kivDB", kKivc, kData));
+    Bytes other = sound;
     Put32(other, 0, FourCC("Appl"));
+    const std::string damaged = Text(MSG_DB_ERROR, "5"), welcome = Text(MSG_WELCOME);
+    struct Row {
+        std::vector<std::pair<std::string, const Bytes*>> before;  // the files left
+        Answer toWelcome;
+        std::vector<std::string> shown;
+        std::vector<std::string> after;              // the folder after this start
+        std::pair<std::string, const Bytes*> aside;  // a file set aside, and what it holds
+    };
+    const Row rows[] = {
+        {{}, Answer::Cancel, {welcome}, {}, {}},
+        {{}, Answer::Ok, {welcome}, {"kivDB_pdb"}, {}},
+        // Another type is skipped; a kivDB_pdb that cannot be used goes aside.
+        {{{"aaa_pdb", &other}, {"kivDB_pdb.damaged", &one}, {"kivDB_pdb", &other}},
+         Answer::Ok,
+         {damaged, welcome},
+         {"aaa_pdb", "kivDB_pdb", "kivDB_pdb.damaged", "kivDB_pdb.damaged.1"},
+         {"kivDB_pdb.damaged.1", &other}},
+        // No state record: an older build's first start killed before its first save.
+        {{{"kivDB_pdb", &empty}},
+         Answer::Ok,
+         {damaged, welcome},
+         {"kivDB_pdb", "kivDB_pdb.damaged"},
+         {"kivDB_pdb.damaged", &empty}},
+        {{{"a_pdb", &empty}, {"kivDB_pdb", &sound}},
+         Answer::Ok,
+         {damaged},
+         {"a_pdb.damaged", "kivDB_pdb"},
+         {"a_pdb.damaged", &empty}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.after.size());
+        TempDataHome tmp;
+        FakeWindow win;
+        GetDataFolder();
+        for (const auto& [name, bytes] : row.before)
+            ASSERT_TRUE(WriteBytes(tmp.path(name), *bytes));
+        win.answers = {row.toWelcome};
+        const bool started = StorageStartup();
+        EXPECT_EQ(started, row.toWelcome == Answer::Ok);
+        EXPECT_EQ(FirstStart(), row.shown.back() == welcome);
+        if (!started) {
+            EXPECT_EQ(win.messages.at(0).style, MB_ICONINFORMATION | MB_OKCANCEL);
+            EXPECT_TRUE(StorageShutdown());  // nothing to write
+        }
+        EXPECT_EQ(Shown(win), row.shown);
+        EXPECT_EQ(tmp.list(), row.after);
+        if (row.aside.second) {
+            EXPECT_EQ(ReadBytes(tmp.path(row.aside.first)), *row.aside.second);
+        }
+        if (!started) continue;
+        ASSERT_TRUE(LocateStateRecord());
+        ReleaseStateRecord();  // the process ends here, without its shut-down
+        TakeMainDb();
+        ResetDataFolderForTests();
+        ASSERT_TRUE(StorageStartup());
+        EXPECT_FALSE(FirstStart());
+        EXPECT_TRUE(LocateStateRecord());
+        EXPECT_EQ(Shown(win), std::vector<std::string>{});
+    }
+}
+
+TEST(StorageStartup, RestartsLoadTheLastShutDownAndAFailedSaveKeepsTheFile) {
     TempDataHome tmp;
     FakeWindow win;
-    win.answers = {Answer::Cancel};
-    EXPECT_FALSE(StorageStartup());  // Cancel: no database, an empty folder
-    EXPECT_EQ(win.messages.at(0).style, MB_ICONINFORMATION | MB_OKCANCEL);
-    EXPECT_TRUE(tmp.list().empty());
-    EXPECT_TRUE(StorageShutdown());                       // nothing to write
-    ASSERT_TRUE(WriteBytes(tmp.path("aaa_pdb"), other));  // another type: skipped
-    ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb.damaged"), {1}));
-    ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), other));
     ASSERT_TRUE(StorageStartup());
-    EXPECT_TRUE(FirstStart());
-    EXPECT_TRUE(win.shownText("type 5"));
-    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb.damaged.1")), other);
-    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")).size(), 276u);  // written before record 0
     ASSERT_TRUE(LocateStateRecord());
     ASSERT_TRUE(ResizeStateRecord(32));
     State::setStackSizeField(32);
@@ -151,8 +225,6 @@ TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
     saved[32 + so::kRadix] = 99;            // repaired at start-up
     Put32(saved, 32 + so::kEntryUnit, 77);  // no record has UID 77
     ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), saved));
-
-    // Restarts load it without a word; a save that fails keeps the file.
     for (int step = 0; step < 3; ++step) {
         ResetDataFolderForTests();
         win.clearMessages();
@@ -174,76 +246,172 @@ TEST(StorageStartup, FirstStartRestartsAndWhatIsNeverWrittenOver) {
         EXPECT_FALSE(StorageShutdown());
         SetFileOps(DefaultFileOps());
         EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), saved);
-        EXPECT_EQ(tmp.list().size(), 4u);  // no temporary file left
+        EXPECT_EQ(tmp.list().size(), 1u);  // no temporary file left
     }
 }
 
-TEST(UnitListFiles, ImportAndExportThroughTheDataFolder) {
-    TempDataHome tmp;
-    TestDb t;
+// The Import and Export commands: their dialogs, the shipped lists a first
+// start copies, and what each outcome says. A cancel of the first start's own
+// import says how to import later, once; an import read to its end says how
+// many units and buttons it brought.
+TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
     int refreshes = 0;
     SetAppEventHandler([&](int code, int) { refreshes += code == 4000; });
     std::vector<std::string> asked;
-    std::string answer;
+    std::deque<std::string> picks;  // names in the data folder, "" cancels
     const FileChooser choose = [&](bool save, const std::string& title, const std::string& folder,
                                    std::string* path) {
         asked.push_back(title + (save ? " to " : " from ") + folder);
-        *path = answer;
-        return !answer.empty();
+        *path = folder + "/" + picks.front();
+        picks.pop_front();
+        return path->back() != '/';
     };
-    ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
-    ExportUnitList(choose);
-    EXPECT_EQ(asked, (std::vector<std::string>{"Import Unit List from " + tmp.folder(),
-                                               "Export Unit List to " + tmp.folder()}));
-    EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 2);
+    const auto brought = [](int units) {  // what an import into an empty table says
+        int buttons = 0;
+        for (int s = 0; s < so::kUserSlots; ++s) buttons += State::userButton(s) != NULL_UID;
+        return Text(MSG_IMPORTED, std::to_string(units), std::to_string(buttons));
+    };
+    for (const std::string list : kShippedUnitLists) {
+        TempDataHome tmp;
+        FakeWindow win;
+        ASSERT_TRUE(StorageStartup() && LocateStateRecord());
+        win.clearMessages();  // the welcome
+        const bool us = list == "units-US.txt";
+        picks = us ? std::deque<std::string>{"", "", list} : std::deque<std::string>{list, ""};
+        while (!picks.empty()) ImportUnitList(choose);
+        std::vector<std::string> want = {brought(CountRecords(255).unitsTotal)};
+        if (us) want.insert(want.begin(), Text(MSG_IMPORT_LATER));
+        EXPECT_EQ(Shown(win), want);
+    }
+    EXPECT_EQ(refreshes, 2);
+    asked.clear();
+    TempDataHome tmp;
+    TestDb t;
+    EXPECT_EQ(CopyShippedUnitLists(GetDataFolder()), 2);
     ASSERT_TRUE(WriteBytes(tmp.path("units-US.txt"), {' ', '#', '\n', '\t', '\n'}));
     ::remove(tmp.path("units-UK.txt").c_str());
     EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 1);  // a list the user changed stays
     EXPECT_EQ(ReadBytes(tmp.path("units-UK.txt")),
               ReadBytes(ShippedUnitListFolder() + "/units-UK.txt"));
-    for (const char* list : {"units-US.txt", "units-UK.txt"}) {
-        answer = tmp.path(list);
-        ImportUnitList(choose);
-    }
+    const std::string bad = "m 1\nkm 1\t1000 m\nx 1\t1 q\n";
+    const std::string mine = "m 1\nm 1\n.btn 0\t1 m\n.btn 1\nft 1\t0.3048 m\n";
+    ASSERT_TRUE(WriteBytes(tmp.path("bad.txt"), {bad.begin(), bad.end()}));
+    ASSERT_TRUE(WriteBytes(tmp.path("mine.txt"), {mine.begin(), mine.end()}));
+    picks = {"", "", "units-US.txt", "mine.txt", "bad.txt", "gone.txt", "."};
+    ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
+    ExportUnitList(choose);
     EXPECT_EQ(refreshes, 2);
-    EXPECT_NE(FindUnitByName("galUK"), 0);
-    for (const char* bad : {"missing.txt", ""}) {
-        answer = tmp.path(bad);  // the folder itself cannot be written as a file
-        (*bad ? ImportUnitList : ExportUnitList)(choose);
-        EXPECT_EQ(t.win.messages.back().text, "Cannot open " + answer + ".");
-    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"Import Unit List from " + tmp.folder(),
+                                               "Export Unit List to " + tmp.folder()}));
+    for (int i = 0; i < 4; ++i) ImportUnitList(choose);
+    ExportUnitList(choose);                         // the folder itself cannot be written as a file
     EXPECT_FALSE(ExportUnitListFile("/dev/full"));  // no room to write
-    EXPECT_EQ(t.win.messages.size(), 3u);
-    EXPECT_EQ(refreshes, 2);
-    // Whatever the display mode, an export reads back as it was, with CR LF.
-    auto snapshot = [] {
-        std::map<std::string, double> s;  // unit, category and definition: magnitude
-        for (int i = 1; i < MainDb()->count(); ++i)
-            if (IsUnitRecord(i))
-                s[UnitName(i) + " " + std::to_string(CategoryOfRecord(i)) + " " +
-                  ExpressionText(UnitDefinition(i))] = UnitMagnitude(i);
-        for (int c = 1; c < 16; ++c) s[".cat " + std::to_string(c) + MainDb()->categoryName(c)];
-        for (int b = 0; b < 50; ++b)
-            s[".btn " + std::to_string(b) + ExpressionText(State::userButton(b))];
-        return s;
-    };
-    const auto units = snapshot();
-    for (int mode = 0; mode < 4; ++mode) {
-        State::setDisplayMode(uint8_t(mode));
-        ASSERT_TRUE(ExportUnitListFile(tmp.path(std::to_string(mode))));
-    }
+    EXPECT_EQ(refreshes, 5);
+    EXPECT_EQ(
+        Shown(t.win),
+        (std::vector<std::string>{
+            Text(MSG_IMPORTED, "0", "0"), Text(MSG_IMPORTED, "3", "1"),
+            Text(MSG_SYNTAX, tmp.path("bad.txt"), "3"), Text(MSG_CANNOT_OPEN, tmp.path("gone.txt")),
+            Text(MSG_CANNOT_OPEN, tmp.path(".")), Text(MSG_CANNOT_OPEN, "/dev/full")}));
     SetAppEventHandler(nullptr);
-    for (int mode = 0; mode < 4; ++mode) {
-        const Bytes b = ReadBytes(tmp.path(std::to_string(mode)));
+}
+
+// Everything a unit list carries, sorted: the categories, every unit with
+// its category, magnitude (its bits) and whole definition text, the buttons.
+std::vector<std::string> ListContents() {
+    std::vector<std::string> out;
+    for (int c = 0; c < Database::kCategories; ++c)
+        out.push_back(".cat " + std::to_string(c) + " " + MainDb()->categoryName(c));
+    for (int i = 1; i < MainDb()->count(); ++i)
+        if (IsUnitRecord(i))
+            out.push_back(UnitName(i) + " " + std::to_string(CategoryOfRecord(i)) + " " +
+                          (UnitDefinition(i) == NULL_UID  // a base unit's magnitude has no meaning
+                               ? "base"
+                               : std::to_string(std::bit_cast<uint64_t>(UnitMagnitude(i))) + " " +
+                                     WholeExpressionText(UnitDefinition(i))));
+    for (int b = 0; b < so::kUserSlots; ++b)
+        out.push_back(".btn " + std::to_string(b) + " " +
+                      WholeExpressionText(State::userButton(b)));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A new expression of up to five of the units, each once, with prefixes
+// and exponents from `pick`.
+Uid Random(const std::vector<Uid>& units, const std::function<int(int)>& pick) {
+    const Uid e = NewExpression();
+    const int first = pick(int(units.size())), step = 1 + pick(2);
+    for (int n = 1 + pick(5); n > 0; --n)
+        MultiplyIn(e, units[size_t(first + n * step) % units.size()],
+                   std::array{0, 0, 3, -3, 6}[size_t(pick(5))],
+                   pick(2) ? 1 + pick(3) : -1 - pick(3), nullptr);
+    return Normalise(e);
+}
+
+// Export then import gives back everything a list carries: both shipped
+// lists, and tables of long unit names whose definitions and buttons pass
+// the display's 40 characters, with magnitudes of every size. What is
+// written does not follow the display mode. A line longer than a list line
+// (255) is refused whole, naming its unit, and nothing is written.
+TEST(UnitListFiles, ExportThenImportGivesEverythingBack) {
+    TempDataHome tmp;
+    const std::string file = GetDataFolder() + "/list.txt";
+    std::mt19937_64 rng(7);
+    const auto pick = [&](int n) { return int(rng() % uint64_t(n)); };
+    std::vector<Uid> base;
+    const auto makeBase = [&] {
+        base.clear();
+        for (int u = 0; u < 12; ++u)
+            base.push_back(CreateUnit(std::string(20, char('a' + u)), 0, NULL_UID, u));
+    };
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        TestDb t;
+        if (round >= 2) makeBase();
+        if (round < 2) {
+            const Bytes list = ReadBytes(ShippedUnitListFolder() + "/" + kShippedUnitLists[round]);
+            ASSERT_EQ(ReadUnitList({list.begin(), list.end()}, "shipped"), 0);
+        }
+        for (int u = 0; round >= 2 && u < 40; ++u) {
+            double x = std::ldexp(double(rng() >> 11), -pick(120));
+            if (u % 2) x = std::bit_cast<double>(rng());
+            if (u < 3) x = std::array{DBL_MAX, -DBL_TRUE_MIN * 12345, 1.0 / 3}[size_t(u)];
+            if (std::isfinite(x) && x != 0)
+                CreateUnit({'u', char('a' + u / 26), char('a' + u % 26)}, x, Random(base, pick),
+                           u % 16);
+        }
+        for (int b = 0; round >= 2 && b < so::kUserSlots; b += 1 + pick(3))
+            setSlot(b, Random(base, pick));
+        State::setDisplayMode(uint8_t(round % 4));
+        const std::vector<std::string> before = ListContents();
+        ASSERT_TRUE(ExportUnitListFile(file));
+        const Bytes b = ReadBytes(file);
         EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), std::count(b.begin(), b.end(), '\r'));
         TestDb fresh;
-        ASSERT_TRUE(ImportUnitListFile(tmp.path(std::to_string(mode))));
-        const auto again = snapshot();
-        ASSERT_EQ(again.size(), units.size());
-        for (auto u = units.begin(), a = again.begin(); u != units.end(); ++u, ++a) {
-            EXPECT_EQ(a->first, u->first);
-            EXPECT_NEAR(a->second, u->second, 1e-11 * std::fabs(u->second)) << u->first;
-        }
+        ASSERT_TRUE(ImportUnitListFile(file));
+        EXPECT_EQ(ListContents(), before);
+        EXPECT_TRUE(fresh.win.messages.empty());
+    }
+    TestDb t;
+    makeBase();
+    const auto of = [&](size_t n) {
+        const Uid e = NewExpression();
+        for (size_t u = 0; u < n; ++u) MultiplyIn(e, base[u], 0, 1, nullptr);
+        return e;
+    };
+    CreateUnit(std::string(20, 'x'), 3, of(11), 1);  // 25 + 11 x 20 + 10: 255, a list line
+    ASSERT_TRUE(ExportUnitListFile(file));
+    for (const bool button : {false, true}) {
+        ::remove(file.c_str());
+        if (button) DeleteUnitAndDependents(FindUnitByName(std::string(21, 'y')));
+        if (button) setSlot(30, of(12));
+        if (!button) CreateUnit(std::string(21, 'y'), 3, of(11), 1);  // a character more
+        EXPECT_FALSE(ExportUnitListFile(file));
+        EXPECT_NE(::access(file.c_str(), F_OK), 0);
+        EXPECT_EQ(Shown(t.win),
+                  std::vector<std::string>{Text(
+                      MSG_EXPORT_LINE_TOO_LONG,
+                      button ? WholeExpressionText(State::userButton(30)) : std::string(21, 'y'))});
     }
 }
 

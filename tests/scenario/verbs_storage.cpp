@@ -8,6 +8,7 @@
 // letter and a unit, as a unit list does. Unit texts are shown as plain
 // text ("-" for no unit).
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "app/core/calctext.h"
@@ -25,7 +26,7 @@ namespace kiv::scenario {
 namespace {
 
 std::string Shown(Uid e) {
-    const std::string t = Readable(ExpressionText(e));
+    const std::string t = Readable(WholeExpressionText(e));
     return t.empty() ? "-" : t;
 }
 
@@ -70,12 +71,19 @@ void Expect(Case& c, const std::string& what, const std::string& got, const std:
     if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
 }
 
-void ExpectNear(Case& c, const std::string& what, double got, const std::string& want) {
+// A double as C reads WANT ("0.1", "0x1.8p-3"): within 1e-12 relative, or
+// (ExpectSame) the same bits.
+void ExpectNear(Case& c, const std::string& what, double got, const std::string& want,
+                double tolerance = 1e-12) {
     const double w = std::strtod(want.c_str(), nullptr);
-    if (got == w || std::fabs(got - w) <= 1e-12 * std::fabs(w)) return;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", got);
+    if (std::memcmp(&got, &w, sizeof w) == 0 || std::fabs(got - w) < tolerance * std::fabs(w))
+        return;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.17g (%a)", got, got);
     c.fail(what + " is " + buf + ", expected " + want);
+}
+void ExpectSame(Case& c, const std::string& what, double got, const std::string& want) {
+    ExpectNear(c, what, got, want, 0);
 }
 
 // alg OP A [B [D K [C]]] = TEXT [FACTOR]: OP is reduce, convert, simplify,
@@ -116,7 +124,7 @@ KIV_VERB("unit") {
             c.fail("no unit " + one);
         } else {
             Expect(c, "category of " + w[0], std::to_string(CategoryOfRecord(i)), w[1]);
-            ExpectNear(c, "magnitude of " + w[0], UnitMagnitude(i), w[2]);
+            ExpectSame(c, "magnitude of " + w[0], UnitMagnitude(i), w[2]);
             Expect(c, "definition of " + w[0], Shown(UnitDefinition(i)), w[3]);
         }
     }
