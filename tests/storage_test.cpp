@@ -9,8 +9,10 @@
 #include <cfloat>
 #include <cmath>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "app/core/appevent.h"
 #include "app/core/messages.h"
@@ -142,64 +144,58 @@ std::string Text(int id, const std::string& text1 = "", const std::string& text2
     return ComposeCodedMessage(id, text1.c_str(), text2.c_str()).text;
 }
 
-// Start-ups from what earlier runs left in the data folder. Whatever a start
-// leaves, the next start opens without a word, even when this run ends
-// without its shut-down (killed in the first start's import dialog, say).
+std::vector<std::string> Split(const std::string& s) {
+    std::istringstream in(s);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
+// Start-ups from what earlier runs left in the data folder (FILE=IMAGE ...):
+// the messages (5 the database error "5", W the welcome, W! the welcome
+// cancelled) and the folder after, the files that hold an image named so.
+// Whatever a start leaves, the next start opens without a word, even when
+// this run ends without its shut-down (killed in the first start's import
+// dialog, say).
 TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
-    const Bytes sound = TableImage(), one = {1};
-    const Bytes empty = SerializeDatabase(Database::MakeEmpty("kivDB", kKivc, kData));
-    Bytes other = sound;
+    Bytes other = TableImage();
     Put32(other, 0, FourCC("Appl"));
-    const std::string damaged = Text(MSG_DB_ERROR, "5"), welcome = Text(MSG_WELCOME);
-    struct Row {
-        std::vector<std::pair<std::string, const Bytes*>> before;  // the files left
-        Answer toWelcome;
-        std::vector<std::string> shown;
-        std::vector<std::string> after;              // the folder after this start
-        std::pair<std::string, const Bytes*> aside;  // a file set aside, and what it holds
-    };
-    const Row rows[] = {
-        {{}, Answer::Cancel, {welcome}, {}, {}},
-        {{}, Answer::Ok, {welcome}, {"kivDB_pdb"}, {}},
-        // Another type is skipped; a kivDB_pdb that cannot be used goes aside.
-        {{{"aaa_pdb", &other}, {"kivDB_pdb.damaged", &one}, {"kivDB_pdb", &other}},
-         Answer::Ok,
-         {damaged, welcome},
-         {"aaa_pdb", "kivDB_pdb", "kivDB_pdb.damaged", "kivDB_pdb.damaged.1"},
-         {"kivDB_pdb.damaged.1", &other}},
+    const std::map<std::string, Bytes> images = {
+        {"sound", TableImage()},
+        {"other", other},
+        {"one", {1}},
+        {"empty", SerializeDatabase(Database::MakeEmpty("kivDB", kKivc, kData))}};
+    const std::map<std::string, std::string> texts = {
+        {"5", Text(MSG_DB_ERROR, "5")}, {"W", Text(MSG_WELCOME)}, {"W!", Text(MSG_WELCOME)}};
+    const char* const rows[][3] = {
+        {"", "W!", ""},
+        {"", "W", "kivDB_pdb"},
+        {"aaa_pdb=other kivDB_pdb.damaged=one kivDB_pdb=other", "5 W",
+         "aaa_pdb=other kivDB_pdb kivDB_pdb.damaged=one kivDB_pdb.damaged.1=other"},
         // No state record: an older build's first start killed before its first save.
-        {{{"kivDB_pdb", &empty}},
-         Answer::Ok,
-         {damaged, welcome},
-         {"kivDB_pdb", "kivDB_pdb.damaged"},
-         {"kivDB_pdb.damaged", &empty}},
-        {{{"a_pdb", &empty}, {"kivDB_pdb", &sound}},
-         Answer::Ok,
-         {damaged},
-         {"a_pdb.damaged", "kivDB_pdb"},
-         {"a_pdb.damaged", &empty}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.after.size());
+        {"kivDB_pdb=empty", "5 W", "kivDB_pdb kivDB_pdb.damaged=empty"},
+        {"a_pdb=empty kivDB_pdb=sound", "5", "a_pdb.damaged=empty kivDB_pdb=sound"}};
+    for (const auto& [before, shown, after] : rows) {
+        SCOPED_TRACE(after);
         TempDataHome tmp;
         FakeWindow win;
         GetDataFolder();
-        for (const auto& [name, bytes] : row.before)
-            ASSERT_TRUE(WriteBytes(tmp.path(name), *bytes));
-        win.answers = {row.toWelcome};
-        const bool started = StorageStartup();
-        EXPECT_EQ(started, row.toWelcome == Answer::Ok);
-        EXPECT_EQ(FirstStart(), row.shown.back() == welcome);
-        if (!started) {
-            EXPECT_EQ(win.messages.at(0).style, MB_ICONINFORMATION | MB_OKCANCEL);
-            EXPECT_TRUE(StorageShutdown());  // nothing to write
+        for (const std::string& f : Split(before))
+            WriteBytes(tmp.path(f.substr(0, f.find('='))), images.at(f.substr(f.find('=') + 1)));
+        const bool cancel = std::string(shown) == "W!";
+        win.answers = {cancel ? Answer::Cancel : Answer::Ok};
+        EXPECT_EQ(StorageStartup(), !cancel);
+        EXPECT_EQ(FirstStart(), std::string(shown).back() != '5');
+        EXPECT_EQ(win.messages.back().style == (MB_ICONINFORMATION | MB_OKCANCEL), FirstStart());
+        EXPECT_TRUE(!cancel || StorageShutdown());  // nothing to write
+        std::vector<std::string> want, folder;
+        for (const std::string& t : Split(shown)) want.push_back(texts.at(t));
+        EXPECT_EQ(Shown(win), want);
+        for (const std::string& name : tmp.list()) {
+            folder.push_back(name);
+            for (const auto& [image, bytes] : images)
+                if (ReadBytes(tmp.path(name)) == bytes) folder.back() += "=" + image;
         }
-        EXPECT_EQ(Shown(win), row.shown);
-        EXPECT_EQ(tmp.list(), row.after);
-        if (row.aside.second) {
-            EXPECT_EQ(ReadBytes(tmp.path(row.aside.first)), *row.aside.second);
-        }
-        if (!started) continue;
+        EXPECT_EQ(folder, Split(after));
+        if (cancel) continue;
         ASSERT_TRUE(LocateStateRecord());
         ReleaseStateRecord();  // the process ends here, without its shut-down
         TakeMainDb();
@@ -257,34 +253,32 @@ TEST(StorageStartup, RestartsLoadTheLastShutDownAndAFailedSaveKeepsTheFile) {
 TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
     int refreshes = 0;
     SetAppEventHandler([&](int code, int) { refreshes += code == 4000; });
-    std::vector<std::string> asked;
     std::deque<std::string> picks;  // names in the data folder, "" cancels
     const FileChooser choose = [&](bool save, const std::string& title, const std::string& folder,
                                    std::string* path) {
-        asked.push_back(title + (save ? " to " : " from ") + folder);
+        EXPECT_EQ(title + " from " + folder,
+                  (save ? "Export" : "Import") + std::string(" Unit List from ") + GetDataFolder());
         *path = folder + "/" + picks.front();
         picks.pop_front();
         return path->back() != '/';
     };
-    const auto brought = [](int units) {  // what an import into an empty table says
-        int buttons = 0;
-        for (int s = 0; s < so::kUserSlots; ++s) buttons += State::userButton(s) != NULL_UID;
-        return Text(MSG_IMPORTED, std::to_string(units), std::to_string(buttons));
-    };
-    for (const std::string list : kShippedUnitLists) {
+    for (const std::string list : kShippedUnitLists) {  // first starts
         TempDataHome tmp;
         FakeWindow win;
         ASSERT_TRUE(StorageStartup() && LocateStateRecord());
-        win.clearMessages();  // the welcome
         const bool us = list == "units-US.txt";
         picks = us ? std::deque<std::string>{"", "", list} : std::deque<std::string>{list, ""};
         while (!picks.empty()) ImportUnitList(choose);
-        std::vector<std::string> want = {brought(CountRecords(255).unitsTotal)};
-        if (us) want.insert(want.begin(), Text(MSG_IMPORT_LATER));
+        int buttons = 0;
+        for (int s = 0; s < so::kUserSlots; ++s) buttons += State::userButton(s) != NULL_UID;
+        std::vector<std::string> want = {
+            Text(MSG_WELCOME), Text(MSG_IMPORT_LATER),
+            Text(MSG_IMPORTED, std::to_string(CountRecords(255).unitsTotal),
+                 std::to_string(buttons))};
+        if (!us) want.erase(want.begin() + 1);
         EXPECT_EQ(Shown(win), want);
     }
     EXPECT_EQ(refreshes, 2);
-    asked.clear();
     TempDataHome tmp;
     TestDb t;
     EXPECT_EQ(CopyShippedUnitLists(GetDataFolder()), 2);
@@ -301,8 +295,6 @@ TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
     ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
     ExportUnitList(choose);
     EXPECT_EQ(refreshes, 2);
-    EXPECT_EQ(asked, (std::vector<std::string>{"Import Unit List from " + tmp.folder(),
-                                               "Export Unit List to " + tmp.folder()}));
     for (int i = 0; i < 4; ++i) ImportUnitList(choose);
     ExportUnitList(choose);                         // the folder itself cannot be written as a file
     EXPECT_FALSE(ExportUnitListFile("/dev/full"));  // no room to write
@@ -336,18 +328,6 @@ std::vector<std::string> ListContents() {
     return out;
 }
 
-// A new expression of up to five of the units, each once, with prefixes
-// and exponents from `pick`.
-Uid Random(const std::vector<Uid>& units, const std::function<int(int)>& pick) {
-    const Uid e = NewExpression();
-    const int first = pick(int(units.size())), step = 1 + pick(2);
-    for (int n = 1 + pick(5); n > 0; --n)
-        MultiplyIn(e, units[size_t(first + n * step) % units.size()],
-                   std::array{0, 0, 3, -3, 6}[size_t(pick(5))],
-                   pick(2) ? 1 + pick(3) : -1 - pick(3), nullptr);
-    return Normalise(e);
-}
-
 // Export then import gives back everything a list carries: both shipped
 // lists, and tables of long unit names whose definitions and buttons pass
 // the display's 40 characters, with magnitudes of every size. What is
@@ -359,29 +339,33 @@ TEST(UnitListFiles, ExportThenImportGivesEverythingBack) {
     std::mt19937_64 rng(7);
     const auto pick = [&](int n) { return int(rng() % uint64_t(n)); };
     std::vector<Uid> base;
-    const auto makeBase = [&] {
-        base.clear();
-        for (int u = 0; u < 12; ++u)
-            base.push_back(CreateUnit(std::string(20, char('a' + u)), 0, NULL_UID, u));
+    const auto random = [&] {  // up to five of the base units, each once
+        const Uid e = NewExpression();
+        for (int n = 1 + pick(5), first = pick(12), step = 1 + pick(2); n > 0; --n)
+            MultiplyIn(e, base[size_t(first + n * step) % 12],
+                       std::array{0, 0, 3, -3, 6}[size_t(pick(5))],
+                       pick(2) ? 1 + pick(3) : -1 - pick(3), nullptr);
+        return Normalise(e);
     };
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
         TestDb t;
-        if (round >= 2) makeBase();
-        if (round < 2) {
-            const Bytes list = ReadBytes(ShippedUnitListFolder() + "/" + kShippedUnitLists[round]);
-            ASSERT_EQ(ReadUnitList({list.begin(), list.end()}, "shipped"), 0);
-        }
+        const Bytes shipped =
+            ReadBytes(ShippedUnitListFolder() + "/" + kShippedUnitLists[round % 2]);
+        std::string list = round < 2 ? std::string(shipped.begin(), shipped.end()) : "";
+        for (int u = 0; round >= 2 && u < 12; ++u)
+            list += std::string(20, char('a' + u)) + " " + std::to_string(u) + "\n";
+        ASSERT_EQ(ReadUnitList(list, "list"), 0);
+        base.clear();
+        for (int i = 1; IsUnitRecord(i); ++i) base.push_back(MainDb()->uid(i));
         for (int u = 0; round >= 2 && u < 40; ++u) {
             double x = std::ldexp(double(rng() >> 11), -pick(120));
             if (u % 2) x = std::bit_cast<double>(rng());
             if (u < 3) x = std::array{DBL_MAX, -DBL_TRUE_MIN * 12345, 1.0 / 3}[size_t(u)];
             if (std::isfinite(x) && x != 0)
-                CreateUnit({'u', char('a' + u / 26), char('a' + u % 26)}, x, Random(base, pick),
-                           u % 16);
+                CreateUnit({'u', char('a' + u / 26), char('a' + u % 26)}, x, random(), u % 16);
         }
-        for (int b = 0; round >= 2 && b < so::kUserSlots; b += 1 + pick(3))
-            setSlot(b, Random(base, pick));
+        for (int b = 0; round >= 2 && b < so::kUserSlots; b += 1 + pick(3)) setSlot(b, random());
         State::setDisplayMode(uint8_t(round % 4));
         const std::vector<std::string> before = ListContents();
         ASSERT_TRUE(ExportUnitListFile(file));
@@ -390,28 +374,26 @@ TEST(UnitListFiles, ExportThenImportGivesEverythingBack) {
         TestDb fresh;
         ASSERT_TRUE(ImportUnitListFile(file));
         EXPECT_EQ(ListContents(), before);
-        EXPECT_TRUE(fresh.win.messages.empty());
-    }
-    TestDb t;
-    makeBase();
-    const auto of = [&](size_t n) {
-        const Uid e = NewExpression();
-        for (size_t u = 0; u < n; ++u) MultiplyIn(e, base[u], 0, 1, nullptr);
-        return e;
-    };
-    CreateUnit(std::string(20, 'x'), 3, of(11), 1);  // 25 + 11 x 20 + 10: 255, a list line
-    ASSERT_TRUE(ExportUnitListFile(file));
-    for (const bool button : {false, true}) {
-        ::remove(file.c_str());
-        if (button) DeleteUnitAndDependents(FindUnitByName(std::string(21, 'y')));
-        if (button) setSlot(30, of(12));
-        if (!button) CreateUnit(std::string(21, 'y'), 3, of(11), 1);  // a character more
-        EXPECT_FALSE(ExportUnitListFile(file));
-        EXPECT_NE(::access(file.c_str(), F_OK), 0);
-        EXPECT_EQ(Shown(t.win),
-                  std::vector<std::string>{Text(
-                      MSG_EXPORT_LINE_TOO_LONG,
-                      button ? WholeExpressionText(State::userButton(30)) : std::string(21, 'y'))});
+        if (round < 4) continue;
+        // A definition line of 255 characters (read whole), then one a character longer.
+        std::string line = std::string(20, 'x') + " 1\t3 " + std::string(20, 'a');
+        for (int u = 1; u < 11; ++u) line += "*" + std::string(20, char('a' + u));
+        ASSERT_EQ(ReadUnitList(line, "line"), 0);
+        ASSERT_TRUE(ExportUnitListFile(file));
+        const Uid wide = CopyExpression(UnitDefinition(FindUnitByName(std::string(20, 'x'))));
+        const auto refused = [&](const std::string& named) {
+            ::remove(file.c_str());
+            EXPECT_FALSE(ExportUnitListFile(file));
+            EXPECT_NE(::access(file.c_str(), F_OK), 0);
+            EXPECT_EQ(Shown(fresh.win),
+                      std::vector<std::string>{Text(MSG_EXPORT_LINE_TOO_LONG, named)});
+        };
+        CreateUnit(std::string(21, 'y'), 3, CopyExpression(wide), 1);
+        refused(std::string(21, 'y'));
+        DeleteUnitAndDependents(FindUnitByName(std::string(21, 'y')));
+        MultiplyIn(wide, MainDb()->uid(FindUnitByName(std::string(20, 'l'))), 0, 1, nullptr);
+        setSlot(30, wide);  // ".btn\t30\t1 " and 251 characters
+        refused(WholeExpressionText(wide));
     }
 }
 

@@ -5,10 +5,8 @@
 
 #include <bit>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
@@ -123,13 +121,6 @@ TEST(UnitAlgebra, RandomProductsPowersAndRootsAgreeWithTheModel) {
     }
 }
 
-std::string ShippedText(const std::string& name) {
-    std::ifstream f(std::string(KIV_SOURCE_DATA_DIR) + "/" + name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // A shipped list, and a script of conversions around changes to the units
 // they read, observed in full (results, factors to the bit, lookups,
 // messages, every byte of the database), with remembered reductions off or
@@ -139,7 +130,8 @@ std::string ShippedText(const std::string& name) {
 std::vector<std::string> Script(const char* list, MemoMode mode) {
     TestDb db;
     SetReductionMemo(mode);
-    EXPECT_EQ(ReadUnitList(ShippedText(list), list), 0);
+    const std::vector<uint8_t> text = ReadBytes(ShippedUnitListFolder() + "/" + list);
+    EXPECT_EQ(ReadUnitList({text.begin(), text.end()}, list), 0);
     // What a user relies on: buttons with short labels, none twice, and 40-49
     // left free for the user's own units; the categories named, and room left
     // with everything full.

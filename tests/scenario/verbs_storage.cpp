@@ -58,21 +58,12 @@ Uid Expr(Case& c, const std::string& t) {
     return Normalise(e);
 }
 
-// The next message is coded message `id` with these texts: it is matched.
-void Shows(Case& c, int id, const std::string& text1, const std::string& text2 = "") {
-    const auto& shown = c.win().messages;
-    const ComposedMessage m = ComposeCodedMessage(id, text1.c_str(), text2.c_str());
-    if (c.messagesSeen >= shown.size() || shown[c.messagesSeen].text != m.text)
-        return c.fail("message '" + m.text + "' was not shown");
-    ++c.messagesSeen;
-}
-
 void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want) {
     if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
 }
 
-// A double as C reads WANT ("0.1", "0x1.8p-3"): within 1e-12 relative, or
-// (ExpectSame) the same bits.
+// A double as C reads WANT ("0.1", "0x1.8p-3"): within `tolerance`
+// relative, or (tolerance 0) the same bits.
 void ExpectNear(Case& c, const std::string& what, double got, const std::string& want,
                 double tolerance = 1e-12) {
     const double w = std::strtod(want.c_str(), nullptr);
@@ -81,9 +72,6 @@ void ExpectNear(Case& c, const std::string& what, double got, const std::string&
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.17g (%a)", got, got);
     c.fail(what + " is " + buf + ", expected " + want);
-}
-void ExpectSame(Case& c, const std::string& what, double got, const std::string& want) {
-    ExpectNear(c, what, got, want, 0);
 }
 
 // alg OP A [B [D K [C]]] = TEXT [FACTOR]: OP is reduce, convert, simplify,
@@ -124,7 +112,7 @@ KIV_VERB("unit") {
             c.fail("no unit " + one);
         } else {
             Expect(c, "category of " + w[0], std::to_string(CategoryOfRecord(i)), w[1]);
-            ExpectSame(c, "magnitude of " + w[0], UnitMagnitude(i), w[2]);
+            ExpectNear(c, "magnitude of " + w[0], UnitMagnitude(i), w[2], 0);
             Expect(c, "definition of " + w[0], Shown(UnitDefinition(i)), w[3]);
         }
     }
@@ -182,7 +170,7 @@ KIV_VERB("lines") {
     const auto& shown = c.win().messages;
     if (stop && shown.size() > before &&
         shown.back().text != ComposeCodedMessage(MSG_NO_MEMORY).text)
-        Shows(c, MSG_SYNTAX, "lines", std::to_string(stop));
+        c.run("msg " + std::to_string(MSG_SYNTAX) + " | lines | " + std::to_string(stop), c.line);
     refreshLabels();
 }
 
@@ -192,7 +180,7 @@ KIV_VERB("lines") {
 KIV_VERB("delunit") {
     const int i = FindUnitByName(args);
     if (DeleteUnit(i) != (i != 0 && !FindUnitByName(args))) c.fail("delete reports otherwise");
-    if (i) Shows(c, MSG_CONFIRM_DELETE, args);
+    if (i) c.run("msg " + std::to_string(MSG_CONFIRM_DELETE) + " | " + args, c.line);
     refreshDisplay();
 }
 KIV_VERB("redefine") {
