@@ -184,7 +184,9 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
         win.answers = {cancel ? Answer::Cancel : Answer::Ok};
         EXPECT_EQ(StorageStartup(), !cancel);
         EXPECT_EQ(FirstStart(), std::string(shown).back() != '5');
-        EXPECT_EQ(win.messages.back().style == (MB_ICONINFORMATION | MB_OKCANCEL), FirstStart());
+        EXPECT_EQ(!win.messages.empty() &&
+                      win.messages.back().style == (MB_ICONINFORMATION | MB_OKCANCEL),
+                  FirstStart());
         EXPECT_TRUE(!cancel || StorageShutdown());  // nothing to write
         std::vector<std::string> want, folder;
         for (const std::string& t : Split(shown)) want.push_back(texts.at(t));
