@@ -1,5 +1,6 @@
 // Verbs of the keypad and the dialogs: the entry line, the whole keypad in
-// one line, and the dialogs driven the way their Qt hosts drive the logic.
+// one line, Esc, copy then paste as a property, and the dialogs driven the
+// way their Qt hosts drive the logic.
 //
 // A dialog verb is one session: "memdlg store 4" opens the Memory dialog,
 // runs its steps (separated by " ; ") and must end closed, by a step that
@@ -208,7 +209,8 @@ KIV_VERB("copypaste") {
         const bool sg = rng() % 2;
         State::setSigned(uint8_t(sg));
         State::setLeadingZeros(uint8_t(rng() % 2));
-        // Random words and numbers, and edges: all ones, zero, the most negative.
+        // Words random, all ones, zero or the most negative; numbers random
+        // of either sign, or edges.
         uint8_t word[16] = {};
         for (int i = 0; i < bytes; ++i) word[i] = kind == 0 ? uint8_t(rng()) : kind == 1 ? 0xFF : 0;
         if (kind == 3) word[bytes - 1] = 0x80;
@@ -229,7 +231,7 @@ KIV_VERB("copypaste") {
         // digits than the line holds.
         if (radix == 2 && bytes == 16 && sg && kind == 3) {
             c.run("msg 1345", c.line);
-            if (Depth() != 0) c.fail("'" + copied + "' is typed");
+            if (Depth() != 0) c.fail("'" + Escaped(copied) + "' is typed");
             ++refused;
             continue;
         }
