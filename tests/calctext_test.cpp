@@ -1,5 +1,5 @@
 // Calculator text beside the layout walk of tests/cases/entry_line.txt:
-// the measuring box and the locale's one-character rule.
+// the measuring box, and the separators taken from the locale's texts.
 #include "app/core/calctext.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +9,27 @@
 namespace kiv {
 namespace {
 
-TEST(CalcText, MeasuringBoxAndLocaleRule) {
+TEST(CalcText, MeasuringBoxAndLocaleSeparators) {
     FakeWindow w;
     EXPECT_EQ(MeasureText(std::string(300, '0').data(), 300, ListFontPair()), 1000);
     EXPECT_EQ(MeasureText(nullptr, 5, ListFontPair()), 0);
-    EXPECT_EQ(std::string() + SeparatorFromLocale(",", '.') + SeparatorFromLocale("ab", '.') +
-                  SeparatorFromLocale(std::string(1, '\0'), ','),
-              ",.,");
+    // One character each, never the same one, so that a copied number pastes
+    // back as the same number.
+    const struct {
+        std::string decimal, group, want;
+    } rows[] = {
+        {",", ".", ",."},
+        {",", "\xA0", ",\xA0"},       // French, as the window hands the no-break space over
+        {",", "\xE2\x80\xAF", ",."},  // a group mark the code page cannot hold
+        {",", ",", ",."},             // the group separator gives way
+        {".", ".", ".,"},
+        {"ab", "", ".,"},  // not one character: the defaults
+        {std::string(1, '\0'), "\xD9\xAC", ".,"},
+    };
+    for (const auto& r : rows) {
+        const auto [decimal, group] = SeparatorsFromLocale(r.decimal, r.group);
+        EXPECT_EQ(std::string() + decimal + group, r.want) << r.decimal << " " << r.group;
+    }
 }
 
 }  // namespace

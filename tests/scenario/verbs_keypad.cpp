@@ -1,5 +1,6 @@
 // Verbs of the keypad and the dialogs: the entry line, the whole keypad in
-// one line, and the dialogs driven the way their Qt hosts drive the logic.
+// one line, Esc, copy then paste as a property, and the dialogs driven the
+// way their Qt hosts drive the logic.
 //
 // A dialog verb is one session: "memdlg store 4" opens the Memory dialog,
 // runs its steps (separated by " ; ") and must end closed, by a step that
@@ -7,10 +8,12 @@
 // "mem" key, a typed letter) runs such a line through "ondialog", and so
 // does a nested one (Define unit from Rename, Edit Categories from a
 // category list).
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 
 #include "app/core/calctext.h"
 #include "app/core/categoriesdlg.h"
@@ -19,10 +22,14 @@
 #include "app/core/messages.h"
 #include "app/core/prefsdlg.h"
 #include "app/core/unitsdlg.h"
+#include "engine/stack.h"
+#include "keypad/dispatch.h"
 #include "keypad/entry.h"
 #include "keypad/keypad.h"
 #include "scenario/scenario.h"
 #include "storage/state.h"
+#include "storage/unitlist.h"
+#include "units/algebra.h"
 
 namespace kiv::scenario {
 namespace {
@@ -120,10 +127,10 @@ KIV_VERB("writes") {
     c.win().controlTextWrites = 0;
 }
 
-// tip ID TEXT: the button's tooltip.
+// tip ID TEXT: the button's tooltip (\n a line break).
 KIV_VERB("tip") {
     const auto [id, text] = Head(args);
-    Want(c, "tip " + id, buttonTooltip(IntArg(c, id)), text);
+    Want(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
 }
 
 // view ROWS DIALOGS: rows of the stack list (empty ones too), dialogs opened.
@@ -166,12 +173,82 @@ KIV_VERB("layout") {
     Want(c, "layout", got, Unescaped(Join({w.begin() + 3, w.end()}, " ")));
 }
 
-// decimalcomma LINE: LINE runs with the locale's "," decimal and "." group
-// separators.
-KIV_VERB("decimalcomma") {
-    SetSeparators(',', '.');
-    c.run(args, c.line);
-    SetSeparators('.', ',');
+// esc cancels|closes: Esc as the main window takes it: it cancels a unit's
+// wait for its button, or else closes the window.
+KIV_VERB("esc") {
+    Want(c, "Esc", cancelAssign() ? "cancels" : "closes", args);
+}
+
+// copypaste N | UNIT | UNIT ...: N values drawn from a seeded generator are
+// copied, dropped, pasted and entered, each under the separators of an
+// English, German, French or Swiss German locale: reals with a unit of the
+// list ("-" none) in a drawn display mode, precision and grouping come back
+// as shown (to their decimals) with their unit; integers in a drawn radix,
+// word size, signedness, padding and grouping come back bit for bit, or are
+// refused (1345) when the sign and digits are more than the line holds.
+KIV_VERB("copypaste") {
+    static const char kSeparators[][2] = {{'.', ','}, {',', '.'}, {',', '\xA0'}, {'.', '\x92'}};
+    static const double kEdges[] = {0, 1, 0.5, -2.5, 1234567.891, 0.00012, 9.9999, 1e16, 1e17};
+    static const int kRadixes[] = {2, 3, 8, 10, 16, 36};
+    const auto units = Bars(args);
+    std::mt19937_64 rng(20240917);
+    int refused = 0;
+    setDisplayGeometry(0, 100000, 280, 5);  // wide enough that no copy is cut
+    for (int k = IntArg(c, units.at(0)); k > 0 && !c.failed; --k) {
+        const char* sep = kSeparators[rng() % 4];
+        SetSeparators(sep[0], sep[1]);
+        const int radix = k % 2 ? kRadixes[rng() % 6] : 0, bytes = 1 << (rng() % 5),
+                  kind = k / 2 % 4;
+        const int precision = int(rng() % 7), full = rng() % 2 ? 2 : 0;
+        State::setRadix(uint8_t(radix));
+        State::setGroupSize(radix, uint8_t(rng() % 2 ? 3 : 0));
+        State::setDisplayMode(uint8_t(rng() % 4));
+        State::setPrecision(uint8_t(precision));
+        State::setFullDisplay(uint8_t(full));
+        State::setWordSize(uint8_t(8 * bytes));
+        const bool sg = rng() % 2;
+        State::setSigned(uint8_t(sg));
+        State::setLeadingZeros(uint8_t(rng() % 2));
+        // Words random, all ones, zero or the most negative; numbers random
+        // of either sign, or edges.
+        uint8_t word[16] = {};
+        for (int i = 0; i < bytes; ++i) word[i] = kind == 0 ? uint8_t(rng()) : kind == 1 ? 0xFF : 0;
+        if (kind == 3) word[bytes - 1] = 0x80;
+        double x = (1 + double(rng() % 9000) / 1000) * std::pow(10.0, int(rng() % 41) - 20);
+        if (kind == 1) x = -x;
+        if (kind == 2) x = kEdges[rng() % std::size(kEdges)];
+        const std::string unitText = units.at(1 + rng() % (units.size() - 1));
+        bool read = true;
+        const Uid unit =
+            radix || unitText == "-" ? NULL_UID : ReadUnitExpression(unitText, &read, nullptr);
+        if (!read) return c.fail("no unit " + unitText);
+        Push(radix ? Value::Int(word) : Value::Real(x, DuplicateExpression(unit)));
+        const std::string copied = CopyTopText();
+        Drop();
+        PasteText(copied);
+        keyEnter();
+        // Only the most negative 128-bit word in binary has more sign and
+        // digits than the line holds.
+        if (radix == 2 && bytes == 16 && sg && kind == 3) {
+            c.run("msg 1345", c.line);
+            if (Depth() != 0) c.fail("'" + Escaped(copied) + "' is typed");
+            ++refused;
+            continue;
+        }
+        Value v;
+        if (c.win().messages.size() != c.messagesSeen || !Peek(0, &v) || Depth() != 1)
+            return c.fail("'" + Escaped(copied) + "' does not paste back");
+        // What is shown rounds to that many decimals, of the number or of the
+        // exponent form's mantissa.
+        const double tol =
+            (0.5 * std::pow(10.0, full ? -16 : -precision) + 4e-16) * std::max(1.0, std::fabs(x));
+        if (radix ? std::memcmp(v.word(), word, 16) != 0
+                  : std::fabs(v.real() - x) > tol || !ExpressionsEqual(v.unit(), unit))
+            c.fail("'" + Escaped(copied) + "' pastes back as " + Readable(CopyTopText()));
+        DeleteExpression(unit);
+        Drop();
+    }
+    if (refused == 0) c.fail("no integer was too long for the line");
 }
 
 // --------------------------------------------------------------- dialogs
@@ -206,10 +283,11 @@ KIV_VERB("memdlg") {
          {"fits", fits}});
 }
 
-// unitsdlg steps: sel NAME|-, letter X, cat DATA (a category item), use, delete,
-// rename (Define unit from the next ondialog line), redefine, cancel;
-// checks: names N1 N2 ..., line NAME DEFINITION, selected NAME|-,
-// cats LIST, changed 0|1.
+// unitsdlg steps: sel NAME|-, letter X, type LETTERS [MS [STEP]] (type-ahead
+// from MS on the dialog's clock, which starts at 0 with the opening, STEP
+// apart), cat DATA (a category item), use, delete, rename (Define unit from
+// the next ondialog line), redefine, cancel; checks: names N1 N2 ..., line
+// NAME DEFINITION, selected NAME|-, cats LIST, changed 0|1.
 KIV_VERB("unitsdlg") {
     UnitsDialogRunners runners{[&c] { return Nested(c) && g_defineOk; }, [&c] { Nested(c); }};
     const auto dlg = std::make_unique<CUnitsDlgLogic>(400, runners);
@@ -233,9 +311,15 @@ KIV_VERB("unitsdlg") {
         const auto [n, def] = Head(a);
         if (row(n) >= 0) Want(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
     };
+    const auto type = [&](const std::string& a, bool&) {
+        const auto w = Words(a + " 0 0");  // the times default to 0
+        for (size_t i = 0; i < w[0].size(); ++i)
+            dlg->typeLetter(w[0][i], IntArg(c, w[1]) + int64_t(i) * IntArg(c, w[2]));
+    };
     Session(c, "units", args,
             {{"sel", [&](auto& a, bool&) { dlg->select(row(a)); }},
              {"letter", [&](auto& a, bool&) { dlg->selectByLetter(a[0]); }},
+             {"type", type},
              {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
              {"use", [&](auto&, bool& open) { open = !dlg->use(); }},
              {"delete", [&](auto&, bool&) { dlg->remove(); }},
@@ -252,25 +336,30 @@ KIV_VERB("unitsdlg") {
 }
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
-// by default the list's selection), cancel, cat DATA (1000, "Edit Categories...",
-// runs the next ondialog line); checks: name [TEXT], def TEXT, cats LIST.
+// by default the list's selection), cancel, close (the close box), cat DATA
+// (1000, "Edit Categories...", runs the next ondialog line); checks: name
+// [TEXT] (the name field: the unit's name at opening, after an OK the name
+// as OK stores it), def TEXT, cats LIST.
 KIV_VERB("definedlg") {
     g_defineOk = false;
-    CDefineUnitLogic dlg(0, [&c] { Nested(c); });
+    auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { Nested(c); });
+    std::string field = dlg->initialName();
     const auto ok = [&](auto& a, bool& open) {
         const auto [n, data] = Head(a);
-        const CategoryList& l = dlg.categories();
+        const CategoryList& l = dlg->categories();
         const int chosen = l.selected < 0 ? -1 : l.items[size_t(l.selected)].data;
-        open = !(g_defineOk = dlg.ok(Unescaped(n), data.empty() ? chosen : IntArg(c, data)));
+        field = TrimmedUnitName(Unescaped(n));
+        open = !(g_defineOk = dlg->ok(Unescaped(n), data.empty() ? chosen : IntArg(c, data)));
     };
     Session(
         c, "define", args,
         {{"ok", ok},
-         {"cancel", [&](auto&, bool& open) { dlg.cancel(), open = false; }},
-         {"cat", [&](auto& a, bool&) { dlg.categoryChosen(IntArg(c, a)); }},
-         {"name", [&](auto& a, bool&) { Want(c, "name", dlg.initialName(), a); }},
-         {"def", [&](auto& a, bool&) { Want(c, "definition", dlg.definitionText(), a); }},
-         {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg.categories()), a); }}});
+         {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
+         {"close", [&](auto&, bool& open) { dlg.reset(), open = false; }},
+         {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
+         {"name", [&](auto& a, bool&) { Want(c, "name", field, a); }},
+         {"def", [&](auto& a, bool&) { Want(c, "definition", dlg->definitionText(), a); }},
+         {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg->categories()), a); }}});
 }
 
 // catdlg steps: new NAME, rename N NAME, delete N (N a category, -1 none;
