@@ -24,7 +24,8 @@ inline QString Text(QWidget* w) {
     QStringList rows;
     if (auto* e = qobject_cast<QLineEdit*>(w); e && e->hasSelectedText())
         return "[" + e->selectedText() + "]";
-    if (auto* t = qobject_cast<QTextEdit*>(w)) return t->toPlainText();
+    if (auto* t = qobject_cast<QTextEdit*>(w))
+        return t->document()->toRawText();  // no-break spaces kept
     if (w && w->property("text").isValid()) return w->property("text").toString();
     if (auto* f = qobject_cast<QFileDialog*>(w))
         rows << f->windowTitle() << f->directory().dirName() << f->nameFilters()
@@ -37,6 +38,52 @@ inline QString Text(QWidget* w) {
             rows << (i == c->currentIndex() ? ">" : "") + c->itemText(i);
     return rows.join(" | ");
 }
+
+// The room a control gives its text.
+inline QRect Room(QWidget* w) {
+    QStyleOptionButton button;
+    QStyleOptionFrame frame;
+    button.initFrom(w);
+    frame.initFrom(w);
+    if (qobject_cast<QPushButton*>(w))
+        return w->style()->subElementRect(QStyle::SE_PushButtonContents, &button, w);
+    if (qobject_cast<QLineEdit*>(w))
+        return w->style()->subElementRect(QStyle::SE_LineEditContents, &frame, w);
+    return w->contentsRect();
+}
+
+// What a widget draws as text, all of it and the box around it: a device
+// whose paint engine keeps the text runs and leaves out everything else.
+class DrawnText : public QImage, public QPaintEngine {
+  public:
+    // The image's resolution is the screen's: fonts measure as they do there.
+    explicit DrawnText(QWidget* w) : QImage(w->size(), Format_RGB32), QPaintEngine(AllFeatures) {
+        w->render(this);
+    }
+    QString text;
+    QRectF box;
+    QPaintEngine* paintEngine() const override { return const_cast<DrawnText*>(this); }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState& s) override {
+        if (s.state() & DirtyTransform) transform_ = s.transform();
+    }
+    void drawTextItem(const QPointF& p, const QTextItem& t) override {
+        text += t.text();
+        box |= transform_.mapRect(
+            QRectF(p.x(), p.y() - t.ascent(), t.width(), t.ascent() + t.descent()));
+    }
+    // Left out (the defaults of the last two call each other).
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPath(const QPainterPath&) override {}
+    Type type() const override { return User; }
+
+  private:
+    QTransform transform_;
+};
+
+inline QImage g_lastShot;  // the window the last "shot" step took
 
 // One step of a script, on the topmost window: the open dialog or message
 // box, else the main window. Controls and menu items go by their ids; 0 is
@@ -59,14 +106,29 @@ inline void Step(CMainDlg& main, const QString& step) {
         QTest::keyClick(focus, arg.at(0).toLatin1(), Qt::ControlModifier);
     } else if (verb == "click" && w) {
         QTest::mouseClick(w, Qt::LeftButton);
+    } else if (verb == "pick" && list) {
+        // pick LIST ROW [ctrl]: a click on a row; for a row past the last, below the last
+        const int row = rest.section(' ', 0, 0).toInt(), last = list->count() - 1;
+        const QRect r = list->visualItemRect(list->item(std::min(row, last)));
+        const Qt::KeyboardModifiers mods =
+            rest.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods,
+                          r.center() + QPoint(0, row > last ? r.height() : 0));
+    } else if (verb == "focus" && w) {
+        w->setFocus(Qt::OtherFocusReason);
+    } else if (verb == "close") {  // the window's close box
+        top->close();
     } else if (verb == "dclick" && list) {  // dclick LIST ROWTEXT
         const QRect row = list->visualItemRect(list->findItems(rest, {}).value(0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
     } else if (verb == "menu" && item) {
         item->trigger();
-    } else if (verb == "item" && item) {  // item ID ENABLED-CHECKED: 10, 11 or 00
-        QCOMPARE(QString::number(item->isEnabled()) + QString::number(item->isChecked()), rest);
+    } else if (verb == "item" && (item || w)) {
+        // item ID ENABLED-CHECKED, a menu item's or a control's: 10, 11 or 00
+        const bool on = item ? item->isEnabled() : w->isEnabled();
+        const bool checked = item ? item->isChecked() : w->property("checked").toBool();
+        QCOMPARE(QString::number(on) + QString::number(checked), rest);
     } else if (verb == "set" && w) {  // an edit's text, a box's check, a list row, a combo item
         if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(rest);
         if (auto* c = qobject_cast<QCheckBox*>(w)) c->setChecked(rest == "1");
@@ -75,14 +137,32 @@ inline void Step(CMainDlg& main, const QString& step) {
     } else if (verb == "is" && (w || arg == "clip")) {  // is ID TEXT; is clip TEXT
         const QString got = arg == "clip" ? QApplication::clipboard()->text() : Text(w);
         QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
+    } else if (verb == "drawn" && w) {
+        // drawn ID: the control's text, whole or cut at its end, inside its room (half a
+        // pixel for rounding)
+        const DrawnText d(w);
+        const QRect room = Room(w);
+        const bool cut = d.text.endsWith(QChar(0x2026)) && Text(w).startsWith(d.text.chopped(1));
+        QString got;
+        QDebug(&got) << d.text << d.box << "in" << room;
+        QVERIFY2((d.text == Text(w) || cut) && d.box.left() >= room.left() - 0.5 &&
+                     d.box.right() <= room.right() + 1.5,
+                 qPrintable(step + "   <- " + got));
     } else if (verb == "shot") {  // the window as <name>.png in $KIV_SHOT_DIR, for the docs
         const QString dir = qEnvironmentVariable("KIV_SHOT_DIR");
-        if (!dir.isEmpty()) top->grab().save(dir + "/" + arg + ".png");
+        g_lastShot = top->grab().toImage();
+        if (!dir.isEmpty()) g_lastShot.save(dir + "/" + arg + ".png");
     } else if (auto* fd = qobject_cast<QFileDialog*>(top); verb == "file" && fd) {
+        // file NAME; a bare "file" is Cancel
+        if (text.isEmpty()) return fd->reject();
         fd->findChild<QLineEdit*>("fileNameEdit")->setText(text);
         static_cast<QDialog*>(fd)->accept();  // with the file dialog's own checks
     } else if (auto* box = qobject_cast<QMessageBox*>(top); verb == "box" && box) {
-        QVERIFY2(box->text().startsWith(rest), qPrintable(step + "   <- " + box->text()));
+        // The names a message carries are never markup: every box is plain text.
+        QVERIFY2(
+            box->textFormat() == Qt::PlainText && box->text().startsWith(rest),
+            qPrintable(step + "   <- " + (box->textFormat() == Qt::PlainText ? "" : "rich text ") +
+                       box->text()));
         for (QAbstractButton* b : box->buttons())  // box ok|cancel|yes|no TEXT
             if (b->text().remove('&').toLower() == arg) b->click();
     } else {
@@ -123,22 +203,23 @@ inline void Run(CMainDlg& main, const QString& script, const std::function<void(
 }
 
 // One main window over a fresh temporary XDG_DATA_HOME, set up as main.cpp
-// sets it up, except that an import only counts, in `imports`, when the
-// window shows.
+// sets it up.
 class MainWindowRun {
   public:
     MainWindowRun() : home_(std::make_unique<TempDataHome>()) {}
     ~MainWindowRun() { end(); }
 
-    // The start-up, the first start's question answered with `welcome`
-    // ("ok" or "cancel"); shows the window.
-    bool start(const char* welcome = "ok") {
+    // The start-up, the first start's question answered with OK; shows the
+    // window. The first start's import is only counted unless `firstImport`
+    // is given: the steps that answer its file dialog.
+    bool start(const QString& firstImport = {}) {
         InstallCoreLink();
         resetKeypadState();
         dlg_ = std::make_unique<CMainDlg>();
         SetWindow(dlg_.get());
         InstallAllDialogs(*dlg_);
-        dlg_->hooks.importUnits = [this] { imports += dlg_->isVisible(); };
+        if (firstImport.isEmpty())
+            dlg_->hooks.importUnits = [this] { imports += dlg_->isVisible(); };
         bool ok = false;
         auto startUp = [&] {
             ok = AcquireDataFolderLock() && dlg_->startUp();
@@ -147,7 +228,8 @@ class MainWindowRun {
         if (QFile::exists(QString::fromStdString(home_->path("kivDB_pdb"))))
             startUp();
         else
-            Run(*dlg_, QStringLiteral("box %1 Welcome to Kiv!").arg(welcome), startUp);
+            Run(*dlg_, "box ok Welcome to Kiv!" + (firstImport.isEmpty() ? "" : "; " + firstImport),
+                startUp);
         if (ok) return QTest::qWaitForWindowExposed(dlg_.get());
         dlg_->markShutDown();  // nothing to save
         ReleaseDataFolderLock();
@@ -166,7 +248,7 @@ class MainWindowRun {
     CMainDlg& dlg() { return *dlg_; }
     TempDataHome& home() { return *home_; }
 
-    int imports = 0;
+    int imports = 0;  // the imports counted, each when the window showed
 
   private:
     std::unique_ptr<TempDataHome> home_;

@@ -1,12 +1,14 @@
 // The main window. How it paints: template 102's controls at their
 // dialog-unit places, the boxes measured before it shows, the entry line's
-// formats, the fonts. How it is wired: typed keys, buttons, accelerators,
-// menus, the popup, the stack list, the clipboard, Help, tooltips and every
-// dialog reach the core, and what it answers comes back. How it starts and
-// ends: the first start's question (every case starts so), Escape, a close
-// from outside waiting for the open dialog, a failed save reported, and the
-// real program's exit codes, saves on signals and single instance. What the
-// core computes and what a dialog's logic decides are the core suite's.
+// formats, the fonts, texts kept inside their room, the About logo. How it
+// is wired: typed keys, buttons, accelerators, menus, the popup, the stack
+// list, the clipboard, the locale's separators, Help, tooltips and every
+// dialog reach the core, and what it answers comes back; every message box
+// is plain text. How it starts and ends: the first start's question (every
+// case starts so) and import, Escape, a close from outside waiting for the
+// open dialog, a failed save reported, and the real program's exit codes,
+// saves on signals and single instance. What the core computes and what a
+// dialog's logic decides are the core suite's.
 #include <signal.h>
 
 #include "app/core/appevent.h"
@@ -14,6 +16,7 @@
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "storage/unitlist.h"
 
 using namespace kiv;
 using namespace kiv::gui;
@@ -118,19 +121,40 @@ class MainWindowTest : public QObject {
     }
 
     // A double-click exchanges the row with the top; on a blank row it
-    // only enters the line. A button's tooltip comes from the core.
+    // only enters the line. A button's tooltip comes from the core. Help
+    // names the file it looked for.
     void stackListClipboardAndHelp() {
-        dlg().setHelpDocument(QString::fromStdString(run_->home().path("missing.html")));
+        const QString missing = QString::fromStdString(run_->home().path("no <such> & guide.html"));
+        dlg().setHelpDocument(missing);
         QApplication::clipboard()->setText("25");
         Run(dlg(),
             "keys 1; dclick 1000 ; is 1006 1; keys 2\r3; dclick 1000 2) 1; is 1006 1; "
             "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 725; ctrl B; "
             "box cancel Only the units will be stored; is 1006 725; menu 32823; "
-            "box ok Cannot find help file");
+            "box ok Cannot find help file\n\nKiv looked for it at:\n" +
+                missing);
         QHelpEvent tip(QEvent::ToolTip, {}, {});
         QApplication::sendEvent(dlg().control(2006), &tip);
         QCOMPARE(QToolTip::text(), "Enter the number, or duplicate the top of the stack");
         QToolTip::hideText();
+        // The guide is there but no browser can show it (the offscreen platform starts none).
+        const QString there = QFileInfo(run_->home().path("kivDB_pdb").c_str()).canonicalFilePath();
+        dlg().setHelpDocument(there);
+        Run(dlg(),
+            "menu 32823; box ok Cannot show help file\n\n" + there + "\n\nA web browser is needed");
+    }
+
+    // The French group separator (a narrow no-break space) is the core's
+    // no-break space in the list, on the entry line and on the clipboard.
+    void frenchSeparators() {
+        const auto [decimal, group] =
+            CMainDlg::LocaleSeparators(QLocale(QLocale::French, QLocale::France));
+        Core().setSeparators(decimal, group);
+        Core().refreshDisplay();
+        Run(dlg(),
+            "keys 1234567.5\r7654321.25\r; is 1000 1) 1\u00a0234\u00a0567,5; ctrl C; "
+            "is clip 7\u00a0654\u00a0321,25; click 2044; ctrl V; keys \r; "
+            "is 1006 7\u00a0654\u00a0321\u202225");
     }
 
     // A refused field keeps the dialog open with that field selected; Cancel
@@ -154,6 +178,11 @@ class MainWindowTest : public QObject {
             "click 3; is 1006 5; click 2011; dclick 1011 3\t5; is 1000 1) 5; "
             "click 2011; menu 32815; is 1011 0\t0 | 1\t0 | 2\t0 | >3\t0 | 4\t0 | 5\t0 | "
             "6\t0 | 7\t0 | 8\t0 | 9\t0; click 2");
+        // A click below the lines or Ctrl+click on the selected one selects
+        // none: Store, Recall and Clear Selection have nothing to act on.
+        Run(dlg(),
+            "click 2011; pick 1011 3; pick 1011 3 ctrl; item 4 00; item 3 00; item 32814 00; "
+            "pick 1011 6; item 4 10; pick 1011 10; item 4 00; item 3 00; item 32814 00; click 2");
     }
 
     // Define unit by Ctrl+D and the menu, Units by a typed letter and the
@@ -173,6 +202,66 @@ class MainWindowTest : public QObject {
             "is 1010 ; click 2; is 1006 5");
     }
 
+    // The Units dialog's letters and Ctrl keys act the same whichever
+    // control has the focus; letters typed in quick succession extend the
+    // search (the combo box searched its own items, "e" opened Edit
+    // Categories).
+    void unitsKeysWhereverTheFocusIs() {
+        QCOMPARE(ReadUnitList("deg 0\ndegC 0\nerg 0\n", "test"), 0);
+        for (const char* focus : {"1010", "1023", "1"})
+            Run(dlg(),
+                QStringLiteral(
+                    "keys 2; click 2017; focus %1; keys degC; ctrl N; is 32809 [degC]; click 2; "
+                    "ctrl F; box no Redefine \"degC\"; ctrl X; box no Delete that unit (degC); "
+                    "is 1023 >All | Unfiled | Edit Categories...; click 2")
+                    .arg(focus));
+    }
+
+    // Define unit left without OK on an empty stack pushes nothing; OK
+    // shows the name as it is stored, also when it is refused. Esc at the
+    // "Key for" prompt ends the wait; a second Esc closes the window.
+    void defineUnitAndEscapeAtTheKeyPrompt() {
+        Run(dlg(),
+            "ctrl D; click 2; ctrl D; keys \x1b; ctrl D; close; is 1006 ; is 1000 ; "
+            "ctrl D; keys pad; click 1; is 1006 Key for pad?; keys \x1b; is 1006 ; "
+            "ctrl D; set 32809   pad ; click 1; "
+            "box ok There is already a unit with that name.; is 32809 pad; click 2");
+        QVERIFY(!dlg().isShutDown());
+        Run(dlg(), "keys \x1b");
+        QVERIFY(dlg().isShutDown());
+    }
+
+    // What each widget draws lies in its room: a long button label is cut
+    // at its end, a three-digit hidden count and the settings fields show
+    // whole.
+    void clippedTexts() {
+        Run(dlg(),
+            "ctrl D; keys kilometres; click 1; click 2036; drawn 2036; keys " + QString(130, '7') +
+                "; drawn 300; menu 32806; keys 888888; is 1001 88888; "
+                "drawn 1001; click 2; menu 32807; keys 8888; is 1001 888; drawn 1001; click 2");
+    }
+
+    // The About logo has only its own colours on the dialog: no smoothed
+    // edge left dark from the black it was drawn on.
+    void aboutLogo() {
+        Run(dlg(), "menu 32808; shot about; keys \x1b");
+        const QImage logo =
+            g_lastShot.copy(QRect(dlg().units().x(118), dlg().units().y(12), 66, 66));
+        QSet<QRgb> colours;
+        for (int y = 0; y < logo.height(); ++y)
+            for (int x = 0; x < logo.width(); ++x) colours << logo.pixel(x, y);
+        QCOMPARE(colours.size(), 4);  // the dialog's and the rule's three
+    }
+
+    // Cancel in the first start's file dialog says once where the import
+    // is; a later Cancel says nothing.
+    void firstStartImportCancelled() {
+        run_.reset();
+        run_ = std::make_unique<MainWindowRun>();
+        QVERIFY(run_->start("file; box ok No unit list was imported, so the unit buttons"));
+        Run(dlg(), "menu 32809; file");
+    }
+
     // The first start's import ran once the window showed; the import
     // dialog opens in the data folder; export adds the suffix. Then the
     // keypad states the user guide pictures.
@@ -182,11 +271,12 @@ class MainWindowTest : public QObject {
         InstallAllDialogs(dlg());                                 // the real file dialogs
         Run(dlg(),
             "menu 32809; is 0 Import Unit List | kiv | Text files (*.txt) | All files (*) | "
-            "txt; file units-US.txt; is 2036 ft; menu 32810; is 0 Export Unit List | kiv | "
-            "Text files (*.txt) | All files (*) | txt; file mine; keys 12\r3.5; click 2036; "
-            "keys \r1234.5678; shot keypad-float; click 2000; shot keypad-alt; click 2024; "
-            "is 2025 sinh; shot keypad-hyp; click 2000; click 2024; click 2035; is 2035 UNIT; "
-            "shot keypad-unit; click 2035; click 2045; keys ff\r3\r; shot keypad-integer");
+            "txt; file units-US.txt; box ok Import complete.  Units read: ; is 2036 ft; "
+            "menu 32810; is 0 Export Unit List | kiv | Text files (*.txt) | All files (*) | txt; "
+            "file mine; keys 12\r3.5; click 2036; keys \r1234.5678; shot keypad-float; "
+            "click 2000; shot keypad-alt; click 2024; is 2025 sinh; shot keypad-hyp; click 2000; "
+            "click 2024; click 2035; is 2035 UNIT; shot keypad-unit; click 2035; click 2045; "
+            "keys ff\r3\r; shot keypad-integer");
         QVERIFY(QFile::exists(QString::fromStdString(run_->home().path("mine.txt"))));
     }
 
