@@ -101,8 +101,7 @@ TEST(IntegerDiff, MatchesReference) {
 
         const int k = pick(2 * bits + 21) - bits - 10, s = ((k % bits) + bits) % bits,
                   c = std::abs(k);
-        u128 shifted = -k >= bits ? 0 : a >> -k;
-        if (k >= 0) shifted = k >= bits ? 0 : a << k & mask;
+        u128 shifted = c >= bits ? 0 : k >= 0 ? a << k & mask : a >> c;
         if (k < 0 && sg && a & top) shifted = u128(S(a) >> std::min(c, bits - 1)) & mask;
         check("shift", a, u128(k), V(WordShift(wa, k, n, sg)), shifted);
         check("rotate", a, u128(k), V(WordRotate(wa, k, n)),
