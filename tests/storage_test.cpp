@@ -507,5 +507,72 @@ TEST(StateRecord, OnlyAnEmptyDatabaseTakesOneAndItsFieldsHaveBounds) {
     EXPECT_TRUE(LocateStateRecord());
 }
 
+// The index by UID must answer as the plain first-match search over the
+// table would, through appends, removals anywhere, sorts, UIDs changed in
+// place and duplicates brought in through the raw table.
+int FirstMatch(const Database& db, Uid uid) {
+    for (int i = 0; i < db.count(); ++i)
+        if (db.table()[size_t(i)].uid == uid) return i;
+    return -1;
+}
+
+TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
+    Database db = Database::MakeEmpty("t", 1, 2);
+    db.capacity = 400;
+    std::mt19937 gen(11);
+    int checked = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const uint32_t op = gen() % 100;
+        if (op < 45 || db.count() < 3) {
+            const int i = db.newRecord(4 + gen() % 8);
+            if (i >= 0) db.writeU8(i, 0, uint8_t(gen()));
+        } else if (op < 85) {
+            db.removeRecord(int(gen() % uint32_t(db.count())));
+        } else if (op < 90) {
+            db.sort([](const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+                return int(a[0]) - int(b[0]);
+            });
+        } else if (op < 95) {
+            const Uid uid = db.nextUid + 5000 + gen() % 10;
+            db.setRecordInfo(int(gen() % uint32_t(db.count())), nullptr, &uid);
+        } else {
+            // A duplicate UID, as a damaged table could hold.
+            auto& t = db.mutableTable();
+            t[gen() % t.size()].uid = t[gen() % t.size()].uid;
+        }
+        for (Uid uid = 0; uid < db.nextUid + 5010; uid += (uid < db.nextUid ? 1 : 997)) {
+            ASSERT_EQ(db.findByUid(uid), FirstMatch(db, uid))
+                << "uid " << uid << " round " << round;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 100000);
+    // A sound table: the index grows past its first size while records are
+    // added, then follows removals anywhere.
+    Database big = Database::MakeEmpty("b", 1, 2);
+    big.capacity = 6000;
+    big.newRecord(4);
+    EXPECT_EQ(big.findByUid(1), 0);  // the index exists from here on
+    for (int i = 0; i < 4000; ++i) {
+        big.newRecord(4);
+        if (i % 97 == 0) {
+            ASSERT_EQ(big.findByUid(big.nextUid - 1), big.count() - 1);
+        }
+    }
+    for (int i = 0; i < 1500; ++i) {
+        const Uid uid = Uid(1 + gen() % (big.nextUid - 1));
+        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid;
+        big.removeRecord(int(gen() % uint32_t(big.count())));
+    }
+    for (Uid uid = 0; uid < big.nextUid + 3; ++uid)
+        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid << " after growth";
+    // A copy answers for its own table, the original for its own.
+    Database copy = db;
+    const Uid first = db.uid(0);
+    db.removeRecord(0);
+    EXPECT_EQ(copy.findByUid(first), FirstMatch(copy, first));
+    EXPECT_EQ(db.findByUid(first), FirstMatch(db, first));
+}
+
 }  // namespace
 }  // namespace kiv

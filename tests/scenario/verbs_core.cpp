@@ -133,13 +133,6 @@ KIV_VERB("state") {
     }
 }
 
-// geometry ENTRY_RIGHT STACK_WIDTH ROWS
-KIV_VERB("geometry") {
-    const auto w = Words(args);
-    if (w.size() != 3) return c.fail("geometry wants three numbers");
-    setDisplayGeometry(0, IntArg(c, w[0]), IntArg(c, w[1]), IntArg(c, w[2]));
-    refreshDisplay();
-}
 
 // separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
 // case starts with ". ,".
@@ -396,16 +389,13 @@ KIV_VERB("shown") {
 KIV_VERB("menu") {
     OnOff(c, "menu", c.win().menuEnabled, args);
 }
-KIV_VERB("checked") {
-    OnOff(c, "checked", c.win().menuChecked, args);
-}
 
 // clip TEXT: the clipboard's text.
 KIV_VERB("clip") {
     Expect(c, "clipboard", c.win().clipboard, Unescaped(args));
 }
 
-// buttons SLOT TEXT: the unit text of a user-button slot ("-" for empty).
+// slot SLOT TEXT: the unit text of a user-button slot ("-" for empty).
 KIV_VERB("slot") {
     const size_t sp = args.find(' ');
     const int slot = IntArg(c, args.substr(0, sp));
