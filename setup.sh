@@ -32,6 +32,7 @@ case "$mode" in
     ;;
   test)
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+    python3 scripts/testsize.py  # the suite's size against the program's
     if [ -x .ci/extra ]; then .ci/extra; fi
     ;;
   *)

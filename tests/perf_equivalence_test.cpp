@@ -107,8 +107,12 @@ class Transcript {
         mapDiff("menu", win_.menuEnabled, menuOn_);
         mapDiff("check", win_.menuChecked, menuChecked_);
         std::string entry;
-        for (const EntryRun& r : win_.entryRuns)
-            entry += "[" + std::to_string(int(r.kind)) + "]" + Escaped(r.text);
+        for (const EntryRun& r : win_.entryRuns) {  // appended: no false -Wrestrict
+            entry += '[';
+            entry += std::to_string(int(r.kind));
+            entry += ']';
+            entry += Escaped(r.text);
+        }
         if (entry != entry_) out_ << "  entry " << entry << "\n";
         entry_ = entry;
         if (win_.stackRows != rows_) {
