@@ -133,7 +133,6 @@ KIV_VERB("state") {
     }
 }
 
-
 // separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
 // case starts with ". ,".
 KIV_VERB("separators") {
