@@ -2,6 +2,7 @@
 // damaged files, start-up and shut-down, the data folder's lock, the UID
 // cache and the state record's bounds.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -246,6 +247,9 @@ TEST(StorageStartup, RestartsLoadTheLastShutDownAndAFailedSaveKeepsTheFile) {
         EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), saved);
         EXPECT_EQ(tmp.list().size(), 1u);  // no temporary file left
     }
+    const int full = ::open("/dev/full", O_WRONLY);  // a real write error: no room
+    EXPECT_FALSE(DefaultFileOps().writeAll(full, saved.data(), saved.size()));
+    ::close(full);
 }
 
 // The Import and Export commands: their dialogs, the shipped lists a first
