@@ -1,8 +1,8 @@
 // The record database and the database file at byte level: exact bytes,
 // damaged files, start-up and shut-down, the data folder's lock, the UID
 // cache and the state record's bounds.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
