@@ -232,6 +232,18 @@ TEST(ShippedListsAndRememberedReductions, AsThePlainWay) {
     }
 }
 
+// An expression's component count is a byte: the 256th unit is refused
+// and the expression keeps its 255.
+TEST(UnitAlgebra, AnExpressionHoldsAtMost255Units) {
+    TestDb db;
+    const Uid e = NewExpression();
+    for (int i = 0; i < 256; ++i)
+        MultiplyIn(e, DefineUnit("u" + std::to_string(i), 1, {}), 0, 1, nullptr);
+    EXPECT_EQ(Components(e).size(), 255u);
+    EXPECT_TRUE(db.win.shownText("There is not enough free memory."));
+    DeleteExpression(e);
+}
+
 TEST(UnitText, BufferRules) {
     TestDb db;
     const UnitTable u = MakeUnitTable();
