@@ -278,6 +278,11 @@ class MainWindowTest : public QObject {
             "click 2024; click 2035; is 2035 UNIT; shot keypad-unit; click 2035; click 2045; "
             "keys ff\r3\r; shot keypad-integer");
         QVERIFY(QFile::exists(QString::fromStdString(run_->home().path("mine.txt"))));
+        // A file's name is never read as markup in the message that names it.
+        const std::string bad = run_->home().path("<b>bad&amp;.txt"), line = "x 1\t1 q\n";
+        QVERIFY(WriteBytes(bad, {line.begin(), line.end()}));
+        Run(dlg(), "menu 32809; file <b>bad&amp;.txt; box ok Syntax error in " +
+                       QString::fromStdString(bad) + ", line 1.");
     }
 
     // A signal or the session ending while a dialog is open: the dialog is
