@@ -238,7 +238,7 @@ TEST(UnitAlgebra, AnExpressionHoldsAtMost255Units) {
     TestDb db;
     const Uid e = NewExpression();
     for (int i = 0; i < 256; ++i)
-        MultiplyIn(e, DefineUnit("u" + std::to_string(i), 1, {}), 0, 1, nullptr);
+        MultiplyIn(e, DefineUnit(std::to_string(i).insert(0, 1, 'u'), 1, {}), 0, 1, nullptr);
     EXPECT_EQ(Components(e).size(), 255u);
     EXPECT_TRUE(db.win.shownText("There is not enough free memory."));
     DeleteExpression(e);
