@@ -175,6 +175,10 @@ std::string Escaped(const std::string& s) {
     return out;
 }
 
+void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want) {
+    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
+}
+
 std::string Unescaped(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {

@@ -58,6 +58,8 @@ int IntArg(Case& c, const std::string& s);
 std::string Readable(std::string calcText);
 // Bytes outside printable ASCII as \xNN (for messages).
 std::string Escaped(const std::string& s);
+// Fails the case unless got == want, naming what was checked.
+void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want);
 // "\xNN" escapes and "\n" in case files to bytes.
 std::string Unescaped(const std::string& s);
 

@@ -263,10 +263,6 @@ KIV_VERB("ondialog") {
 
 // ----------------------------------------------------------------- checks
 
-void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want) {
-    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
-}
-
 // entry TEXT: the entry field's plain text.
 KIV_VERB("entry") {
     Expect(c, "entry", c.win().entryPlain(), Unescaped(args));

@@ -34,10 +34,6 @@
 namespace kiv::scenario {
 namespace {
 
-void Want(Case& c, const std::string& what, const std::string& got, const std::string& want) {
-    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
-}
-
 // The first word and the rest.
 std::pair<std::string, std::string> Head(const std::string& s, const char* sep = " ") {
     const size_t at = s.find(sep);
@@ -110,7 +106,7 @@ KIV_VERB("press") {
 
 // line TEXT: the open entry line with its cursor, as plain text; "-" closed.
 KIV_VERB("line") {
-    Want(c, "line", isEntryOpen() ? Readable(State::entryText()) : "-", Unescaped(args));
+    Expect(c, "line", isEntryOpen() ? Readable(State::entryText()) : "-", Unescaped(args));
 }
 
 // keypad T2000 T2001 ...: button texts from 2000 on ("_" blank); a button
@@ -125,26 +121,26 @@ KIV_VERB("keypad") {
         got.push_back((t.empty() ? "_" : t) + (on == !t.empty() ? "" : "*"));
         want.push_back(Unescaped(w));
     }
-    Want(c, "keypad", Join(got, " "), Join(want, " "));
+    Expect(c, "keypad", Join(got, " "), Join(want, " "));
 }
 
 // writes N: control texts written since the last "writes" (or the start).
 KIV_VERB("writes") {
-    Want(c, "text writes", std::to_string(c.win().controlTextWrites), args);
+    Expect(c, "text writes", std::to_string(c.win().controlTextWrites), args);
     c.win().controlTextWrites = 0;
 }
 
 // tip ID TEXT: the button's tooltip (\n a line break).
 KIV_VERB("tip") {
     const auto [id, text] = Head(args);
-    Want(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
+    Expect(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
 }
 
 // view ROWS DIALOGS: rows of the stack list (empty ones too), dialogs opened.
 KIV_VERB("view") {
     const std::string got =
         std::to_string(c.win().stackRows.size()) + " " + std::to_string(c.win().dialogsRun.size());
-    Want(c, "rows and dialogs", got, args);
+    Expect(c, "rows and dialogs", got, args);
 }
 
 // coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
@@ -163,7 +159,7 @@ KIV_VERB("box") {
     if (c.messagesSeen >= shown.size()) return c.fail("no message box: " + args);
     const auto& m = shown[c.messagesSeen++];
     const std::string letters = {"-x?!i"[m.style >> 4 & 7], "oc??y"[m.style & 7]};
-    Want(c, "message box", letters + " " + m.caption + " | " + m.text, Unescaped(args));
+    Expect(c, "message box", letters + " " + m.caption + " | " + m.text, Unescaped(args));
 }
 
 // layout LEFT RIGHT TEXT WIDTH RUNS...: TEXT ("-" empty) rendered into the
@@ -177,13 +173,13 @@ KIV_VERB("layout") {
     std::string got = std::to_string(RenderEntryText(t.data(), n, left, right, EntryFontPair()));
     for (const EntryRun& r : c.win().entryRuns)
         got += std::string(" ") + "PDS"[int(r.kind)] + r.text;
-    Want(c, "layout", got, Unescaped(Join({w.begin() + 3, w.end()}, " ")));
+    Expect(c, "layout", got, Unescaped(Join({w.begin() + 3, w.end()}, " ")));
 }
 
 // esc cancels|closes: Esc as the main window takes it: it cancels a unit's
 // wait for its button, or else closes the window.
 KIV_VERB("esc") {
-    Want(c, "Esc", cancelAssign() ? "cancels" : "closes", args);
+    Expect(c, "Esc", cancelAssign() ? "cancels" : "closes", args);
 }
 
 // copypaste N | UNIT | UNIT ...: N values drawn from a seeded generator are
@@ -280,12 +276,12 @@ KIV_VERB("memdlg") {
          {"clearall", [&](auto&, bool&) { dlg->clearAll(); }},
          {"selected",
           [&](auto& a, bool&) {
-              Want(c, "selection", std::to_string(CMemoryDlgLogic::RememberedSelection()), a);
+              Expect(c, "selection", std::to_string(CMemoryDlgLogic::RememberedSelection()), a);
           }},
          {"line",
           [&](auto& a, bool&) {
               const auto [r, text] = Head(a);
-              Want(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
+              Expect(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
           }},
          {"fits", fits}});
 }
@@ -312,34 +308,35 @@ KIV_VERB("unitsdlg") {
     const auto names = [&](auto& a, bool&) {
         std::vector<std::string> all;
         for (size_t i = 0; i < dlg->lines().size(); ++i) all.push_back(name(int(i)));
-        Want(c, "unit names", Join(all, " "), a);
+        Expect(c, "unit names", Join(all, " "), a);
     };
     const auto line = [&](auto& a, bool&) {
         const auto [n, def] = Head(a);
-        if (row(n) >= 0) Want(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
+        if (row(n) >= 0) Expect(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
     };
     const auto type = [&](const std::string& a, bool&) {
         const auto w = Words(a + " 0 0");  // the times default to 0
         for (size_t i = 0; i < w[0].size(); ++i)
             dlg->typeLetter(w[0][i], IntArg(c, w[1]) + int64_t(i) * IntArg(c, w[2]));
     };
-    Session(c, "units", args,
-            {{"sel", [&](auto& a, bool&) { dlg->select(row(a)); }},
-             {"letter", [&](auto& a, bool&) { dlg->selectByLetter(a[0]); }},
-             {"type", type},
-             {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
-             {"use", [&](auto&, bool& open) { open = !dlg->use(); }},
-             {"delete", [&](auto&, bool&) { dlg->remove(); }},
-             {"rename", [&](auto&, bool&) { dlg->rename(); }},
-             {"redefine", [&](auto&, bool&) { dlg->redefine(); }},
-             {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
-             {"names", names},
-             {"line", line},
-             {"selected", [&](auto& a, bool&) { Want(c, "selection", name(dlg->selection()), a); }},
-             {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg->categories()), a); }},
-             {"changed", [&](auto& a, bool&) {
-                  Want(c, "stack changed", dlg->stackChanged() ? "1" : "0", a);
-              }}});
+    Session(
+        c, "units", args,
+        {{"sel", [&](auto& a, bool&) { dlg->select(row(a)); }},
+         {"letter", [&](auto& a, bool&) { dlg->selectByLetter(a[0]); }},
+         {"type", type},
+         {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
+         {"use", [&](auto&, bool& open) { open = !dlg->use(); }},
+         {"delete", [&](auto&, bool&) { dlg->remove(); }},
+         {"rename", [&](auto&, bool&) { dlg->rename(); }},
+         {"redefine", [&](auto&, bool&) { dlg->redefine(); }},
+         {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
+         {"names", names},
+         {"line", line},
+         {"selected", [&](auto& a, bool&) { Expect(c, "selection", name(dlg->selection()), a); }},
+         {"cats", [&](auto& a, bool&) { Expect(c, "cats", CategoryText(dlg->categories()), a); }},
+         {"changed", [&](auto& a, bool&) {
+              Expect(c, "stack changed", dlg->stackChanged() ? "1" : "0", a);
+          }}});
 }
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
@@ -364,9 +361,9 @@ KIV_VERB("definedlg") {
          {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
          {"close", [&](auto&, bool& open) { dlg.reset(), open = false; }},
          {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
-         {"name", [&](auto& a, bool&) { Want(c, "name", field, a); }},
-         {"def", [&](auto& a, bool&) { Want(c, "definition", dlg->definitionText(), a); }},
-         {"cats", [&](auto& a, bool&) { Want(c, "cats", CategoryText(dlg->categories()), a); }}});
+         {"name", [&](auto& a, bool&) { Expect(c, "name", field, a); }},
+         {"def", [&](auto& a, bool&) { Expect(c, "definition", dlg->definitionText(), a); }},
+         {"cats", [&](auto& a, bool&) { Expect(c, "cats", CategoryText(dlg->categories()), a); }}});
 }
 
 // catdlg steps: new NAME, rename N NAME, delete N (N a category, -1 none;
@@ -384,7 +381,7 @@ KIV_VERB("catdlg") {
     const auto lines = [&](auto& a, bool&) {
         std::vector<std::string> names;
         for (const CategoryItem& i : dlg.lines()) names.push_back(i.text);
-        Want(c, "category lines", Join(names), a);
+        Expect(c, "category lines", Join(names), a);
     };
     Session(c, "categories", args,
             {{"new", [&](auto& a, bool&) { answer = a, dlg.onNew(); }},
@@ -396,7 +393,7 @@ KIV_VERB("catdlg") {
              {"delete", [&](auto& a, bool&) { dlg.onDelete(IntArg(c, a)); }},
              {"ok", [&](auto&, bool& open) { open = false; }},
              {"lines", lines},
-             {"prompted", [&](auto& a, bool&) { Want(c, "prompted", prompted, a); }}});
+             {"prompted", [&](auto& a, bool&) { Expect(c, "prompted", prompted, a); }}});
 }
 
 // The settings dialogs' fields by name: a text field, or a check box "0"/"1".
@@ -413,7 +410,7 @@ void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
             const auto [text, box] = fields.at(w[i]);
             if (set && text) *text = Unescaped(w[i + 1]);
             if (set && box) *box = w[i + 1] == "1";
-            if (!set) Want(c, w[i], text ? *text : *box ? "1" : "0", w[i + 1]);
+            if (!set) Expect(c, w[i], text ? *text : *box ? "1" : "0", w[i + 1]);
         }
     };
     Session(c, "settings", args,
@@ -421,7 +418,7 @@ void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
              {"has", [&](auto& a, bool&) { each(a, false); }},
              {"ok", [&](auto& a, bool& open) {
                   const std::string refused = std::to_string(ok());
-                  Want(c, "refused field", refused, a.empty() ? "0" : a);
+                  Expect(c, "refused field", refused, a.empty() ? "0" : a);
                   open = refused != "0";
               }}});
 }

@@ -58,10 +58,6 @@ Uid Expr(Case& c, const std::string& t) {
     return Normalise(e);
 }
 
-void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want) {
-    if (got != want) c.fail(what + " is '" + Escaped(got) + "', expected '" + Escaped(want) + "'");
-}
-
 // A double as C reads WANT ("0.1", "0x1.8p-3"): within `tolerance`
 // relative, or (tolerance 0) the same bits.
 void ExpectNear(Case& c, const std::string& what, double got, const std::string& want,
