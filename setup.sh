@@ -11,7 +11,7 @@ packages=(cmake g++ make pkg-config ccache qt6-base-dev qt6-base-dev-tools libgl
 packages+=(debhelper dpkg-dev lintian appstream desktop-file-utils man-db python3)  # package check
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep "install ok installed" >/dev/null || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
   sudo=""

@@ -112,7 +112,7 @@ for run in $(seq 1 "$RUNS"); do
         fi
     fi
     wait "$pid" 2>/dev/null
-    if ls "$(dirname "$DB")" | grep -q "damaged"; then aside=$((aside + 1)); fi
+    if ls "$(dirname "$DB")" | grep "damaged" >/dev/null; then aside=$((aside + 1)); fi
     if out=$("$DBCHECK" "$DB"); then
         top=$(echo "$out" | awk "{print \$4}")
         if [ "$top" = "$number" ]; then
@@ -127,7 +127,7 @@ for run in $(seq 1 "$RUNS"); do
     else
         damaged=$((damaged + 1)); echo "run $run: $out"
     fi
-    if ls -a "$(dirname "$DB")" | grep -q "^\.kivDB_pdb\."; then temps=$((temps + 1)); fi
+    if ls -a "$(dirname "$DB")" | grep "^\.kivDB_pdb\." >/dev/null; then temps=$((temps + 1)); fi
     rm -f "$(dirname "$DB")"/.kivDB_pdb.*
 done
 echo "runs $RUNS, kills $kills (after SIGTERM, inside the shut-down: $during), ended by SIGTERM before the kill $ended"
@@ -172,7 +172,7 @@ for run in $(seq 1 "$FIRST_RUNS"); do
     fi
     wait "$pid" 2>/dev/null
     rm -f "$folder"/.kivDB_pdb.*
-    if ls "$folder" | grep -q damaged; then
+    if ls "$folder" | grep damaged >/dev/null; then
         first_bad=$((first_bad + 1)); echo "first start $run (stage $stage): a file was set aside"
         continue
     fi
@@ -195,7 +195,7 @@ for run in $(seq 1 "$FIRST_RUNS"); do
     kill -TERM "$pid" 2>/dev/null
     rc=0
     wait "$pid" 2>/dev/null || rc=$?
-    if [ -z "$win" ] || [ "$rc" -ne 0 ] || ls "$folder" | grep -q damaged; then
+    if [ -z "$win" ] || [ "$rc" -ne 0 ] || ls "$folder" | grep damaged >/dev/null; then
         first_bad=$((first_bad + 1))
         echo "first start $run (stage $stage): the next start did not run (window ${win:-none}, exit $rc)"
         kill -KILL "$pid" 2>/dev/null

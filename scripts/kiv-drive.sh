@@ -3,7 +3,8 @@
 # by position: its 6 columns and 7 rows keep their place relative to the
 # window at any scale factor.
 #   kiv_first_start BINARY LIST   start on an empty data folder ($XDG_DATA_HOME),
-#                                 answer the welcome question, import LIST
+#                                 answer the welcome question, import LIST,
+#                                 close the box that confirms the import
 #   kiv_button ROW COL            click a keypad button (1-based; ENT is 6 2)
 #   kiv_keys KEY...               keys typed into the main window
 #   kiv_click_at X Y              click at a point of the window (at scale 1)
@@ -52,6 +53,11 @@ kiv_first_start() {
     xdotool type --delay 10 "$2"
     xdotool key Return
     kiv_wait_gone '^Import Unit List$' || return 1
+    # The import ends with a box giving the counts of units and buttons.
+    box=$(kiv_wait_window '^Import$') || return 1
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    kiv_wait_gone '^Import$' || return 1
     KIV_WIN=$(kiv_wait_window '^Kiv$') || return 1
     sleep 0.5
     eval "$(xdotool getwindowgeometry --shell "$KIV_WIN")"
@@ -112,7 +118,12 @@ kiv_close() {
         kill -0 "$KIV_PID" 2>/dev/null || break
         sleep 0.1
     done
-    kill -0 "$KIV_PID" 2>/dev/null && { echo "kiv-drive: kiv does not end" >&2; kiv_kill; }
+    if kill -0 "$KIV_PID" 2>/dev/null; then
+        # Name what stays open: usually a box that nobody answered.
+        echo "kiv-drive: kiv does not end; open windows:" \
+            "$(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' '|')" >&2
+        kiv_kill
+    fi
     KIV_RC=0
     wait "$KIV_PID" || KIV_RC=$?
 }
