@@ -11,10 +11,6 @@ int main(int argc, char** argv) {
     const uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 0) : 1;
     const kiv::LongRunResult r = kiv::RunLongRun(steps, seed, 100, 50000, stdout);
     std::printf("steps %ld, records at the most %d\n", r.steps, r.recordsMax);
-    if (!r.failure.empty()) {
-        std::printf("FAILED at %s", r.failure.c_str());
-        return 1;
-    }
-    std::printf("ok\n");
-    return 0;
+    std::fputs(r.failure.empty() ? "ok\n" : ("FAILED at " + r.failure).c_str(), stdout);
+    return !r.failure.empty();
 }
