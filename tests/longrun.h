@@ -17,11 +17,7 @@ namespace kiv {
 
 struct LongRunResult {
     long steps = 0;
-    int recordsBefore = 0;
-    int recordsAfter = 0;  // at the end, before the final clearing
-    int recordsMax = 0;
-    int recordsCleared = 0;  // after the final clearing
-    int leakChecks = 0;
+    int recordsMax = 0;   // main database records at the most
     std::string failure;  // the first fault, empty when none
 };
 
@@ -31,11 +27,13 @@ inline LongRunResult RunLongRun(long steps, uint64_t seed, int checkEvery, int l
     TestDb db;
     keystream::Driver driver(db.win);
     driver.setUp();
-    r.recordsBefore = r.recordsMax = MainDb()->count();
+    r.recordsMax = MainDb()->count();
     uint64_t x = seed ? seed : 0x9E3779B97F4A7C15ull;
     uint8_t buf[64];
-    auto fail = [&](const char* what, const std::string& report) {
-        r.failure = "step " + std::to_string(r.steps) + ": " + what + "\n" + report;
+    auto failed = [&](const char* what, const std::string& report) {
+        if (!report.empty())
+            r.failure = "step " + std::to_string(r.steps) + ": " + what + "\n" + report;
+        return !report.empty();
     };
     for (r.steps = 1; r.steps <= steps; ++r.steps) {
         for (uint8_t& b : buf) {  // xorshift64*
@@ -47,27 +45,19 @@ inline LongRunResult RunLongRun(long steps, uint64_t seed, int checkEvery, int l
         keystream::Input in(buf, sizeof buf);
         driver.step(in);
         r.recordsMax = std::max(r.recordsMax, MainDb()->count());
-        if (r.steps % checkEvery == 0) {
-            const std::string report = check::SoundnessReport();
-            if (!report.empty()) return fail("unsound", report), r;
-        }
+        if (r.steps % checkEvery == 0 && failed("unsound", check::SoundnessReport())) return r;
         if (r.steps % leakEvery == 0) {
-            std::string report = check::RoundTripReport();
-            if (!report.empty()) return fail("round trip", report), r;
-            report = check::LeakReport();
-            if (!report.empty()) return fail("leak", report), r;
-            ++r.leakChecks;
+            if (failed("round trip", check::RoundTripReport()) ||
+                failed("leak", check::LeakReport()))
+                return r;
             if (progress)
                 std::fprintf(progress, "%ld steps, %d records (max %d)\n", r.steps,
                              MainDb()->count(), r.recordsMax);
         }
     }
     --r.steps;
-    r.recordsAfter = MainDb()->count();
-    std::string report = check::SoundnessReport() + check::RoundTripReport();
-    if (report.empty()) report = check::LeakReport();
-    if (!report.empty()) fail("at the end", report);
-    r.recordsCleared = MainDb()->count();
+    if (!failed("at the end", check::SoundnessReport() + check::RoundTripReport()))
+        failed("at the end", check::LeakReport());
     return r;
 }
 

