@@ -86,12 +86,12 @@ TEST(DatabaseFile, ExactBytesOfANewAndOfAUsedDatabaseAndTheirRoundTrip) {
     EXPECT_TRUE(r.db->saveOnClose);
     EXPECT_EQ(r.db->fileName, "kivDB_pdb");
     EXPECT_EQ(SerializeDatabase(*r.db), b);
-    EXPECT_EQ(r.db->uid(r.db->newRecord(4)), 6u);
     r.db->saveOnClose = false;
     EXPECT_FALSE(SaveDatabase(*r.db, GetDataFolder()));
 }
 
-TEST(DatabaseFile, DamagedFilesAreSetAsideAndReportedOnce) {
+// Start-up sets such files aside (see StorageStartup's table).
+TEST(DatabaseFile, DamagedFilesDoNotLoad) {
     const Bytes good = TableImage();
     std::vector<Bytes> bad = {TableImage(700), TableImage(1183)};
     // 32-bit fields patched: next UID, capacity, count, UIDs, a record's
@@ -116,17 +116,6 @@ TEST(DatabaseFile, DamagedFilesAreSetAsideAndReportedOnce) {
                   LoadStatus::Damaged);
         EXPECT_FALSE(why.empty());
         EXPECT_EQ(db.count(), 0);  // untouched
-        if (i > patches.size() + 3) continue;
-        TempDataHome tmp;
-        FakeWindow win;
-        ASSERT_TRUE(WriteBytes(GetDataFolder() + "/kivDB_pdb", bad[i]));
-        win.answers = {Answer::Ok, Answer::Cancel};
-        EXPECT_FALSE(StorageStartup());
-        ASSERT_EQ(win.messages.size(), 2u);
-        EXPECT_TRUE(win.shownText("A database error of type 5 has occurred."));
-        EXPECT_EQ(win.messages[1].caption, "Welcome to Kiv!");
-        EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb.damaged")), bad[i]);
-        EXPECT_EQ(tmp.list().size(), 1u);
     }
     EXPECT_EQ(ParseDatabase(good.data(), 7, kData, kKivc, &db), LoadStatus::NotThisDatabase);
     Bytes full = good;  // as many records as the capacity allows
@@ -163,6 +152,7 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
         {"sound", TableImage()},
         {"other", other},
         {"one", {1}},
+        {"bad", TableImage(700)},
         {"empty", SerializeDatabase(Database::MakeEmpty("kivDB", kKivc, kData))}};
     const std::map<std::string, std::string> texts = {
         {"5", Text(MSG_DB_ERROR, "5")}, {"W", Text(MSG_WELCOME)}, {"W!", Text(MSG_WELCOME)}};
@@ -173,7 +163,8 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
          "aaa_pdb=other kivDB_pdb kivDB_pdb.damaged=one kivDB_pdb.damaged.1=other"},
         // No state record: an older build's first start killed before its first save.
         {"kivDB_pdb=empty", "5 W", "kivDB_pdb kivDB_pdb.damaged=empty"},
-        {"a_pdb=empty kivDB_pdb=sound", "5", "a_pdb.damaged=empty kivDB_pdb=sound"}};
+        {"a_pdb=empty kivDB_pdb=sound", "5", "a_pdb.damaged=empty kivDB_pdb=sound"},
+        {"kivDB_pdb=bad", "5 W", "kivDB_pdb kivDB_pdb.damaged=bad"}};
     for (const auto& [before, shown, after] : rows) {
         SCOPED_TRACE(after);
         TempDataHome tmp;
@@ -334,11 +325,11 @@ std::vector<std::string> ListContents() {
     return out;
 }
 
-// Export then import gives back everything a list carries: both shipped
-// lists, and tables of long unit names whose definitions and buttons pass
-// the display's 40 characters, with magnitudes of every size. What is
-// written does not follow the display mode. A line longer than a list line
-// (255) is refused whole, naming its unit, and nothing is written.
+// Export then import gives back everything a list carries: a table of long
+// unit names whose definitions and buttons pass the display's 40
+// characters, with magnitudes of every size, and both shipped lists. What
+// is written does not follow the display mode. A line longer than a list
+// line (255) is refused whole, naming its unit, and nothing is written.
 TEST(UnitListFiles, ExportThenImportGivesEverythingBack) {
     TempDataHome tmp;
     const std::string file = GetDataFolder() + "/list.txt";
@@ -353,34 +344,37 @@ TEST(UnitListFiles, ExportThenImportGivesEverythingBack) {
                        pick(2) ? 1 + pick(3) : -1 - pick(3), nullptr);
         return Normalise(e);
     };
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         TestDb t;
         const Bytes shipped =
             ReadBytes(ShippedUnitListFolder() + "/" + kShippedUnitLists[round % 2]);
-        std::string list = round < 2 ? std::string(shipped.begin(), shipped.end()) : "";
-        for (int u = 0; round >= 2 && u < 12; ++u)
+        std::string list = round ? std::string(shipped.begin(), shipped.end()) : "";
+        for (int u = 0; !round && u < 12; ++u)
             list += std::string(20, char('a' + u)) + " " + std::to_string(u) + "\n";
         ASSERT_EQ(ReadUnitList(list, "list"), 0);
-        base.clear();
-        for (int i = 1; IsUnitRecord(i); ++i) base.push_back(MainDb()->uid(i));
-        for (int u = 0; round >= 2 && u < 40; ++u) {
+        for (int i = 1; !round && IsUnitRecord(i); ++i) base.push_back(MainDb()->uid(i));
+        for (int u = 0; !round && u < 120; ++u) {
             double x = std::ldexp(double(rng() >> 11), -pick(120));
             if (u % 2) x = std::bit_cast<double>(rng());
             if (u < 3) x = std::array{DBL_MAX, -DBL_TRUE_MIN * 12345, 1.0 / 3}[size_t(u)];
             if (std::isfinite(x) && x != 0)
                 CreateUnit({'u', char('a' + u / 26), char('a' + u % 26)}, x, random(), u % 16);
         }
-        for (int b = 0; round >= 2 && b < so::kUserSlots; b += 1 + pick(3)) setSlot(b, random());
-        State::setDisplayMode(uint8_t(round % 4));
+        for (int b = 0; !round && b < so::kUserSlots; b += 1 + pick(3)) setSlot(b, random());
         const std::vector<std::string> before = ListContents();
-        ASSERT_TRUE(ExportUnitListFile(file));
-        const Bytes b = ReadBytes(file);
+        Bytes b;
+        for (uint8_t mode = 0; mode < 4; ++mode) {
+            State::setDisplayMode(mode);
+            ASSERT_TRUE(ExportUnitListFile(file));
+            EXPECT_TRUE(!mode || ReadBytes(file) == b);
+            b = ReadBytes(file);
+        }
         EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), std::count(b.begin(), b.end(), '\r'));
         TestDb fresh;
         ASSERT_TRUE(ImportUnitListFile(file));
         EXPECT_EQ(ListContents(), before);
-        if (round < 4) continue;
+        if (round) continue;
         // A definition line of 255 characters (read whole), then one a character longer.
         std::string line = std::string(20, 'x') + " 1\t3 " + std::string(20, 'a');
         for (int u = 1; u < 11; ++u) line += "*" + std::string(20, char('a' + u));
@@ -428,12 +422,12 @@ TEST(DataFolder, IsUnderXdgDataHomeAndLockedByOneProcess) {
     EXPECT_TRUE(gotIt(go2, second));
 }
 
-TEST(RecordDatabase, UidsCapacityResizeAndCategories) {
+// UIDs are never reused: see the exact bytes above; the categories'
+// slots: the Categories dialog's cases.
+TEST(RecordDatabase, CapacityWritesResizeAndCategoryBits) {
     Database db = Database::MakeEmpty("x", kKivc, kData);
-    db.capacity = 3;
-    EXPECT_EQ(db.uid(db.newRecord(16)), 1u);
-    db.removeRecord(db.newRecord(4));
-    EXPECT_EQ(db.uid(db.newRecord(4)), 3u);  // UIDs are never reused
+    db.capacity = 2;
+    db.newRecord(16);
     db.newRecord(4);
     EXPECT_EQ(db.newRecord(4), -1);  // the table is full
     const Bytes bytes = Hex("0102030405060708 090A0B0C0D0E0F10");
@@ -444,14 +438,12 @@ TEST(RecordDatabase, UidsCapacityResizeAndCategories) {
     EXPECT_TRUE(db.resizeRecord(0, 4));
     EXPECT_EQ(db.bytes(0), Hex("01020304"));
     EXPECT_EQ(db.u32(0, 2), 0u);  // reads past the end give 0
-    for (int i = 1; i < 16; ++i) EXPECT_EQ(db.addCategory("c"), i);
-    EXPECT_EQ(db.addCategory("extra"), 255);
-    const uint32_t attr = 0xA5;
+    EXPECT_EQ(db.addCategory("a-name-longer-than-15"), 1);
+    EXPECT_EQ(db.categoryName(1), "a-name-longer-t");
+    const uint32_t attr = 0xA1;
     db.setRecordInfo(1, &attr, nullptr);
-    db.deleteCategory(5);
-    EXPECT_EQ(db.attributes(1), 0xA0u);
-    EXPECT_EQ(db.addCategory("a-name-longer-than-15"), 5);
-    EXPECT_EQ(db.categoryName(5), "a-name-longer-t");
+    db.deleteCategory(1);
+    EXPECT_EQ(db.attributes(1), 0xA0u);  // only the category goes
 }
 
 TEST(MainDatabase, TheUidCacheFollowsRemovalsAndFaultsAreReported) {
@@ -558,12 +550,7 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
     big.capacity = 6000;
     big.newRecord(4);
     EXPECT_EQ(big.findByUid(1), 0);  // the index exists from here on
-    for (int i = 0; i < 4000; ++i) {
-        big.newRecord(4);
-        if (i % 97 == 0) {
-            ASSERT_EQ(big.findByUid(big.nextUid - 1), big.count() - 1);
-        }
-    }
+    for (int i = 0; i < 4000; ++i) big.newRecord(4);
     for (int i = 0; i < 1500; ++i) {
         const Uid uid = Uid(1 + gen() % (big.nextUid - 1));
         ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid;
