@@ -75,13 +75,9 @@ FileText ReadCaseFile(const std::string& path) {
     return f;
 }
 
-std::string CasesDir() {
-    return KIV_CASES_DIR;
-}
-
 std::vector<std::string> CaseFiles() {
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(CasesDir()))
+    for (const auto& e : std::filesystem::directory_iterator(KIV_CASES_DIR))
         if (e.path().extension() == ".txt") files.push_back(e.path().stem().string());
     std::sort(files.begin(), files.end());
     return files;
@@ -115,6 +111,20 @@ void Case::run(const std::string& text, int atLine) {
     it->second(*this, block ? text.substr(sp) : Trim(args));
 }
 
+bool Case::nextDialog() {
+    if (dialogLines.empty()) return false;
+    const std::string text = dialogLines.front();
+    dialogLines.erase(dialogLines.begin());
+    run(text, line);
+    return true;
+}
+
+const FakeWindow::Shown* Case::nextMessage(const std::string& what) {
+    if (messagesSeen < win().messages.size()) return &win().messages[messagesSeen++];
+    fail(what + " was not shown");
+    return nullptr;
+}
+
 std::vector<std::string> Words(const std::string& s) {
     std::vector<std::string> out;
     std::istringstream in(s);
@@ -130,14 +140,15 @@ std::string Trim(const std::string& s) {
 }
 
 std::vector<std::string> Bars(const std::string& s) {
+    return Split(s, " | ");
+}
+
+std::vector<std::string> Split(const std::string& s, const std::string& sep) {
     std::vector<std::string> out;
     if (Trim(s).empty()) return out;
-    size_t from = 0;
-    for (;;) {
-        const size_t bar = s.find(" | ", from);
-        out.push_back(Trim(s.substr(from, bar == std::string::npos ? bar : bar - from)));
-        if (bar == std::string::npos) break;
-        from = bar + 3;
+    for (size_t from = 0, at = 0; at != std::string::npos; from = at + sep.size()) {
+        at = s.find(sep, from);
+        out.push_back(Trim(s.substr(from, at == std::string::npos ? at : at - from)));
     }
     return out;
 }
@@ -212,12 +223,8 @@ void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
         ++c.refreshes;
         onUnitChosen();
     });
-    c.win().onDialog = [&c](Window::DialogKind) {
-        if (c.dialogLines.empty()) return;  // closed at once
-        const std::string text = c.dialogLines.front();
-        c.dialogLines.erase(c.dialogLines.begin());
-        c.run(text, c.line);
-    };
+    // Without an "ondialog" line a dialog closes at once.
+    c.win().onDialog = [&c](Window::DialogKind) { c.nextDialog(); };
     for (const Line& l : f.prelude) c.run(l.text, l.number);
     for (const Line& l : ct.lines) c.run(l.text, l.number);
     c.line = ct.line;
@@ -234,7 +241,7 @@ void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, Cases) {
-    const std::string path = CasesDir() + "/" + GetParam() + ".txt";
+    const std::string path = std::string(KIV_CASES_DIR) + "/" + GetParam() + ".txt";
     const FileText f = ReadCaseFile(path);
     ASSERT_FALSE(f.cases.empty()) << path << " holds no case";
     for (const CaseText& ct : f.cases) RunCase(path, f, ct);

@@ -46,11 +46,9 @@ using Steps = std::map<std::string, std::function<void(const std::string& arg, b
 
 // Runs the " ; "-separated steps; a step the dialog does not know is a line
 // of its own ("msg 1317", "answer no", "stack 5 m").
-void Session(Case& c, const std::string& dialog, std::string args, const Steps& steps) {
+void Session(Case& c, const std::string& dialog, const std::string& args, const Steps& steps) {
     bool open = true;
-    while (!args.empty()) {
-        auto [step, rest] = Head(args, " ; ");
-        args = rest;
+    for (const std::string& step : Split(args, " ; ")) {
         const auto [name, arg] = Head(step);
         const auto it = steps.find(name);
         if (!open) return c.fail(dialog + " closed before '" + step + "'");
@@ -64,17 +62,6 @@ void Session(Case& c, const std::string& dialog, std::string args, const Steps& 
     if (open) c.fail(dialog + " is still open at the end of the line");
 }
 
-// Runs the next "ondialog" line as a nested dialog; false when there is none
-// (the dialog closes at once).
-bool Nested(Case& c) {
-    if (c.dialogLines.empty()) return false;
-    const std::string text = c.dialogLines.front();
-    c.dialogLines.erase(c.dialogLines.begin());
-    c.run(text, c.line);
-    return true;
-}
-
-// A category list as "*Selected | Other | ...".
 // 'TEXT', escaped; appended, as "'" + text draws a false -Wrestrict from g++ 12 at -O3.
 std::string Quoted(const std::string& text) {
     std::string q = "'";
@@ -82,6 +69,7 @@ std::string Quoted(const std::string& text) {
     return q += "'";
 }
 
+// A category list as "*Selected | Other | ...".
 std::string CategoryText(const CategoryList& l) {
     std::vector<std::string> items;
     for (size_t i = 0; i < l.items.size(); ++i)
@@ -95,13 +83,9 @@ bool g_defineOk = false;  // the last Define unit session ended with OK
 
 // press KEYS [-> LINE ; LINE ...]: the keys, then the check lines.
 KIV_VERB("press") {
-    auto [keys, checks] = Head(args, "->");
+    const auto [keys, checks] = Head(args, "->");
     c.run("keys " + keys, c.line);
-    while (!checks.empty()) {
-        const auto [check, rest] = Head(checks, " ; ");
-        c.run(check, c.line);
-        checks = rest;
-    }
+    for (const std::string& check : Split(checks, " ; ")) c.run(check, c.line);
 }
 
 // line TEXT: the open entry line with its cursor, as plain text; "-" closed.
@@ -155,11 +139,10 @@ KIV_VERB("coded") {
 // box LETTERS CAPTION | TEXT: the next message not yet matched, word for
 // word, with the icon and button letters of its style ("?y", "!o", ...).
 KIV_VERB("box") {
-    auto& shown = c.win().messages;
-    if (c.messagesSeen >= shown.size()) return c.fail("no message box: " + args);
-    const auto& m = shown[c.messagesSeen++];
-    const std::string letters = {"-x?!i"[m.style >> 4 & 7], "oc??y"[m.style & 7]};
-    Expect(c, "message box", letters + " " + m.caption + " | " + m.text, Unescaped(args));
+    const auto* m = c.nextMessage("message box " + args);
+    if (!m) return;
+    const std::string letters = {"-x?!i"[m->style >> 4 & 7], "oc??y"[m->style & 7]};
+    Expect(c, "message box", letters + " " + m->caption + " | " + m->text, Unescaped(args));
 }
 
 // layout LEFT RIGHT TEXT WIDTH RUNS...: TEXT ("-" empty) rendered into the
@@ -292,7 +275,8 @@ KIV_VERB("memdlg") {
 // the next ondialog line), redefine, cancel; checks: names N1 N2 ..., line
 // NAME DEFINITION, selected NAME|-, cats LIST, changed 0|1.
 KIV_VERB("unitsdlg") {
-    UnitsDialogRunners runners{[&c] { return Nested(c) && g_defineOk; }, [&c] { Nested(c); }};
+    UnitsDialogRunners runners{[&c] { return c.nextDialog() && g_defineOk; },
+                               [&c] { c.nextDialog(); }};
     const auto dlg = std::make_unique<CUnitsDlgLogic>(400, runners);
     const auto name = [&](int row) {
         if (row < 0) return std::string("-");
@@ -346,7 +330,7 @@ KIV_VERB("unitsdlg") {
 // as OK stores it), def TEXT, cats LIST.
 KIV_VERB("definedlg") {
     g_defineOk = false;
-    auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { Nested(c); });
+    auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { c.nextDialog(); });
     std::string field = dlg->initialName();
     const auto ok = [&](auto& a, bool& open) {
         const auto [n, data] = Head(a);
