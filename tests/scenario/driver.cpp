@@ -13,7 +13,6 @@
 #include "res/resource.h"
 #include "scenario/scenario.h"
 #include "support/ownership.h"
-#include "units/algebra.h"
 
 namespace kiv::scenario {
 

@@ -1,7 +1,5 @@
 // The driver's general verbs: units and settings to start from, keys,
 // answers, and the checks of what the window shows.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <fstream>
 #include <map>
