@@ -1,5 +1,6 @@
 // The driver's general verbs: units and settings to start from, keys,
 // answers, and the checks of what the window shows.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -203,15 +204,11 @@ KIV_VERB("paste") {
 
 // answer yes|no|ok|cancel|closed ...: the next message boxes' answers.
 KIV_VERB("answer") {
-    static const std::map<std::string, Answer> names = {{"yes", Answer::Yes},
-                                                        {"no", Answer::No},
-                                                        {"ok", Answer::Ok},
-                                                        {"cancel", Answer::Cancel},
-                                                        {"closed", Answer::Closed}};
+    static const std::vector<std::string> names = {"ok", "cancel", "yes", "no", "closed"};
     for (const std::string& w : Words(args)) {
-        const auto it = names.find(w);
+        const auto it = std::find(names.begin(), names.end(), w);  // in Answer's order
         if (it == names.end()) return c.fail("no answer " + w);
-        c.win().answers.push_back(it->second);
+        c.win().answers.push_back(Answer(it - names.begin()));
     }
 }
 
