@@ -13,7 +13,6 @@
 #include "res/resource.h"
 #include "scenario/scenario.h"
 #include "support/ownership.h"
-#include "units/algebra.h"
 
 namespace kiv::scenario {
 
@@ -35,53 +34,35 @@ struct CaseText {
     std::vector<Line> lines;
 };
 
-struct FileText {
-    std::vector<Line> prelude;
-    std::vector<CaseText> cases;
-};
-
-// "list" gathers the lines up to "end" into its argument, one per line.
-FileText ReadCaseFile(const std::string& path) {
-    FileText f;
+// The prelude first (untitled), then the cases; "list" gathers the lines up
+// to "end" into its argument, one per line.
+std::vector<CaseText> ReadCaseFile(const std::string& path) {
+    std::vector<CaseText> f(1);
     std::ifstream in(path, std::ios::binary);
-    std::string raw;
-    int n = 0;
-    std::vector<Line>* into = &f.prelude;
     Line* gathering = nullptr;
-    while (std::getline(in, raw)) {
+    int n = 0;
+    for (std::string raw; std::getline(in, raw);) {
         ++n;
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         const std::string t = Trim(raw);
-        if (gathering) {
-            if (t == "end") {
-                gathering = nullptr;
-            } else {
-                gathering->text += t + "\n";
-            }
-            continue;
-        }
-        if (t.empty() || t[0] == '#') continue;
-        if (t.rfind("==", 0) == 0) {
-            f.cases.push_back({Trim(t.substr(2)), n, {}});
-            into = &f.cases.back().lines;
-            continue;
-        }
-        into->push_back({n, t});
-        if (t == "list" || t.rfind("list ", 0) == 0) {
-            into->back().text += "\n";
-            gathering = &into->back();
+        if (gathering && t == "end") {
+            gathering = nullptr;
+        } else if (gathering) {
+            gathering->text += t + "\n";
+        } else if (t.rfind("==", 0) == 0) {
+            f.push_back({Trim(t.substr(2)), n, {}});
+        } else if (!t.empty() && t[0] != '#') {
+            f.back().lines.push_back({n, t});
+            if (t == "list" || t.rfind("list ", 0) == 0)
+                (gathering = &f.back().lines.back())->text += "\n";
         }
     }
     return f;
 }
 
-std::string CasesDir() {
-    return KIV_CASES_DIR;
-}
-
 std::vector<std::string> CaseFiles() {
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(CasesDir()))
+    for (const auto& e : std::filesystem::directory_iterator(KIV_CASES_DIR))
         if (e.path().extension() == ".txt") files.push_back(e.path().stem().string());
     std::sort(files.begin(), files.end());
     return files;
@@ -115,6 +96,20 @@ void Case::run(const std::string& text, int atLine) {
     it->second(*this, block ? text.substr(sp) : Trim(args));
 }
 
+bool Case::nextDialog() {
+    if (dialogLines.empty()) return false;
+    const std::string text = dialogLines.front();
+    dialogLines.erase(dialogLines.begin());
+    run(text, line);
+    return true;
+}
+
+const FakeWindow::Shown* Case::nextMessage(const std::string& what) {
+    if (messagesSeen < win().messages.size()) return &win().messages[messagesSeen++];
+    fail(what + " was not shown");
+    return nullptr;
+}
+
 std::vector<std::string> Words(const std::string& s) {
     std::vector<std::string> out;
     std::istringstream in(s);
@@ -130,14 +125,15 @@ std::string Trim(const std::string& s) {
 }
 
 std::vector<std::string> Bars(const std::string& s) {
+    return Split(s, " | ");
+}
+
+std::vector<std::string> Split(const std::string& s, const std::string& sep) {
     std::vector<std::string> out;
     if (Trim(s).empty()) return out;
-    size_t from = 0;
-    for (;;) {
-        const size_t bar = s.find(" | ", from);
-        out.push_back(Trim(s.substr(from, bar == std::string::npos ? bar : bar - from)));
-        if (bar == std::string::npos) break;
-        from = bar + 3;
+    for (size_t from = 0, at = 0; at != std::string::npos; from = at + sep.size()) {
+        at = s.find(sep, from);
+        out.push_back(Trim(s.substr(from, at == std::string::npos ? at : at - from)));
     }
     return out;
 }
@@ -197,7 +193,7 @@ std::string Unescaped(const std::string& s) {
 
 namespace {
 
-void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
+void RunCase(const std::string& file, const CaseText& prelude, const CaseText& ct) {
     Case c;
     c.file = file;
     c.title = ct.title;
@@ -212,13 +208,9 @@ void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
         ++c.refreshes;
         onUnitChosen();
     });
-    c.win().onDialog = [&c](Window::DialogKind) {
-        if (c.dialogLines.empty()) return;  // closed at once
-        const std::string text = c.dialogLines.front();
-        c.dialogLines.erase(c.dialogLines.begin());
-        c.run(text, c.line);
-    };
-    for (const Line& l : f.prelude) c.run(l.text, l.number);
+    // Without an "ondialog" line a dialog closes at once.
+    c.win().onDialog = [&c](Window::DialogKind) { c.nextDialog(); };
+    for (const Line& l : prelude.lines) c.run(l.text, l.number);
     for (const Line& l : ct.lines) c.run(l.text, l.number);
     c.line = ct.line;
     auto& shown = c.win().messages;
@@ -234,18 +226,15 @@ void RunCase(const std::string& file, const FileText& f, const CaseText& ct) {
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, Cases) {
-    const std::string path = CasesDir() + "/" + GetParam() + ".txt";
-    const FileText f = ReadCaseFile(path);
-    ASSERT_FALSE(f.cases.empty()) << path << " holds no case";
-    for (const CaseText& ct : f.cases) RunCase(path, f, ct);
+    const std::string path = std::string(KIV_CASES_DIR) + "/" + GetParam() + ".txt";
+    const std::vector<CaseText> f = ReadCaseFile(path);
+    ASSERT_GT(f.size(), 1u) << path << " holds no case";
+    for (size_t i = 1; i < f.size(); ++i) RunCase(path, f[0], f[i]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, Scenario, ::testing::ValuesIn(CaseFiles()), [](const auto& info) {
-    std::string n = info.param;
-    for (char& ch : n)
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    return n;
-});
+// A file's stem is its test's name: letters, digits and "_" only.
+INSTANTIATE_TEST_SUITE_P(Files, Scenario, ::testing::ValuesIn(CaseFiles()),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace kiv::scenario

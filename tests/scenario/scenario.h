@@ -39,6 +39,10 @@ class Case {
     void fail(const std::string& what);
     // Runs one line (a verb and its arguments) at `atLine`.
     void run(const std::string& text, int atLine);
+    // Runs the next "ondialog" line; false when there is none.
+    bool nextDialog();
+    // The next message not yet matched; null, failing the case, when none.
+    const FakeWindow::Shown* nextMessage(const std::string& what);
 };
 
 using Verb = std::function<void(Case& c, const std::string& args)>;
@@ -50,6 +54,7 @@ std::vector<std::string> Words(const std::string& s);  // split at blanks
 std::string Trim(const std::string& s);
 // "a | b | c" into its trimmed parts; "" gives none.
 std::vector<std::string> Bars(const std::string& s);
+std::vector<std::string> Split(const std::string& s, const std::string& sep);
 std::string Join(const std::vector<std::string>& parts, const char* sep = " | ");
 // Parses an int, failing the case on junk. Accepts decimal and 0x.
 int IntArg(Case& c, const std::string& s);

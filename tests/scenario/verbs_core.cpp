@@ -1,7 +1,6 @@
 // The driver's general verbs: units and settings to start from, keys,
 // answers, and the checks of what the window shows.
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -60,46 +59,34 @@ struct Field {
     void (*set)(int);
 };
 
+// A field read and written through the state's own functions.
+template <auto Get, auto Set>
+Field F() {
+    return {[] { return int(Get()); }, [](int v) { Set(v); }};
+}
+
 const std::map<std::string, Field>& Fields() {
+    using S = State;
     static const std::map<std::string, Field> fields = {
-        {"radix", {[] { return State::radix(); }, [](int v) { setRadix(v); }}},
-        {"word", {[] { return State::wordSize(); }, [](int v) { setWordSize(v); }}},
-        {"signed",
-         {[] { return int(State::signedInts()); }, [](int v) { State::setSigned(uint8_t(v)); }}},
-        {"display",
-         {[] { return State::displayMode(); }, [](int v) { State::setDisplayMode(uint8_t(v)); }}},
-        {"precision",
-         {[] { return State::floatPrecision(); }, [](int v) { State::setPrecision(uint8_t(v)); }}},
-        {"degrees",
-         {[] { return int(State::degrees()); }, [](int v) { State::setAngleUnit(uint8_t(v)); }}},
-        {"alt",
-         {[] { return int(State::altShift()); }, [](int v) { State::setAltShift(uint8_t(v)); }}},
-        {"hyp",
-         {[] { return int(State::hypShift()); }, [](int v) { State::setHypShift(uint8_t(v)); }}},
-        {"unitkeypad",
-         {[] { return int(State::unitKeypad()); },
-          [](int v) { State::setUnitKeypad(uint8_t(v)); }}},
-        {"pad",
-         {[] { return int(State::padZeros()); },
-          [](int v) { State::setLeadingZeros(uint8_t(v)); }}},
-        {"per", {[] { return State::perState(); }, [](int v) { State::setPerState(uint8_t(v)); }}},
-        {"full",
-         {[] { return State::fullDisplay(); }, [](int v) { State::setFullDisplay(uint8_t(v)); }}},
-        {"prefixlevel",
-         {[] { return State::prefixLevel(); }, [](int v) { State::setPrefixLevel(uint8_t(v)); }}},
-        {"simplify",
-         {[] { return int(State::simplifyUnits()); },
-          [](int v) { State::setSimplifyUnits(uint8_t(v)); }}},
-        {"warnoverflow",
-         {[] { return int(State::warnOverflow()); },
-          [](int v) { State::setWarnOverflow(uint8_t(v)); }}},
-        {"invtrig",
-         {[] { return int(State::invTrigUnits()); },
-          [](int v) { State::setInvTrigUnits(uint8_t(v)); }}},
-        {"askclear",
-         {[] { return int(State::askClear()); }, [](int v) { State::setAskClear(uint8_t(v)); }}},
-        {"hp", {[] { return int(State::hpStack()); }, [](int v) { SetHpStackMode(v != 0); }}},
-        {"stacksize", {[] { return State::stackSize(); }, [](int v) { SetStackSize(v); }}},
+        {"radix", F<S::radix, setRadix>()},
+        {"word", F<S::wordSize, setWordSize>()},
+        {"signed", F<S::signedInts, S::setSigned>()},
+        {"display", F<S::displayMode, S::setDisplayMode>()},
+        {"precision", F<S::floatPrecision, S::setPrecision>()},
+        {"degrees", F<S::degrees, S::setAngleUnit>()},
+        {"alt", F<S::altShift, S::setAltShift>()},
+        {"hyp", F<S::hypShift, S::setHypShift>()},
+        {"unitkeypad", F<S::unitKeypad, S::setUnitKeypad>()},
+        {"pad", F<S::padZeros, S::setLeadingZeros>()},
+        {"per", F<S::perState, S::setPerState>()},
+        {"full", F<S::fullDisplay, S::setFullDisplay>()},
+        {"prefixlevel", F<S::prefixLevel, S::setPrefixLevel>()},
+        {"simplify", F<S::simplifyUnits, S::setSimplifyUnits>()},
+        {"warnoverflow", F<S::warnOverflow, S::setWarnOverflow>()},
+        {"invtrig", F<S::invTrigUnits, S::setInvTrigUnits>()},
+        {"askclear", F<S::askClear, S::setAskClear>()},
+        {"hp", F<S::hpStack, SetHpStackMode>()},
+        {"stacksize", F<S::stackSize, SetStackSize>()},
         {"saved", {[] { return State::savedCount(); }, nullptr}},
         {"depth", {[] { return Depth(); }, nullptr}},
         {"entrylength", {[] { return State::entryLength(); }, nullptr}},
@@ -147,15 +134,11 @@ KIV_VERB("separators") {
 
 const std::map<std::string, int>& Commands() {
     static const std::map<std::string, int> commands = {
-        {"float", ID_RADIX_FLOAT}, {"hex", ID_RADIX_HEX},
-        {"dec", ID_RADIX_DEC},     {"oct", ID_RADIX_OCT},
-        {"bin", ID_RADIX_BIN},     {"stackradix", ID_RADIX_STACK},
-        {"w8", ID_WORD_8},         {"w16", ID_WORD_16},
-        {"w32", ID_WORD_32},       {"w64", ID_WORD_64},
-        {"w128", ID_WORD_128},     {"undo", ID_EDIT_UNDO},
-        {"paste", ID_EDIT_PASTE},  {"assign", ID_UNIT_SETBUTTON},
-        {"left", IDC_SCROLL_LEFT}, {"right", IDC_SCROLL_RIGHT},
-        {"enter", 3051},           {"back", 3056},
+        {"float", ID_RADIX_FLOAT}, {"hex", ID_RADIX_HEX},       {"dec", ID_RADIX_DEC},
+        {"oct", ID_RADIX_OCT},     {"bin", ID_RADIX_BIN},       {"stackradix", ID_RADIX_STACK},
+        {"w8", ID_WORD_8},         {"w16", ID_WORD_16},         {"w64", ID_WORD_64},
+        {"w128", ID_WORD_128},     {"undo", ID_EDIT_UNDO},      {"assign", ID_UNIT_SETBUTTON},
+        {"left", IDC_SCROLL_LEFT}, {"right", IDC_SCROLL_RIGHT}, {"enter", 3051},
     };
     return commands;
 }
@@ -173,13 +156,6 @@ int ButtonWithLabel(const std::string& text, bool* enabled) {
 
 // Menu commands the main window handles itself, as it does.
 bool WindowCommand(const std::string& name) {
-    static const char* const modes[] = {"std", "fix", "sci", "eng"};
-    for (int m = 0; m < 4; ++m)
-        if (name == modes[m]) {
-            if (State::radix() == 0) State::setDisplayMode(uint8_t(m));
-            refreshDisplay();
-            return true;
-        }
     if (name == "copy") {
         GetWindow().setClipboardText(CopyTopText());
     } else if (name == "primitive") {
@@ -187,10 +163,6 @@ bool WindowCommand(const std::string& name) {
         refreshLabels();
         MakePrimitive();
         refreshDisplay();
-    } else if (name == "import") {
-        ImportUnitList();
-    } else if (name == "export") {
-        ExportUnitList();
     } else {
         return false;
     }
@@ -232,27 +204,17 @@ KIV_VERB("paste") {
 
 // answer yes|no|ok|cancel|closed ...: the next message boxes' answers.
 KIV_VERB("answer") {
-    static const std::map<std::string, Answer> names = {{"yes", Answer::Yes},
-                                                        {"no", Answer::No},
-                                                        {"ok", Answer::Ok},
-                                                        {"cancel", Answer::Cancel},
-                                                        {"closed", Answer::Closed}};
+    static const std::vector<std::string> names = {"ok", "cancel", "yes", "no", "closed"};
     for (const std::string& w : Words(args)) {
-        const auto it = names.find(w);
+        const auto it = std::find(names.begin(), names.end(), w);  // in Answer's order
         if (it == names.end()) return c.fail("no answer " + w);
-        c.win().answers.push_back(it->second);
+        c.win().answers.push_back(Answer(it - names.begin()));
     }
 }
 
 // popup COMMAND: the next popup menu's choice (0 dismisses it).
 KIV_VERB("popup") {
     c.win().popupAnswers.push_back(IntArg(c, args));
-}
-
-// file PATH: the next file dialog's choice ("-" cancels it).
-KIV_VERB("file") {
-    if (args == "-") return;
-    c.win().fileAnswers.push_back(Unescaped(args));
 }
 
 // ondialog LINE: the next dialog the core opens runs LINE (a verb) and
@@ -312,25 +274,24 @@ KIV_VERB("msg") {
     const auto parts = Bars(args);
     if (parts.empty()) return c.fail("msg wants an id");
     const int id = IntArg(c, parts[0]);
-    auto& shown = c.win().messages;
-    if (c.messagesSeen >= shown.size()) return c.fail("message " + parts[0] + " was not shown");
-    const auto& m = shown[c.messagesSeen++];
+    const auto* m = c.nextMessage("message " + parts[0]);
+    if (!m) return;
     const ComposedMessage want =
         parts.size() > 1
             ? ComposeCodedMessage(id, Unescaped(parts[1]).c_str(),
                                   parts.size() > 2 ? Unescaped(parts[2]).c_str() : nullptr)
             : ComposeCodedMessage(id, "\x01", "\x01");
-    bool ok = m.caption == want.caption && m.style == want.style;
+    bool ok = m->caption == want.caption && m->style == want.style;
     // Wildcards: the pieces between \x01 must appear in order.
     size_t at = 0;
     std::istringstream pieces(want.text);
     for (std::string piece; ok && std::getline(pieces, piece, '\x01');) {
-        const size_t found = m.text.find(piece, at);
+        const size_t found = m->text.find(piece, at);
         ok = found != std::string::npos && (at != 0 || found == 0 || piece.empty());
         at = found + piece.size();
     }
-    if (ok && want.text.find('\x01') == std::string::npos) ok = m.text == want.text;
-    if (!ok) c.fail("message " + Escaped(m.caption + ": " + m.text) + " is not " + parts[0]);
+    if (ok && want.text.find('\x01') == std::string::npos) ok = m->text == want.text;
+    if (!ok) c.fail("message " + Escaped(m->caption + ": " + m->text) + " is not " + parts[0]);
 }
 
 // beeps N: warning beeps so far.
@@ -343,19 +304,11 @@ KIV_VERB("refreshes") {
     Expect(c, "refreshes", std::to_string(c.refreshes), args);
 }
 
-// label ID TEXT: a control's text; "label ID" expects it empty.
-KIV_VERB("label") {
-    const size_t sp = args.find(' ');
-    const int id = IntArg(c, args.substr(0, sp));
-    Expect(c, "label " + std::to_string(id), c.win().controlText[id],
-           sp == std::string::npos ? "" : Unescaped(args.substr(sp + 1)));
-}
-
-// labels FIRST T1 T2 ...: the texts of consecutive controls from FIRST
+// label FIRST T1 T2 ...: the texts of consecutive controls from FIRST
 // ("_" for an empty label).
-KIV_VERB("labels") {
+KIV_VERB("label") {
     const auto w = Words(args);
-    if (w.empty()) return c.fail("labels wants a first id");
+    if (w.empty()) return c.fail("label wants a first id");
     const int first = IntArg(c, w[0]);
     std::vector<std::string> got, want;
     for (size_t i = 1; i < w.size(); ++i) {
@@ -366,7 +319,7 @@ KIV_VERB("labels") {
     Expect(c, "labels from " + w[0], Join(got, " "), Join(want, " "));
 }
 
-// Checks of on/off maps: "enabled ID 0|1 ...", in pairs.
+// Checks of on/off maps: "shown ID 0|1 ...", in pairs.
 void OnOff(Case& c, const char* what, std::map<int, bool>& map, const std::string& args) {
     const auto w = Words(args);
     for (size_t i = 0; i + 1 < w.size(); i += 2) {
@@ -374,9 +327,6 @@ void OnOff(Case& c, const char* what, std::map<int, bool>& map, const std::strin
         Expect(c, std::string(what) + " " + w[i], map.count(id) ? (map[id] ? "1" : "0") : "unset",
                w[i + 1]);
     }
-}
-KIV_VERB("enabled") {
-    OnOff(c, "enabled", c.win().controlEnabled, args);
 }
 KIV_VERB("shown") {
     OnOff(c, "shown", c.win().controlShown, args);

@@ -23,9 +23,8 @@ constexpr size_t npos = std::string::npos;
 using Row = std::array<std::string, 3>;  // head, left, right
 std::vector<Row> TableRows(Case& c, const std::string& args) {
     std::vector<Row> rows;
-    std::string head, rest = args + " ; ";
-    for (size_t at; (at = rest.find(" ; ")) != npos; rest.erase(0, at + 3)) {
-        std::string row = rest.substr(0, at);
+    std::string head;
+    for (const std::string& row : Split(args, " ; ")) {
         const size_t colon = row.find(": "), arrow = row.find("=>");
         if (arrow == npos) c.fail("a row without '=>': " + row);
         if (colon < arrow) head = Trim(row.substr(0, colon));

@@ -41,21 +41,22 @@ std::pair<std::string, std::string> Head(const std::string& s, const char* sep =
     return {Trim(s.substr(0, at)), Trim(s.substr(at + std::strlen(sep)))};
 }
 
-// A dialog's steps by name; a step clears `open` when it ends the dialog.
-using Steps = std::map<std::string, std::function<void(const std::string& arg, bool& open)>>;
+// A dialog's steps by name (a step clears the session's `open` when it ends
+// the dialog), and its checks: "NAME TEXT" expects the check to give TEXT.
+using Steps = std::map<std::string, std::function<void(const std::string& arg)>>;
+using Checks = std::map<std::string, std::function<std::string()>>;
 
 // Runs the " ; "-separated steps; a step the dialog does not know is a line
 // of its own ("msg 1317", "answer no", "stack 5 m").
-void Session(Case& c, const std::string& dialog, std::string args, const Steps& steps) {
-    bool open = true;
-    while (!args.empty()) {
-        auto [step, rest] = Head(args, " ; ");
-        args = rest;
+void Session(Case& c, const std::string& dialog, const std::string& args, bool& open,
+             const Steps& steps, const Checks& checks = {}) {
+    for (const std::string& step : Split(args, " ; ")) {
         const auto [name, arg] = Head(step);
-        const auto it = steps.find(name);
         if (!open) return c.fail(dialog + " closed before '" + step + "'");
-        if (it != steps.end())
-            it->second(arg, open);
+        if (steps.count(name))
+            steps.at(name)(arg);
+        else if (checks.count(name))
+            Expect(c, dialog + " " + name, checks.at(name)(), arg);
         else if (name == "cancel")
             open = false;
         else
@@ -64,17 +65,6 @@ void Session(Case& c, const std::string& dialog, std::string args, const Steps& 
     if (open) c.fail(dialog + " is still open at the end of the line");
 }
 
-// Runs the next "ondialog" line as a nested dialog; false when there is none
-// (the dialog closes at once).
-bool Nested(Case& c) {
-    if (c.dialogLines.empty()) return false;
-    const std::string text = c.dialogLines.front();
-    c.dialogLines.erase(c.dialogLines.begin());
-    c.run(text, c.line);
-    return true;
-}
-
-// A category list as "*Selected | Other | ...".
 // 'TEXT', escaped; appended, as "'" + text draws a false -Wrestrict from g++ 12 at -O3.
 std::string Quoted(const std::string& text) {
     std::string q = "'";
@@ -82,6 +72,7 @@ std::string Quoted(const std::string& text) {
     return q += "'";
 }
 
+// A category list as "*Selected | Other | ...".
 std::string CategoryText(const CategoryList& l) {
     std::vector<std::string> items;
     for (size_t i = 0; i < l.items.size(); ++i)
@@ -95,13 +86,9 @@ bool g_defineOk = false;  // the last Define unit session ended with OK
 
 // press KEYS [-> LINE ; LINE ...]: the keys, then the check lines.
 KIV_VERB("press") {
-    auto [keys, checks] = Head(args, "->");
+    const auto [keys, checks] = Head(args, "->");
     c.run("keys " + keys, c.line);
-    while (!checks.empty()) {
-        const auto [check, rest] = Head(checks, " ; ");
-        c.run(check, c.line);
-        checks = rest;
-    }
+    for (const std::string& check : Split(checks, " ; ")) c.run(check, c.line);
 }
 
 // line TEXT: the open entry line with its cursor, as plain text; "-" closed.
@@ -155,11 +142,10 @@ KIV_VERB("coded") {
 // box LETTERS CAPTION | TEXT: the next message not yet matched, word for
 // word, with the icon and button letters of its style ("?y", "!o", ...).
 KIV_VERB("box") {
-    auto& shown = c.win().messages;
-    if (c.messagesSeen >= shown.size()) return c.fail("no message box: " + args);
-    const auto& m = shown[c.messagesSeen++];
-    const std::string letters = {"-x?!i"[m.style >> 4 & 7], "oc??y"[m.style & 7]};
-    Expect(c, "message box", letters + " " + m.caption + " | " + m.text, Unescaped(args));
+    const auto* m = c.nextMessage("message box " + args);
+    if (!m) return;
+    const std::string letters = {"-x?!i"[m->style >> 4 & 7], "oc??y"[m->style & 7]};
+    Expect(c, "message box", letters + " " + m->caption + " | " + m->text, Unescaped(args));
 }
 
 // layout LEFT RIGHT TEXT WIDTH RUNS...: TEXT ("-" empty) rendered into the
@@ -261,29 +247,26 @@ KIV_VERB("copypaste") {
 // opening selects), fits (every value fits the width).
 KIV_VERB("memdlg") {
     int width = 200;
+    bool open = true;
     auto dlg = std::make_unique<CMemoryDlgLogic>(width);
-    const auto fits = [&](auto&, bool&) {
+    const auto fits = [&](auto&) {
         for (const std::string& l : dlg->lines())
             if (MeasureText(l.data() + 2, int(l.size()) - 2, ListFontPair()) > width)
                 c.fail("memory line too wide: " + l);
     };
-    Session(
-        c, "memory", args,
-        {{"width", [&](auto& a, bool&) { dlg.reset(new CMemoryDlgLogic(width = IntArg(c, a))); }},
-         {"store", [&](auto& a, bool& open) { open = !dlg->store(IntArg(c, a)); }},
-         {"recall", [&](auto& a, bool& open) { open = !dlg->recall(IntArg(c, a)); }},
-         {"clear", [&](auto& a, bool&) { dlg->clearSelection(IntArg(c, a)); }},
-         {"clearall", [&](auto&, bool&) { dlg->clearAll(); }},
-         {"selected",
-          [&](auto& a, bool&) {
-              Expect(c, "selection", std::to_string(CMemoryDlgLogic::RememberedSelection()), a);
-          }},
-         {"line",
-          [&](auto& a, bool&) {
-              const auto [r, text] = Head(a);
-              Expect(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
-          }},
-         {"fits", fits}});
+    const auto line = [&](auto& a) {
+        const auto [r, text] = Head(a);
+        Expect(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
+    };
+    Session(c, "memory", args, open,
+            {{"width", [&](auto& a) { dlg.reset(new CMemoryDlgLogic(width = IntArg(c, a))); }},
+             {"store", [&](auto& a) { open = !dlg->store(IntArg(c, a)); }},
+             {"recall", [&](auto& a) { open = !dlg->recall(IntArg(c, a)); }},
+             {"clear", [&](auto& a) { dlg->clearSelection(IntArg(c, a)); }},
+             {"clearall", [&](auto&) { dlg->clearAll(); }},
+             {"line", line},
+             {"fits", fits}},
+            {{"selected", [] { return std::to_string(CMemoryDlgLogic::RememberedSelection()); }}});
 }
 
 // unitsdlg steps: sel NAME|-, letter X, type LETTERS [MS [STEP]] (type-ahead
@@ -292,7 +275,8 @@ KIV_VERB("memdlg") {
 // the next ondialog line), redefine, cancel; checks: names N1 N2 ..., line
 // NAME DEFINITION, selected NAME|-, cats LIST, changed 0|1.
 KIV_VERB("unitsdlg") {
-    UnitsDialogRunners runners{[&c] { return Nested(c) && g_defineOk; }, [&c] { Nested(c); }};
+    UnitsDialogRunners runners{[&c] { return c.nextDialog() && g_defineOk; },
+                               [&c] { c.nextDialog(); }};
     const auto dlg = std::make_unique<CUnitsDlgLogic>(400, runners);
     const auto name = [&](int row) {
         if (row < 0) return std::string("-");
@@ -305,38 +289,36 @@ KIV_VERB("unitsdlg") {
         if (n != "-") c.fail("no unit line " + n);
         return -1;
     };
-    const auto names = [&](auto& a, bool&) {
+    const auto names = [&] {
         std::vector<std::string> all;
         for (size_t i = 0; i < dlg->lines().size(); ++i) all.push_back(name(int(i)));
-        Expect(c, "unit names", Join(all, " "), a);
+        return Join(all, " ");
     };
-    const auto line = [&](auto& a, bool&) {
+    const auto line = [&](auto& a) {
         const auto [n, def] = Head(a);
         if (row(n) >= 0) Expect(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
     };
-    const auto type = [&](const std::string& a, bool&) {
+    const auto type = [&](const std::string& a) {
         const auto w = Words(a + " 0 0");  // the times default to 0
         for (size_t i = 0; i < w[0].size(); ++i)
             dlg->typeLetter(w[0][i], IntArg(c, w[1]) + int64_t(i) * IntArg(c, w[2]));
     };
-    Session(
-        c, "units", args,
-        {{"sel", [&](auto& a, bool&) { dlg->select(row(a)); }},
-         {"letter", [&](auto& a, bool&) { dlg->selectByLetter(a[0]); }},
-         {"type", type},
-         {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
-         {"use", [&](auto&, bool& open) { open = !dlg->use(); }},
-         {"delete", [&](auto&, bool&) { dlg->remove(); }},
-         {"rename", [&](auto&, bool&) { dlg->rename(); }},
-         {"redefine", [&](auto&, bool&) { dlg->redefine(); }},
-         {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
-         {"names", names},
-         {"line", line},
-         {"selected", [&](auto& a, bool&) { Expect(c, "selection", name(dlg->selection()), a); }},
-         {"cats", [&](auto& a, bool&) { Expect(c, "cats", CategoryText(dlg->categories()), a); }},
-         {"changed", [&](auto& a, bool&) {
-              Expect(c, "stack changed", dlg->stackChanged() ? "1" : "0", a);
-          }}});
+    bool open = true;
+    Session(c, "units", args, open,
+            {{"sel", [&](auto& a) { dlg->select(row(a)); }},
+             {"letter", [&](auto& a) { dlg->selectByLetter(a[0]); }},
+             {"type", type},
+             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }},
+             {"use", [&](auto&) { open = !dlg->use(); }},
+             {"delete", [&](auto&) { dlg->remove(); }},
+             {"rename", [&](auto&) { dlg->rename(); }},
+             {"redefine", [&](auto&) { dlg->redefine(); }},
+             {"cancel", [&](auto&) { dlg->cancel(), open = false; }},
+             {"line", line}},
+            {{"names", names},
+             {"selected", [&] { return name(dlg->selection()); }},
+             {"cats", [&] { return CategoryText(dlg->categories()); }},
+             {"changed", [&] { return dlg->stackChanged() ? "1" : "0"; }}});
 }
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
@@ -346,24 +328,24 @@ KIV_VERB("unitsdlg") {
 // as OK stores it), def TEXT, cats LIST.
 KIV_VERB("definedlg") {
     g_defineOk = false;
-    auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { Nested(c); });
+    auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { c.nextDialog(); });
     std::string field = dlg->initialName();
-    const auto ok = [&](auto& a, bool& open) {
+    bool open = true;
+    const auto ok = [&](auto& a) {
         const auto [n, data] = Head(a);
         const CategoryList& l = dlg->categories();
         const int chosen = l.selected < 0 ? -1 : l.items[size_t(l.selected)].data;
         field = TrimmedUnitName(Unescaped(n));
         open = !(g_defineOk = dlg->ok(Unescaped(n), data.empty() ? chosen : IntArg(c, data)));
     };
-    Session(
-        c, "define", args,
-        {{"ok", ok},
-         {"cancel", [&](auto&, bool& open) { dlg->cancel(), open = false; }},
-         {"close", [&](auto&, bool& open) { dlg.reset(), open = false; }},
-         {"cat", [&](auto& a, bool&) { dlg->categoryChosen(IntArg(c, a)); }},
-         {"name", [&](auto& a, bool&) { Expect(c, "name", field, a); }},
-         {"def", [&](auto& a, bool&) { Expect(c, "definition", dlg->definitionText(), a); }},
-         {"cats", [&](auto& a, bool&) { Expect(c, "cats", CategoryText(dlg->categories()), a); }}});
+    Session(c, "define", args, open,
+            {{"ok", ok},
+             {"cancel", [&](auto&) { dlg->cancel(), open = false; }},
+             {"close", [&](auto&) { dlg.reset(), open = false; }},
+             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }}},
+            {{"name", [&] { return field; }},
+             {"def", [&] { return dlg->definitionText(); }},
+             {"cats", [&] { return CategoryText(dlg->categories()); }}});
 }
 
 // catdlg steps: new NAME, rename N NAME, delete N (N a category, -1 none;
@@ -378,22 +360,22 @@ KIV_VERB("catdlg") {
         *name = answer == "_" ? "" : Unescaped(answer);
         return true;
     });
-    const auto lines = [&](auto& a, bool&) {
+    const auto lines = [&] {
         std::vector<std::string> names;
         for (const CategoryItem& i : dlg.lines()) names.push_back(i.text);
-        Expect(c, "category lines", Join(names), a);
+        return Join(names);
     };
-    Session(c, "categories", args,
-            {{"new", [&](auto& a, bool&) { answer = a, dlg.onNew(); }},
+    bool open = true;
+    Session(c, "categories", args, open,
+            {{"new", [&](auto& a) { answer = a, dlg.onNew(); }},
              {"rename",
-              [&](auto& a, bool&) {
+              [&](auto& a) {
                   const auto [n, name] = Head(a);
                   answer = name, dlg.onRename(IntArg(c, n));
               }},
-             {"delete", [&](auto& a, bool&) { dlg.onDelete(IntArg(c, a)); }},
-             {"ok", [&](auto&, bool& open) { open = false; }},
-             {"lines", lines},
-             {"prompted", [&](auto& a, bool&) { Expect(c, "prompted", prompted, a); }}});
+             {"delete", [&](auto& a) { dlg.onDelete(IntArg(c, a)); }},
+             {"ok", [&](auto&) { open = false; }}},
+            {{"lines", lines}, {"prompted", [&] { return prompted; }}});
 }
 
 // The settings dialogs' fields by name: a text field, or a check box "0"/"1".
@@ -413,10 +395,11 @@ void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
             if (!set) Expect(c, w[i], text ? *text : *box ? "1" : "0", w[i + 1]);
         }
     };
-    Session(c, "settings", args,
-            {{"set", [&](auto& a, bool&) { each(a, true); }},
-             {"has", [&](auto& a, bool&) { each(a, false); }},
-             {"ok", [&](auto& a, bool& open) {
+    bool open = true;
+    Session(c, "settings", args, open,
+            {{"set", [&](auto& a) { each(a, true); }},
+             {"has", [&](auto& a) { each(a, false); }},
+             {"ok", [&](auto& a) {
                   const std::string refused = std::to_string(ok());
                   Expect(c, "refused field", refused, a.empty() ? "0" : a);
                   open = refused != "0";
