@@ -106,22 +106,14 @@ inline void Step(CMainDlg& main, const QString& step) {
         QTest::keyClick(focus, arg.at(0).toLatin1(), Qt::ControlModifier);
     } else if (verb == "click" && w) {
         QTest::mouseClick(w, Qt::LeftButton);
-    } else if (verb == "pick" && list) {
-        // pick LIST ROW [ctrl]: a click on a row; for a row past the last, below the last
-        const int row = rest.section(' ', 0, 0).toInt(), last = list->count() - 1;
-        const QRect r = list->visualItemRect(list->item(std::min(row, last)));
-        const Qt::KeyboardModifiers mods =
-            rest.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods,
-                          r.center() + QPoint(0, row > last ? r.height() : 0));
     } else if (verb == "focus" && w) {
         w->setFocus(Qt::OtherFocusReason);
-    } else if (verb == "close") {  // the window's close box
-        top->close();
-    } else if (verb == "dclick" && list) {  // dclick LIST ROWTEXT
-        const QRect row = list->visualItemRect(list->findItems(rest, {}).value(0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    } else if ((verb == "dclick" || verb == "ctrlclick") && list) {  // dclick LIST ROWTEXT
+        const QPoint row = list->visualItemRect(list->findItems(rest, {}).value(0)).center();
+        const bool ctrl = verb == "ctrlclick";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                          ctrl ? Qt::ControlModifier : Qt::NoModifier, row);
+        if (!ctrl) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
     } else if (verb == "menu" && item) {
         item->trigger();
     } else if (verb == "item" && (item || w)) {
@@ -240,10 +232,6 @@ class MainWindowRun {
         dlg_.reset();
         SetWindow(nullptr);
         ReleaseDataFolderLock();
-    }
-    bool restart() {
-        end();
-        return start();
     }
     CMainDlg& dlg() { return *dlg_; }
     TempDataHome& home() { return *home_; }
