@@ -39,19 +39,6 @@ inline QString Text(QWidget* w) {
     return rows.join(" | ");
 }
 
-// The room a control gives its text.
-inline QRect Room(QWidget* w) {
-    QStyleOptionButton button;
-    QStyleOptionFrame frame;
-    button.initFrom(w);
-    frame.initFrom(w);
-    if (qobject_cast<QPushButton*>(w))
-        return w->style()->subElementRect(QStyle::SE_PushButtonContents, &button, w);
-    if (qobject_cast<QLineEdit*>(w))
-        return w->style()->subElementRect(QStyle::SE_LineEditContents, &frame, w);
-    return w->contentsRect();
-}
-
 // What a widget draws as text, all of it and the box around it: a device
 // whose paint engine keeps the text runs and leaves out everything else.
 class DrawnText : public QImage, public QPaintEngine {
@@ -65,22 +52,16 @@ class DrawnText : public QImage, public QPaintEngine {
     QPaintEngine* paintEngine() const override { return const_cast<DrawnText*>(this); }
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState& s) override {
-        if (s.state() & DirtyTransform) transform_ = s.transform();
-    }
+    void updateState(const QPaintEngineState&) override {}
     void drawTextItem(const QPointF& p, const QTextItem& t) override {
         text += t.text();
-        box |= transform_.mapRect(
-            QRectF(p.x(), p.y() - t.ascent(), t.width(), t.ascent() + t.descent()));
+        box |= QRectF(p.x(), p.y() - t.ascent(), t.width(), t.ascent() + t.descent());
     }
     // Left out (the defaults of the last two call each other).
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     void drawPath(const QPainterPath&) override {}
     Type type() const override { return User; }
-
-  private:
-    QTransform transform_;
 };
 
 inline QImage g_lastShot;  // the window the last "shot" step took
@@ -131,9 +112,13 @@ inline void Step(CMainDlg& main, const QString& step) {
         QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
     } else if (verb == "drawn" && w) {
         // drawn ID: the control's text, whole or cut at its end, inside its room (half a
-        // pixel for rounding)
+        // pixel for rounding); a button's room is inside its bevel
         const DrawnText d(w);
-        const QRect room = Room(w);
+        QStyleOptionButton o;
+        o.initFrom(w);
+        const QRect room = qobject_cast<QPushButton*>(w)
+                               ? w->style()->subElementRect(QStyle::SE_PushButtonContents, &o, w)
+                               : w->contentsRect();
         const bool cut = d.text.endsWith(QChar(0x2026)) && Text(w).startsWith(d.text.chopped(1));
         QString got;
         QDebug(&got) << d.text << d.box << "in" << room;
