@@ -183,7 +183,6 @@ inline void Run(CMainDlg& main, const QString& script, const std::function<void(
 // sets it up.
 class MainWindowRun {
   public:
-    MainWindowRun() : home_(std::make_unique<TempDataHome>()) {}
     ~MainWindowRun() { end(); }
 
     // The start-up, the first start's question answered with OK; shows the
@@ -202,7 +201,7 @@ class MainWindowRun {
             ok = AcquireDataFolderLock() && dlg_->startUp();
             if (ok) dlg_->show();
         };
-        if (QFile::exists(QString::fromStdString(home_->path("kivDB_pdb"))))
+        if (QFile::exists(QString::fromStdString(home_.path("kivDB_pdb"))))
             startUp();
         else
             Run(*dlg_, "box ok Welcome to Kiv!" + (firstImport.isEmpty() ? "" : "; " + firstImport),
@@ -219,12 +218,12 @@ class MainWindowRun {
         ReleaseDataFolderLock();
     }
     CMainDlg& dlg() { return *dlg_; }
-    TempDataHome& home() { return *home_; }
+    TempDataHome& home() { return home_; }
 
     int imports = 0;  // the imports counted, each when the window showed
 
   private:
-    std::unique_ptr<TempDataHome> home_;
+    TempDataHome home_;
     std::unique_ptr<CMainDlg> dlg_;
 };
 
