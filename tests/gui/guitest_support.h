@@ -136,10 +136,9 @@ inline void Step(CMainDlg& main, const QString& step) {
         static_cast<QDialog*>(fd)->accept();  // with the file dialog's own checks
     } else if (auto* box = qobject_cast<QMessageBox*>(top); verb == "box" && box) {
         // The names a message carries are never markup: every box is plain text.
-        QVERIFY2(
-            box->textFormat() == Qt::PlainText && box->text().startsWith(rest),
-            qPrintable(step + "   <- " + (box->textFormat() == Qt::PlainText ? "" : "rich text ") +
-                       box->text()));
+        const bool plain = box->textFormat() == Qt::PlainText;
+        QVERIFY2(plain && box->text().startsWith(rest),
+                 qPrintable(step + "   <- " + (plain ? "" : "rich text ") + box->text()));
         for (QAbstractButton* b : box->buttons())  // box ok|cancel|yes|no TEXT
             if (b->text().remove('&').toLower() == arg) b->click();
     } else {

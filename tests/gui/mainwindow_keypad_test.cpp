@@ -54,7 +54,7 @@ class MainWindowTest : public QObject {
     }
     void cleanup() { run_.reset(); }
 
-    void controlsAtTheirTemplatePlaces() {
+    void controlsBoxesEntryLineFormatsAndFonts() {
         const DialogUnits& du = dlg().units();
         // Id, x, y, width and height in dialog units.
         const int places[][5] = {{1000, 3, 2, 92, 42},    {1006, 21, 47, 118, 19},
@@ -64,11 +64,8 @@ class MainWindowTest : public QObject {
             QCOMPARE(dlg().control(id)->geometry(), du.rect(x, y, w, h));
         QCOMPARE(dlg().size(), QSize(du.x(160), du.y(186)));  // the menu bar included
         QTRY_VERIFY(!dlg().windowIcon().isNull());            // decoded once the window has painted
-    }
-
-    // Measured before the window shows: the stack rows that fit (less a
-    // scroll bar's width) and the entry line's box; then its formats.
-    void boxesEntryLineFormatsAndFonts() {
+        // Measured before the window shows: the stack rows that fit (less a
+        // scroll bar's width) and the entry line's box; then its formats.
         QTextEdit* entry = dlg().entryLine();
         const int v = dlg().visibleStackLines(), row = dlg().stackList()->sizeHintForRow(0);
         const QRect list = dlg().stackListBox(), box = dlg().entryBox();
@@ -222,15 +219,12 @@ class MainWindowTest : public QObject {
     // What each widget draws lies in its room: a long button label is cut
     // at its end, a three-digit hidden count and a five-digit stack size
     // show whole.
-    void clippedTexts() {
+    void clippedTextsAndTheAboutLogo() {
         Run(dlg(), "ctrl D; keys kilometres; click 1; click 2036; drawn 2036; keys " +
                        QString(130, '7') +
                        "; drawn 300; menu 32806; keys 888888; is 1001 88888; drawn 1001; click 2");
-    }
-
-    // The About logo has only its own colours on the dialog: no smoothed
-    // edge left dark from the black it was drawn on.
-    void aboutLogo() {
+        // The About logo has only its own colours on the dialog: no smoothed
+        // edge left dark from the black it was drawn on.
         Run(dlg(), "menu 32808; shot about; keys \x1b");
         // In 8 bits the colour table holds each colour once (up to 256).
         const QImage logo =
