@@ -39,19 +39,6 @@ inline QString Text(QWidget* w) {
     return rows.join(" | ");
 }
 
-// The room a control gives its text.
-inline QRect Room(QWidget* w) {
-    QStyleOptionButton button;
-    QStyleOptionFrame frame;
-    button.initFrom(w);
-    frame.initFrom(w);
-    if (qobject_cast<QPushButton*>(w))
-        return w->style()->subElementRect(QStyle::SE_PushButtonContents, &button, w);
-    if (qobject_cast<QLineEdit*>(w))
-        return w->style()->subElementRect(QStyle::SE_LineEditContents, &frame, w);
-    return w->contentsRect();
-}
-
 // What a widget draws as text, all of it and the box around it: a device
 // whose paint engine keeps the text runs and leaves out everything else.
 class DrawnText : public QImage, public QPaintEngine {
@@ -65,22 +52,16 @@ class DrawnText : public QImage, public QPaintEngine {
     QPaintEngine* paintEngine() const override { return const_cast<DrawnText*>(this); }
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState& s) override {
-        if (s.state() & DirtyTransform) transform_ = s.transform();
-    }
+    void updateState(const QPaintEngineState&) override {}
     void drawTextItem(const QPointF& p, const QTextItem& t) override {
         text += t.text();
-        box |= transform_.mapRect(
-            QRectF(p.x(), p.y() - t.ascent(), t.width(), t.ascent() + t.descent()));
+        box |= QRectF(p.x(), p.y() - t.ascent(), t.width(), t.ascent() + t.descent());
     }
     // Left out (the defaults of the last two call each other).
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     void drawPath(const QPainterPath&) override {}
     Type type() const override { return User; }
-
-  private:
-    QTransform transform_;
 };
 
 inline QImage g_lastShot;  // the window the last "shot" step took
@@ -106,22 +87,14 @@ inline void Step(CMainDlg& main, const QString& step) {
         QTest::keyClick(focus, arg.at(0).toLatin1(), Qt::ControlModifier);
     } else if (verb == "click" && w) {
         QTest::mouseClick(w, Qt::LeftButton);
-    } else if (verb == "pick" && list) {
-        // pick LIST ROW [ctrl]: a click on a row; for a row past the last, below the last
-        const int row = rest.section(' ', 0, 0).toInt(), last = list->count() - 1;
-        const QRect r = list->visualItemRect(list->item(std::min(row, last)));
-        const Qt::KeyboardModifiers mods =
-            rest.endsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, mods,
-                          r.center() + QPoint(0, row > last ? r.height() : 0));
     } else if (verb == "focus" && w) {
         w->setFocus(Qt::OtherFocusReason);
-    } else if (verb == "close") {  // the window's close box
-        top->close();
-    } else if (verb == "dclick" && list) {  // dclick LIST ROWTEXT
-        const QRect row = list->visualItemRect(list->findItems(rest, {}).value(0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+    } else if ((verb == "dclick" || verb == "ctrlclick") && list) {  // dclick LIST ROWTEXT
+        const QPoint row = list->visualItemRect(list->findItems(rest, {}).value(0)).center();
+        const bool ctrl = verb == "ctrlclick";
+        QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                          ctrl ? Qt::ControlModifier : Qt::NoModifier, row);
+        if (!ctrl) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
     } else if (verb == "menu" && item) {
         item->trigger();
     } else if (verb == "item" && (item || w)) {
@@ -139,9 +112,13 @@ inline void Step(CMainDlg& main, const QString& step) {
         QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
     } else if (verb == "drawn" && w) {
         // drawn ID: the control's text, whole or cut at its end, inside its room (half a
-        // pixel for rounding)
+        // pixel for rounding); a button's room is inside its bevel
         const DrawnText d(w);
-        const QRect room = Room(w);
+        QStyleOptionButton o;
+        o.initFrom(w);
+        const QRect room = qobject_cast<QPushButton*>(w)
+                               ? w->style()->subElementRect(QStyle::SE_PushButtonContents, &o, w)
+                               : w->contentsRect();
         const bool cut = d.text.endsWith(QChar(0x2026)) && Text(w).startsWith(d.text.chopped(1));
         QString got;
         QDebug(&got) << d.text << d.box << "in" << room;
@@ -159,10 +136,9 @@ inline void Step(CMainDlg& main, const QString& step) {
         static_cast<QDialog*>(fd)->accept();  // with the file dialog's own checks
     } else if (auto* box = qobject_cast<QMessageBox*>(top); verb == "box" && box) {
         // The names a message carries are never markup: every box is plain text.
-        QVERIFY2(
-            box->textFormat() == Qt::PlainText && box->text().startsWith(rest),
-            qPrintable(step + "   <- " + (box->textFormat() == Qt::PlainText ? "" : "rich text ") +
-                       box->text()));
+        const bool plain = box->textFormat() == Qt::PlainText;
+        QVERIFY2(plain && box->text().startsWith(rest),
+                 qPrintable(step + "   <- " + (plain ? "" : "rich text ") + box->text()));
         for (QAbstractButton* b : box->buttons())  // box ok|cancel|yes|no TEXT
             if (b->text().remove('&').toLower() == arg) b->click();
     } else {
@@ -206,7 +182,6 @@ inline void Run(CMainDlg& main, const QString& script, const std::function<void(
 // sets it up.
 class MainWindowRun {
   public:
-    MainWindowRun() : home_(std::make_unique<TempDataHome>()) {}
     ~MainWindowRun() { end(); }
 
     // The start-up, the first start's question answered with OK; shows the
@@ -225,7 +200,7 @@ class MainWindowRun {
             ok = AcquireDataFolderLock() && dlg_->startUp();
             if (ok) dlg_->show();
         };
-        if (QFile::exists(QString::fromStdString(home_->path("kivDB_pdb"))))
+        if (QFile::exists(QString::fromStdString(home_.path("kivDB_pdb"))))
             startUp();
         else
             Run(*dlg_, "box ok Welcome to Kiv!" + (firstImport.isEmpty() ? "" : "; " + firstImport),
@@ -241,17 +216,13 @@ class MainWindowRun {
         SetWindow(nullptr);
         ReleaseDataFolderLock();
     }
-    bool restart() {
-        end();
-        return start();
-    }
     CMainDlg& dlg() { return *dlg_; }
-    TempDataHome& home() { return *home_; }
+    TempDataHome& home() { return home_; }
 
     int imports = 0;  // the imports counted, each when the window showed
 
   private:
-    std::unique_ptr<TempDataHome> home_;
+    TempDataHome home_;
     std::unique_ptr<CMainDlg> dlg_;
 };
 
