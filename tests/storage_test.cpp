@@ -532,7 +532,8 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
                 return int(a[0]) - int(b[0]);
             });
         } else if (op < 95) {
-            // Half of them a UID that newRecord will hand out again.
+            // Unique UIDs in the first half; then half of them a UID that
+            // newRecord will hand out again.
             const Uid uid =
                 sound ? Uid(1000000 + round) : db.nextUid + (gen() % 2 ? 5000 : 0) + gen() % 10;
             db.setRecordInfo(int(gen() % uint32_t(db.count())), nullptr, &uid);

@@ -89,7 +89,8 @@ inline void Step(CMainDlg& main, const QString& step) {
         QTest::mouseClick(w, Qt::LeftButton);
     } else if (verb == "focus" && w) {
         w->setFocus(Qt::OtherFocusReason);
-    } else if ((verb == "dclick" || verb == "ctrlclick") && list) {  // dclick LIST ROWTEXT
+    } else if ((verb == "dclick" || verb == "ctrlclick") && list) {
+        // dclick|ctrlclick LIST ROWTEXT
         const QPoint row = list->visualItemRect(list->findItems(rest, {}).value(0)).center();
         const bool ctrl = verb == "ctrlclick";
         QTest::mouseClick(list->viewport(), Qt::LeftButton,
