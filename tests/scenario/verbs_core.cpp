@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "app/core/calctext.h"
 #include "app/core/messages.h"
@@ -225,29 +226,51 @@ KIV_VERB("ondialog") {
 
 // ----------------------------------------------------------------- checks
 
-// entry TEXT: the entry field's plain text.
-KIV_VERB("entry") {
-    Expect(c, "entry", c.win().entryPlain(), Unescaped(args));
-}
-
-// rows A | B ...: the stack list's rows, the empty ones above dropped.
-KIV_VERB("rows") {
-    std::vector<std::string> rows = c.win().stackRows;
-    while (!rows.empty() && rows.front().empty()) rows.erase(rows.begin());
-    Expect(c, "rows", Join(rows), Join(Bars(Unescaped(args))));
-}
-
-// stack A | B ...: every level, deepest first, at the display mode and
-// precision without width limit or grouping; "stack" alone: empty.
-KIV_VERB("stack") {
-    std::vector<std::string> levels;
-    for (int n = Depth() - 1; n >= 0; --n) {
-        Value v;
-        Peek(n, &v);
-        levels.push_back(Readable(FormatValueText(v, 0, State::floatPrecision(), nullptr)));
-    }
-    Expect(c, "stack", Join(levels), Join(Bars(Unescaped(args))));
-}
+// Checks of one text each, "NAME TEXT" (\xNN escapes).
+const bool kShowsRegistered = [] {
+    static const std::pair<std::string, std::string (*)(Case&)> shows[] = {
+        // The entry field's plain text; the open entry line with its cursor.
+        {"entry", [](Case& c) { return c.win().entryPlain(); }},
+        {"line", [](Case&) { return isEntryOpen() ? Readable(State::entryText()) : "-"; }},
+        // The stack list's rows, the empty ones above dropped.
+        {"rows",
+         [](Case& c) {
+             std::vector<std::string> rows = c.win().stackRows;
+             while (!rows.empty() && rows.front().empty()) rows.erase(rows.begin());
+             return Join(rows);
+         }},
+        // Every level, deepest first, at the display mode and precision
+        // without width limit or grouping.
+        {"stack",
+         [](Case&) {
+             std::vector<std::string> levels;
+             for (Value v; Peek(int(levels.size()), &v);)
+                 levels.insert(levels.begin(),
+                               Readable(FormatValueText(v, 0, State::floatPrecision(), nullptr)));
+             return Join(levels);
+         }},
+        // Stack-list rows (empty ones too) and dialogs opened.
+        {"view",
+         [](Case& c) {
+             return std::to_string(c.win().stackRows.size()) + " " +
+                    std::to_string(c.win().dialogsRun.size());
+         }},
+        {"beeps", [](Case& c) { return std::to_string(c.win().beeps); }},
+        {"refreshes", [](Case& c) { return std::to_string(c.refreshes); }},
+        // Control texts written since the last "writes" (or the start).
+        {"writes",
+         [](Case& c) { return std::to_string(std::exchange(c.win().controlTextWrites, 0)); }},
+        {"clip", [](Case& c) { return c.win().clipboard; }},
+        // Esc as the main window takes it: it cancels a unit's wait for its
+        // button, or else closes the window.
+        {"esc", [](Case&) -> std::string { return cancelAssign() ? "cancels" : "closes"; }},
+    };
+    for (const auto& [name, show] : shows)
+        RegisterVerb(name, [&name = name, show = show](Case& c, const std::string& args) {
+            Expect(c, name, show(c), Unescaped(args));
+        });
+    return true;
+}();
 
 // real LEVEL VALUE [RELATIVE_TOLERANCE]: the real at that level (default
 // tolerance 1e-12; 0 asks for the same double).
@@ -294,29 +317,22 @@ KIV_VERB("msg") {
     if (!ok) c.fail("message " + Escaped(m->caption + ": " + m->text) + " is not " + parts[0]);
 }
 
-// beeps N: warning beeps so far.
-KIV_VERB("beeps") {
-    Expect(c, "beeps", std::to_string(c.win().beeps), args);
-}
-
-// refreshes N: refresh requests sent so far.
-KIV_VERB("refreshes") {
-    Expect(c, "refreshes", std::to_string(c.refreshes), args);
-}
-
 // label FIRST T1 T2 ...: the texts of consecutive controls from FIRST
-// ("_" for an empty label).
+// ("_" for an empty label); a button is expected enabled exactly when it
+// has a text, "*" appended says the opposite (an empty slot that can be
+// picked: "_*").
 KIV_VERB("label") {
-    const auto w = Words(args);
-    if (w.empty()) return c.fail("label wants a first id");
-    const int first = IntArg(c, w[0]);
-    std::vector<std::string> got, want;
-    for (size_t i = 1; i < w.size(); ++i) {
-        const std::string& t = c.win().controlText[first + int(i) - 1];
-        got.push_back(t.empty() ? "_" : t);
-        want.push_back(Unescaped(w[i]));
+    auto w = Words(args);
+    const int first = IntArg(c, w.at(0));
+    std::vector<std::string> got;
+    for (int id = first; id < first + int(w.size()) - 1; ++id) {
+        const std::string& t = c.win().controlText[id];
+        const bool odd = id >= IDC_BUTTON_FIRST && id <= IDC_BUTTON_LAST &&
+                         c.win().controlEnabled[id] == t.empty();
+        got.push_back((t.empty() ? "_" : t) + (odd ? "*" : ""));
     }
-    Expect(c, "labels from " + w[0], Join(got, " "), Join(want, " "));
+    w.erase(w.begin());
+    Expect(c, "labels from " + std::to_string(first), Join(got, " "), Unescaped(Join(w, " ")));
 }
 
 // Checks of on/off maps: "shown ID 0|1 ...", in pairs.
@@ -333,11 +349,6 @@ KIV_VERB("shown") {
 }
 KIV_VERB("menu") {
     OnOff(c, "menu", c.win().menuEnabled, args);
-}
-
-// clip TEXT: the clipboard's text.
-KIV_VERB("clip") {
-    Expect(c, "clipboard", c.win().clipboard, Unescaped(args));
 }
 
 // slot SLOT TEXT: the unit text of a user-button slot ("-" for empty).

@@ -91,43 +91,10 @@ KIV_VERB("press") {
     for (const std::string& check : Split(checks, " ; ")) c.run(check, c.line);
 }
 
-// line TEXT: the open entry line with its cursor, as plain text; "-" closed.
-KIV_VERB("line") {
-    Expect(c, "line", isEntryOpen() ? Readable(State::entryText()) : "-", Unescaped(args));
-}
-
-// keypad T2000 T2001 ...: button texts from 2000 on ("_" blank); a button
-// is expected enabled exactly when it has a text, "*" appended says the
-// opposite (an empty slot that can be picked: "_*").
-KIV_VERB("keypad") {
-    std::vector<std::string> got, want;
-    int id = 2000;
-    for (const std::string& w : Words(args)) {
-        const std::string& t = c.win().controlText[id];
-        const bool on = c.win().controlEnabled[id++];
-        got.push_back((t.empty() ? "_" : t) + (on == !t.empty() ? "" : "*"));
-        want.push_back(Unescaped(w));
-    }
-    Expect(c, "keypad", Join(got, " "), Join(want, " "));
-}
-
-// writes N: control texts written since the last "writes" (or the start).
-KIV_VERB("writes") {
-    Expect(c, "text writes", std::to_string(c.win().controlTextWrites), args);
-    c.win().controlTextWrites = 0;
-}
-
 // tip ID TEXT: the button's tooltip (\n a line break).
 KIV_VERB("tip") {
     const auto [id, text] = Head(args);
     Expect(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
-}
-
-// view ROWS DIALOGS: rows of the stack list (empty ones too), dialogs opened.
-KIV_VERB("view") {
-    const std::string got =
-        std::to_string(c.win().stackRows.size()) + " " + std::to_string(c.win().dialogsRun.size());
-    Expect(c, "rows and dialogs", got, args);
 }
 
 // coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
@@ -160,12 +127,6 @@ KIV_VERB("layout") {
     for (const EntryRun& r : c.win().entryRuns)
         got += std::string(" ") + "PDS"[int(r.kind)] + r.text;
     Expect(c, "layout", got, Unescaped(Join({w.begin() + 3, w.end()}, " ")));
-}
-
-// esc cancels|closes: Esc as the main window takes it: it cancels a unit's
-// wait for its button, or else closes the window.
-KIV_VERB("esc") {
-    Expect(c, "Esc", cancelAssign() ? "cancels" : "closes", args);
 }
 
 // copypaste N | UNIT | UNIT ...: N values drawn from a seeded generator are
