@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -35,7 +36,7 @@ struct CaseText {
 };
 
 // The prelude first (untitled), then the cases; "list" gathers the lines up
-// to "end" into its argument, one per line.
+// to "end" into its argument, one per line after its head's line break.
 std::vector<CaseText> ReadCaseFile(const std::string& path) {
     std::vector<CaseText> f(1);
     std::ifstream in(path, std::ios::binary);
@@ -54,7 +55,7 @@ std::vector<CaseText> ReadCaseFile(const std::string& path) {
         } else if (!t.empty() && t[0] != '#') {
             f.back().lines.push_back({n, t});
             if (t == "list" || t.rfind("list ", 0) == 0)
-                (gathering = &f.back().lines.back())->text += "\n";
+                (gathering = &f.back().lines.back())->text += " \n";
         }
     }
     return f;
@@ -85,15 +86,10 @@ void Case::fail(const std::string& what) {
 
 void Case::run(const std::string& text, int atLine) {
     line = atLine;
-    const size_t sp = text.find_first_of(" \n");
-    const std::string verb = text.substr(0, sp);
-    const std::string args = sp == std::string::npos ? "" : text.substr(sp + 1);
+    const auto [verb, args] = Head(text);
     const auto it = Verbs().find(verb);
     if (it == Verbs().end()) return fail("unknown verb '" + verb + "'");
-    // A gathered block ("list" with no name) keeps its first line break, so
-    // that the verb can tell its head from its lines.
-    const bool block = sp != std::string::npos && text[sp] == '\n';
-    it->second(*this, block ? text.substr(sp) : Trim(args));
+    it->second(*this, args);
 }
 
 bool Case::nextDialog() {
@@ -122,6 +118,12 @@ std::string Trim(const std::string& s) {
     if (a == std::string::npos) return "";
     const size_t b = s.find_last_not_of(" \t");
     return s.substr(a, b - a + 1);
+}
+
+std::pair<std::string, std::string> Head(const std::string& s, const char* sep) {
+    const size_t at = s.find(sep);
+    if (at == std::string::npos) return {Trim(s), ""};
+    return {Trim(s.substr(0, at)), Trim(s.substr(at + std::strlen(sep)))};
 }
 
 std::vector<std::string> Bars(const std::string& s) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/test_db.h"
@@ -52,6 +53,8 @@ bool RegisterVerb(const std::string& name, Verb verb);
 // Helpers for verbs.
 std::vector<std::string> Words(const std::string& s);  // split at blanks
 std::string Trim(const std::string& s);
+// The text before the first `sep` and the rest, both trimmed.
+std::pair<std::string, std::string> Head(const std::string& s, const char* sep = " ");
 // "a | b | c" into its trimmed parts; "" gives none.
 std::vector<std::string> Bars(const std::string& s);
 std::vector<std::string> Split(const std::string& s, const std::string& sep);

@@ -34,13 +34,6 @@
 namespace kiv::scenario {
 namespace {
 
-// The first word and the rest.
-std::pair<std::string, std::string> Head(const std::string& s, const char* sep = " ") {
-    const size_t at = s.find(sep);
-    if (at == std::string::npos) return {Trim(s), ""};
-    return {Trim(s.substr(0, at)), Trim(s.substr(at + std::strlen(sep)))};
-}
-
 // A dialog's steps by name (a step clears the session's `open` when it ends
 // the dialog), and its checks: "NAME TEXT" expects the check to give TEXT.
 using Steps = std::map<std::string, std::function<void(const std::string& arg)>>;
