@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -70,6 +71,16 @@ std::string Escaped(const std::string& s);
 void Expect(Case& c, const std::string& what, const std::string& got, const std::string& want);
 // "\xNN" escapes and "\n" in case files to bytes.
 std::string Unescaped(const std::string& s);
+
+// A named field: its text, and how a text is put in (null: read only).
+struct Field {
+    std::function<std::string()> get;
+    std::function<void(const std::string&)> set;
+};
+// "NAME VALUE ..." pairs: puts each value into its field, or (check)
+// expects each field to give its value.
+void PutFields(Case& c, const std::map<std::string, Field>& fields, const std::string& args,
+               bool check);
 
 }  // namespace kiv::scenario
 

@@ -55,18 +55,20 @@ KIV_VERB("list") {
     refreshLabels();
 }
 
-struct Field {
-    int (*get)();
-    void (*set)(int);
-};
-
 // A field read and written through the state's own functions.
 template <auto Get, auto Set>
 Field F() {
-    return {[] { return int(Get()); }, [](int v) { Set(v); }};
+    return {[] { return std::to_string(int(Get())); },
+            [](const std::string& v) { Set(std::stoi(v, nullptr, 0)); }};
 }
 
-const std::map<std::string, Field>& Fields() {
+// Read only.
+template <auto Get>
+Field R() {
+    return {[] { return std::to_string(int(Get())); }, nullptr};
+}
+
+const std::map<std::string, Field>& StateFields() {
     using S = State;
     static const std::map<std::string, Field> fields = {
         {"radix", F<S::radix, setRadix>()},
@@ -88,9 +90,9 @@ const std::map<std::string, Field>& Fields() {
         {"askclear", F<S::askClear, S::setAskClear>()},
         {"hp", F<S::hpStack, SetHpStackMode>()},
         {"stacksize", F<S::stackSize, SetStackSize>()},
-        {"saved", {[] { return State::savedCount(); }, nullptr}},
-        {"depth", {[] { return Depth(); }, nullptr}},
-        {"entrylength", {[] { return State::entryLength(); }, nullptr}},
+        {"saved", R<S::savedCount>()},
+        {"depth", R<Depth>()},
+        {"entrylength", R<S::entryLength>()},
     };
     return fields;
 }
@@ -98,27 +100,14 @@ const std::map<std::string, Field>& Fields() {
 // set NAME VALUE ...: state fields (pairs may repeat on one line), then a
 // relabel and a redraw as after a settings dialog.
 KIV_VERB("set") {
-    const auto w = Words(args);
-    for (size_t i = 0; i + 1 < w.size(); i += 2) {
-        const auto it = Fields().find(w[i]);
-        if (it == Fields().end() || !it->second.set) return c.fail("no settable field " + w[i]);
-        it->second.set(IntArg(c, w[i + 1]));
-    }
-    if (w.size() % 2) c.fail("set wants pairs of name and value");
+    PutFields(c, StateFields(), args, false);
     refreshLabels();
     refreshDisplay();
 }
 
 // state NAME VALUE ...: checks state fields.
 KIV_VERB("state") {
-    const auto w = Words(args);
-    for (size_t i = 0; i + 1 < w.size(); i += 2) {
-        const auto it = Fields().find(w[i]);
-        if (it == Fields().end()) return c.fail("no field " + w[i]);
-        const int got = it->second.get();
-        if (got != IntArg(c, w[i + 1]))
-            c.fail("state " + w[i] + " is " + std::to_string(got) + ", expected " + w[i + 1]);
-    }
+    PutFields(c, StateFields(), args, true);
 }
 
 // separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
@@ -144,17 +133,6 @@ const std::map<std::string, int>& Commands() {
     return commands;
 }
 
-int ButtonWithLabel(const std::string& text, bool* enabled) {
-    for (int id = IDC_BUTTON_FIRST; id <= IDC_BUTTON_LAST; ++id) {
-        const Label l = currentLabel(id);
-        if (l.text == text) {
-            *enabled = l.enabled;
-            return id;
-        }
-    }
-    return 0;
-}
-
 // Menu commands the main window handles itself, as it does.
 bool WindowCommand(const std::string& name) {
     if (name == "copy") {
@@ -176,11 +154,11 @@ bool WindowCommand(const std::string& name) {
 KIV_VERB("keys") {
     for (const std::string& t : Words(args)) {
         if (t.size() > 2 && t.front() == '[' && t.back() == ']') {
-            bool enabled = false;
             const std::string label = Unescaped(t.substr(1, t.size() - 2));
-            const int id = ButtonWithLabel(label, &enabled);
-            if (!id) return c.fail("no button shows '" + label + "'");
-            if (!enabled) return c.fail("button '" + label + "' is disabled");
+            int id = IDC_BUTTON_FIRST;
+            while (id <= IDC_BUTTON_LAST && currentLabel(id).text != label) ++id;
+            if (id > IDC_BUTTON_LAST) return c.fail("no button shows '" + label + "'");
+            if (!currentLabel(id).enabled) return c.fail("button '" + label + "' is disabled");
             RunKey(ScriptKey(id));
         } else if (t.size() > 1 && t[0] == '#') {
             RunKey(ScriptKey(IntArg(c, t.substr(1))));
@@ -361,4 +339,19 @@ KIV_VERB("slot") {
 }
 
 }  // namespace
+
+void PutFields(Case& c, const std::map<std::string, Field>& fields, const std::string& args,
+               bool check) {
+    const auto w = Words(args);
+    if (w.size() % 2) c.fail("fields want pairs of name and value");
+    for (size_t i = 0; i + 1 < w.size(); i += 2) {
+        const auto it = fields.find(w[i]);
+        if (it == fields.end() || !(check || it->second.set)) return c.fail("no field " + w[i]);
+        if (check)
+            Expect(c, w[i], it->second.get(), Unescaped(w[i + 1]));
+        else
+            it->second.set(Unescaped(w[i + 1]));
+    }
+}
+
 }  // namespace kiv::scenario

@@ -332,27 +332,22 @@ KIV_VERB("catdlg") {
             {{"lines", lines}, {"prompted", [&] { return prompted; }}});
 }
 
-// The settings dialogs' fields by name: a text field, or a check box "0"/"1".
-using Fields = std::map<std::string, std::pair<std::string*, bool*>>;
+// Fields of the settings dialogs: a text field, or a check box "0"/"1".
+Field Text(std::string& s) {
+    return {[&s] { return s; }, [&s](const std::string& v) { s = v; }};
+}
+Field Box(bool& b) {
+    return {[&b] { return b ? "1" : "0"; }, [&b](const std::string& v) { b = v == "1"; }};
+}
 
 // Steps: set NAME V ..., has NAME V ..., ok [ID] (ID: the field the dialog
 // refuses and focuses, 0 when it closes), cancel.
-void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
+void FieldsDialog(Case& c, const std::string& args, const std::map<std::string, Field>& fields,
                   const std::function<int()>& ok) {
-    const auto each = [&](const std::string& a, bool set) {
-        const auto w = Words(a);
-        for (size_t i = 0; i + 1 < w.size(); i += 2) {
-            if (!fields.count(w[i])) return c.fail("no field " + w[i]);
-            const auto [text, box] = fields.at(w[i]);
-            if (set && text) *text = Unescaped(w[i + 1]);
-            if (set && box) *box = w[i + 1] == "1";
-            if (!set) Expect(c, w[i], text ? *text : *box ? "1" : "0", w[i + 1]);
-        }
-    };
     bool open = true;
     Session(c, "settings", args, open,
-            {{"set", [&](auto& a) { each(a, true); }},
-             {"has", [&](auto& a) { each(a, false); }},
+            {{"set", [&](auto& a) { PutFields(c, fields, a, false); }},
+             {"has", [&](auto& a) { PutFields(c, fields, a, true); }},
              {"ok", [&](auto& a) {
                   const std::string refused = std::to_string(ok());
                   Expect(c, "refused field", refused, a.empty() ? "0" : a);
@@ -364,21 +359,21 @@ void FieldsDialog(Case& c, const std::string& args, const Fields& fields,
 KIV_VERB("prefsdlg") {
     PrefsFields f = CPrefsDlgLogic::Open();
     FieldsDialog(c, args,
-                 {{"size", {&f.stackSize, nullptr}},
-                  {"warn", {nullptr, &f.warnOverflow}},
-                  {"simplify", {nullptr, &f.simplifyUnits}},
-                  {"invtrig", {nullptr, &f.invTrigUnits}},
-                  {"askclear", {nullptr, &f.askClear}},
-                  {"hp", {nullptr, &f.hpStack}}},
+                 {{"size", Text(f.stackSize)},
+                  {"warn", Box(f.warnOverflow)},
+                  {"simplify", Box(f.simplifyUnits)},
+                  {"invtrig", Box(f.invTrigUnits)},
+                  {"askclear", Box(f.askClear)},
+                  {"hp", Box(f.hpStack)}},
                  [&f] { return CPrefsDlgLogic::Ok(f); });
 }
 
 // dprefsdlg: fields precision float hex dec oct bin other.
 KIV_VERB("dprefsdlg") {
     DisplayPrefsFields f = CDisplayPrefsDlgLogic::Open();
-    Fields fields = {{"precision", {&f.precision, nullptr}}};
+    std::map<std::string, Field> fields = {{"precision", Text(f.precision)}};
     const char* const groups[] = {"float", "hex", "dec", "oct", "bin", "other"};
-    for (size_t i = 0; i < 6; ++i) fields[groups[i]] = {&f.groups[i], nullptr};
+    for (size_t i = 0; i < 6; ++i) fields[groups[i]] = Text(f.groups[i]);
     FieldsDialog(c, args, fields, [&f] { return CDisplayPrefsDlgLogic::Ok(f); });
 }
 
