@@ -196,16 +196,16 @@ KIV_VERB("copypaste") {
 
 // --------------------------------------------------------------- dialogs
 
-// memdlg steps: width PX, store R, recall R, clear R (R a register, -1 for
-// no selection), clearall, cancel; checks: line R TEXT, selected R (what an
-// opening selects), fits (every value fits the width).
+// memdlg steps: width PX (opens it anew that wide, and every value must fit),
+// store R, recall R, clear R (R a register, -1 for no selection), clearall,
+// cancel; checks: line R TEXT, selected R (what an opening selects).
 KIV_VERB("memdlg") {
-    int width = 200;
     bool open = true;
-    auto dlg = std::make_unique<CMemoryDlgLogic>(width);
-    const auto fits = [&](auto&) {
+    auto dlg = std::make_unique<CMemoryDlgLogic>(200);
+    const auto width = [&](auto& a) {
+        dlg.reset(new CMemoryDlgLogic(IntArg(c, a)));
         for (const std::string& l : dlg->lines())
-            if (MeasureText(l.data() + 2, int(l.size()) - 2, ListFontPair()) > width)
+            if (MeasureText(l.data() + 2, int(l.size()) - 2, ListFontPair()) > IntArg(c, a))
                 c.fail("memory line too wide: " + l);
     };
     const auto line = [&](auto& a) {
@@ -213,13 +213,12 @@ KIV_VERB("memdlg") {
         Expect(c, "memory line", dlg->lines().at(size_t(IntArg(c, r))), r + "\t" + text);
     };
     Session(c, "memory", args, open,
-            {{"width", [&](auto& a) { dlg.reset(new CMemoryDlgLogic(width = IntArg(c, a))); }},
+            {{"width", width},
              {"store", [&](auto& a) { open = !dlg->store(IntArg(c, a)); }},
              {"recall", [&](auto& a) { open = !dlg->recall(IntArg(c, a)); }},
              {"clear", [&](auto& a) { dlg->clearSelection(IntArg(c, a)); }},
              {"clearall", [&](auto&) { dlg->clearAll(); }},
-             {"line", line},
-             {"fits", fits}},
+             {"line", line}},
             {{"selected", [] { return std::to_string(CMemoryDlgLogic::RememberedSelection()); }}});
 }
 
@@ -233,15 +232,13 @@ KIV_VERB("unitsdlg") {
                                [&c] { c.nextDialog(); }};
     const auto dlg = std::make_unique<CUnitsDlgLogic>(400, runners);
     const auto name = [&](int row) {
-        if (row < 0) return std::string("-");
-        const std::string& t = dlg->lines()[size_t(row)].text;
-        return t.substr(0, t.find('\t'));
+        return row < 0 ? "-" : Head(dlg->lines()[size_t(row)].text, "\t").first;
     };
     const auto row = [&](const std::string& n) {
-        for (size_t i = 0; i < dlg->lines().size(); ++i)
-            if (name(int(i)) == n) return int(i);
-        if (n != "-") c.fail("no unit line " + n);
-        return -1;
+        int i = int(dlg->lines().size());
+        while (--i >= 0 && name(i) != n) continue;
+        if (i < 0 && n != "-") c.fail("no unit line " + n);
+        return i;
     };
     const auto names = [&] {
         std::vector<std::string> all;
