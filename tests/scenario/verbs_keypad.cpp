@@ -58,13 +58,6 @@ void Session(Case& c, const std::string& dialog, const std::string& args, bool& 
     if (open) c.fail(dialog + " is still open at the end of the line");
 }
 
-// 'TEXT', escaped; appended, as "'" + text draws a false -Wrestrict from g++ 12 at -O3.
-std::string Quoted(const std::string& text) {
-    std::string q = "'";
-    q += Escaped(text);
-    return q += "'";
-}
-
 // A category list as "*Selected | Other | ...".
 std::string CategoryText(const CategoryList& l) {
     std::vector<std::string> items;
@@ -174,20 +167,20 @@ KIV_VERB("copypaste") {
         // digits than the line holds.
         if (radix == 2 && bytes == 16 && sg && kind == 3) {
             c.run("msg 1345", c.line);
-            if (Depth() != 0) c.fail(Quoted(copied) + " is typed");
+            if (Depth() != 0) c.fail(Escaped(copied) + " is typed");
             ++refused;
             continue;
         }
         Value v;
         if (c.win().messages.size() != c.messagesSeen || !Peek(0, &v) || Depth() != 1)
-            return c.fail(Quoted(copied) + " does not paste back");
+            return c.fail(Escaped(copied) + " does not paste back");
         // What is shown rounds to that many decimals, of the number or of the
         // exponent form's mantissa.
         const double tol =
             (0.5 * std::pow(10.0, full ? -16 : -precision) + 4e-16) * std::max(1.0, std::fabs(x));
         if (radix ? std::memcmp(v.word(), word, 16) != 0
                   : std::fabs(v.real() - x) > tol || !ExpressionsEqual(v.unit(), unit))
-            c.fail(Quoted(copied) + " pastes back as " + Readable(CopyTopText()));
+            c.fail(Escaped(copied) + " pastes back as " + Readable(CopyTopText()));
         DeleteExpression(unit);
         Drop();
     }
