@@ -163,12 +163,8 @@ std::string Escaped(const std::string& s) {
     char buf[8];
     for (const char ch : s) {
         const auto u = static_cast<unsigned char>(ch);
-        if (u >= 0x20 && u < 0x7F) {
-            out += ch;
-        } else {
-            std::snprintf(buf, sizeof buf, "\\x%02x", u);
-            out += buf;
-        }
+        std::snprintf(buf, sizeof buf, u >= 0x20 && u < 0x7F ? "%c" : "\\x%02x", u);
+        out += buf;
     }
     return out;
 }

@@ -113,10 +113,8 @@ KIV_VERB("state") {
 // separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
 // case starts with ". ,".
 KIV_VERB("separators") {
-    const auto w = Words(args);
-    if (w.size() != 2 || Unescaped(w[0]).size() != 1 || Unescaped(w[1]).size() != 1)
-        return c.fail("separators wants two characters");
-    SetSeparators(Unescaped(w[0])[0], Unescaped(w[1])[0]);
+    const auto w = Words(Unescaped(args));
+    SetSeparators(w.at(0).at(0), w.at(1).at(0));
     refreshDisplay();
 }
 
@@ -254,10 +252,9 @@ const bool kShowsRegistered = [] {
 // tolerance 1e-12; 0 asks for the same double).
 KIV_VERB("real") {
     const auto w = Words(args);
-    if (w.size() < 2) return c.fail("real wants a level and a value");
     Value v;
     if (!Peek(IntArg(c, w[0]), &v) || v.kind() != 0) return c.fail("no real at level " + w[0]);
-    const double want = std::strtod(w[1].c_str(), nullptr);
+    const double want = std::strtod(w.at(1).c_str(), nullptr);
     const double tol = w.size() > 2 ? std::strtod(w[2].c_str(), nullptr) : 1e-12;
     const double got = v.real();
     const bool ok =
