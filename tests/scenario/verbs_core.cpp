@@ -30,10 +30,7 @@ namespace {
 
 // units fixture | units US | units UK
 KIV_VERB("units") {
-    if (args == "fixture") {
-        MakeUnitTable();
-        return;
-    }
+    if (args == "fixture") return void(MakeUnitTable());
     std::ifstream in(std::string(KIV_SOURCE_DATA_DIR) + "/units-" + args + ".txt",
                      std::ios::binary);
     std::stringstream text;

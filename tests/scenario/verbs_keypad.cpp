@@ -304,11 +304,6 @@ KIV_VERB("catdlg") {
         *name = answer == "_" ? "" : Unescaped(answer);
         return true;
     });
-    const auto lines = [&] {
-        std::vector<std::string> names;
-        for (const CategoryItem& i : dlg.lines()) names.push_back(i.text);
-        return Join(names);
-    };
     bool open = true;
     Session(c, "categories", args, open,
             {{"new", [&](auto& a) { answer = a, dlg.onNew(); }},
@@ -319,7 +314,11 @@ KIV_VERB("catdlg") {
               }},
              {"delete", [&](auto& a) { dlg.onDelete(IntArg(c, a)); }},
              {"ok", [&](auto&) { open = false; }}},
-            {{"lines", lines}, {"prompted", [&] { return prompted; }}});
+            {{"lines",
+              [&] {
+                  return CategoryText({dlg.lines(), -1});
+              }},
+             {"prompted", [&] { return prompted; }}});
 }
 
 // Fields of the settings dialogs: a text field, or a check box "0"/"1".
