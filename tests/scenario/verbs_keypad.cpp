@@ -1,6 +1,6 @@
-// Verbs of the keypad and the dialogs: the entry line, the whole keypad in
-// one line, Esc, copy then paste as a property, and the dialogs driven the
-// way their Qt hosts drive the logic.
+// Verbs of the keypad and the dialogs: keys with their checks, tooltips,
+// messages and the entry's layout, copy then paste as a property, and the
+// dialogs driven the way their Qt hosts drive the logic.
 //
 // A dialog verb is one session: "memdlg store 4" opens the Memory dialog,
 // runs its steps (separated by " ; ") and must end closed, by a step that
