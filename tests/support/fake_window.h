@@ -2,6 +2,7 @@
 // message boxes from a queue (OK / Yes when the queue is empty).
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -20,21 +21,30 @@ class FakeWindow : public Window {
         int style;
     };
 
-    FakeWindow();
-    ~FakeWindow() override;
+    FakeWindow() { SetWindow(this); }
+    ~FakeWindow() override { SetWindow(nullptr); }
 
     // Message boxes.
     std::vector<Shown> messages;
     std::deque<Answer> answers;  // consumed front first
     int beeps = 0;
     // The ids (as numbers in the text are ambiguous, tests compare texts).
-    bool shownText(const std::string& fragment) const;
+    bool shownText(const std::string& fragment) const {
+        return std::any_of(messages.begin(), messages.end(), [&](const Shown& m) {
+            return m.text.find(fragment) != std::string::npos;
+        });
+    }
     void clearMessages() { messages.clear(); }
 
     // Text metric: every byte has a fixed, distinct width per font, so that
-    // fitting is deterministic. Width of byte c = base + (c % 5).
-    int textWidth(FontId font, const char* text, int count) override;
-    int textHeight(FontId font) override;
+    // fitting is deterministic. Width of byte c = kWidth[font] + (c % 5).
+    static constexpr int kWidth[] = {10, 7, 7, 5}, kHeight[] = {22, 16, 16, 13};
+    int textWidth(FontId font, const char* text, int count) override {
+        int w = 0;
+        for (int i = 0; i < count; ++i) w += kWidth[int(font)] + (unsigned char)text[i] % 5;
+        return w;
+    }
+    int textHeight(FontId font) override { return kHeight[int(font)]; }
 
     // Controls.
     std::map<int, std::string> controlText;
@@ -42,23 +52,32 @@ class FakeWindow : public Window {
     std::map<int, bool> controlShown;
     int controlTextWrites = 0;
     std::vector<EntryRun> entryRuns;
-    std::string entryPlain() const;  // the runs' text joined
+    std::string entryPlain() const {  // the runs' text joined
+        std::string s;
+        for (const auto& r : entryRuns) s += r.text;
+        return s;
+    }
     std::vector<std::string> stackRows;
     std::map<int, bool> menuEnabled;
     std::map<int, bool> menuChecked;
     std::string clipboard;
     bool hasClipboard = false;
 
-    // Popups and files: answered from queues (0 / cancel when empty).
+    // Popups: answered from a queue (0 when empty); every file dialog is cancelled.
     std::deque<int> popupAnswers;
     std::vector<int> popupsShown;  // popup index of each shown popup
-    std::deque<std::string> fileAnswers;
     std::vector<Window::DialogKind> dialogsRun;
     std::function<void(Window::DialogKind)> onDialog;
 
-    Answer messageBox(const std::string& caption, const std::string& text, int style) override;
+    Answer messageBox(const std::string& caption, const std::string& text, int style) override {
+        messages.push_back({caption, text, style});
+        return Next(answers, (style & 0x0F) == MB_YESNO ? Answer::Yes : Answer::Ok);
+    }
     void beep() override { ++beeps; }
-    void setControlText(int id, const std::string& text) override;
+    void setControlText(int id, const std::string& text) override {
+        controlText[id] = text;
+        ++controlTextWrites;
+    }
     void enableControl(int id, bool on) override { controlEnabled[id] = on; }
     void showControl(int id, bool on) override { controlShown[id] = on; }
     void renderEntry(const std::vector<EntryRun>& runs) override { entryRuns = runs; }
@@ -74,10 +93,27 @@ class FakeWindow : public Window {
         *text = clipboard;
         return true;
     }
-    int popupMenu(int popupIndex, int checkedCommand, int anchorButtonId) override;
-    bool chooseFile(bool save, const std::string& title, const std::string& startFolder,
-                    std::string* path) override;
-    void runDialog(DialogKind kind) override;
+    int popupMenu(int popupIndex, int, int) override {
+        popupsShown.push_back(popupIndex);
+        return Next(popupAnswers, 0);
+    }
+    bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
+        return false;
+    }
+    void runDialog(DialogKind kind) override {
+        dialogsRun.push_back(kind);
+        if (onDialog) onDialog(kind);
+    }
+
+  private:
+    // The next scripted answer; `none` when the queue is empty.
+    template <class T>
+    static T Next(std::deque<T>& queue, T none) {
+        if (queue.empty()) return none;
+        T t = queue.front();
+        queue.pop_front();
+        return t;
+    }
 };
 
 }  // namespace kiv
