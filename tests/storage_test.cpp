@@ -56,31 +56,28 @@ Bytes TableImage(size_t stateSize = 0) {
     return SerializeDatabase(*MainDb());
 }
 
-TEST(DatabaseFile, ExactBytesOfANewAndOfAUsedDatabaseAndTheirRoundTrip) {
+TEST(DatabaseFile, ExactBytesOfAUsedDatabaseAndTheirRoundTrip) {
     TempDataHome tmp;
-    ASSERT_TRUE(SaveDatabase(Database::MakeEmpty("kivDB", kKivc, kData), GetDataFolder()));
-    Bytes empty = Hex("61746144 6376694B 01000000 E8030000 00000000 556E6669 6C6564");
-    empty.resize(276, 0);
-    EXPECT_EQ(ReadBytes(tmp.path("kivDB_pdb")), empty);
-    EXPECT_EQ(tmp.list(), std::vector<std::string>{"kivDB_pdb"});  // no temporary left
-
     TestDb t;
     const Uid m = DefineUnit("m", 1, {});
     DefineUnit("km", 1000, {{m, 3, -2}}, 5);
     DeleteByUid(MainDb()->uid(NewAppRecord(8, 1)));  // the newest goes, its UID stays used
-    const uint32_t attr = 0xABC5;                    // bits above the category are kept
+    const uint32_t attr = 0xABC5;  // bits above the category stay, also when it is deleted
     MainDb()->setRecordInfo(1, &attr, nullptr);
+    MainDb()->deleteCategory(5);
     MainDb()->categories[7][10] = 'x';  // so are bytes after a free slot's zero
     const Bytes b = SerializeDatabase(*MainDb());
     ASSERT_EQ(b.size(), 20 + 12 + 1184 + 12 + 23 + 12 + 22 + 12 + 16 + 256u);
-    EXPECT_EQ(Slice(b, 8, 28),
-              Hex("06000000 E8030000 04000000 01000000 01000000 A0040000 00000000"));
+    EXPECT_EQ(Slice(b, 0, 36), Hex("61746144 6376694B 06000000 E8030000 04000000 01000000"
+                                   "01000000 A0040000 00000000"));
     EXPECT_EQ(Slice(b, 1216, 3 * 12 + 23 + 22 + 16),
-              Hex("04000000 C5AB0000 17000000 80000000 04000000 0000000000408F40 03000000 6B6D00"
+              Hex("04000000 C0AB0000 17000000 80000000 04000000 0000000000408F40 03000000 6B6D00"
                   "02000000 00000000 16000000 80000000 02000000 000000000000F03F 00FF00FF 6D00"
                   "03000000 01000000 10000000 40010000 03000000 02000000 03FE0000"));
+    EXPECT_EQ(Slice(b, b.size() - 256, 8), Hex("556E6669 6C656400"));  // "Unfiled"
     EXPECT_EQ(b[b.size() - 256 + 7 * 16 + 10], 'x');
     ASSERT_TRUE(SaveDatabase(*MainDb(), GetDataFolder()));
+    EXPECT_EQ(tmp.list(), std::vector<std::string>{"kivDB_pdb"});  // no temporary left
     const OpenResult r = OpenByTypeAndCreator(GetDataFolder(), kData, kKivc);
     ASSERT_TRUE(r.db);
     EXPECT_TRUE(r.db->saveOnClose);
@@ -154,8 +151,6 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
         {"one", {1}},
         {"bad", TableImage(700)},
         {"empty", SerializeDatabase(Database::MakeEmpty("kivDB", kKivc, kData))}};
-    const std::map<std::string, std::string> texts = {
-        {"5", Text(MSG_DB_ERROR, "5")}, {"W", Text(MSG_WELCOME)}, {"W!", Text(MSG_WELCOME)}};
     const char* const rows[][3] = {
         {"", "W!", ""},
         {"", "W", "kivDB_pdb"},
@@ -181,7 +176,8 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
                   FirstStart());
         EXPECT_TRUE(!cancel || StorageShutdown());  // nothing to write
         std::vector<std::string> want, folder;
-        for (const std::string& t : Split(shown)) want.push_back(texts.at(t));
+        for (const std::string& t : Split(shown))
+            want.push_back(t == "5" ? Text(MSG_DB_ERROR, "5") : Text(MSG_WELCOME));
         EXPECT_EQ(Shown(win), want);
         for (const std::string& name : tmp.list()) {
             folder.push_back(name);
@@ -259,28 +255,24 @@ TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
         picks.pop_front();
         return path->back() != '/';
     };
-    for (const std::string list : kShippedUnitLists) {  // first starts
+    {  // a first start: its own import cancelled, then another, then a shipped list
         TempDataHome tmp;
         FakeWindow win;
         ASSERT_TRUE(StorageStartup() && LocateStateRecord());
-        const bool us = list == "units-US.txt";
-        picks = us ? std::deque<std::string>{"", "", list} : std::deque<std::string>{list, ""};
+        picks = {"", "", "units-US.txt"};
         while (!picks.empty()) ImportUnitList(choose);
         int buttons = 0;
         for (int s = 0; s < so::kUserSlots; ++s) buttons += State::userButton(s) != NULL_UID;
-        std::vector<std::string> want = {
-            Text(MSG_WELCOME), Text(MSG_IMPORT_LATER),
-            Text(MSG_IMPORTED, std::to_string(CountRecords(255).unitsTotal),
-                 std::to_string(buttons))};
-        if (!us) want.erase(want.begin() + 1);
-        EXPECT_EQ(Shown(win), want);
+        EXPECT_EQ(Shown(win), (std::vector<std::string>{
+                                  Text(MSG_WELCOME), Text(MSG_IMPORT_LATER),
+                                  Text(MSG_IMPORTED, std::to_string(CountRecords(255).unitsTotal),
+                                       std::to_string(buttons))}));
     }
-    EXPECT_EQ(refreshes, 2);
+    EXPECT_EQ(refreshes, 1);
     TempDataHome tmp;
     TestDb t;
-    EXPECT_EQ(CopyShippedUnitLists(GetDataFolder()), 2);
+    GetDataFolder();
     ASSERT_TRUE(WriteBytes(tmp.path("units-US.txt"), {' ', '#', '\n', '\t', '\n'}));
-    ::remove(tmp.path("units-UK.txt").c_str());
     EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 1);  // a list the user changed stays
     EXPECT_EQ(ReadBytes(tmp.path("units-UK.txt")),
               ReadBytes(ShippedUnitListFolder() + "/units-UK.txt"));
@@ -291,11 +283,11 @@ TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
     picks = {"", "", "units-US.txt", "mine.txt", "bad.txt", "gone.txt", "."};
     ImportUnitList(choose);  // cancelled: nothing happens, not even a refresh
     ExportUnitList(choose);
-    EXPECT_EQ(refreshes, 2);
+    EXPECT_EQ(refreshes, 1);
     for (int i = 0; i < 4; ++i) ImportUnitList(choose);
     ExportUnitList(choose);                         // the folder itself cannot be written as a file
     EXPECT_FALSE(ExportUnitListFile("/dev/full"));  // no room to write
-    EXPECT_EQ(refreshes, 5);
+    EXPECT_EQ(refreshes, 4);
     EXPECT_EQ(
         Shown(t.win),
         (std::vector<std::string>{
@@ -422,30 +414,6 @@ TEST(DataFolder, IsUnderXdgDataHomeAndLockedByOneProcess) {
     EXPECT_TRUE(gotIt(go2, second));
 }
 
-// UIDs are never reused: see the exact bytes above; the categories'
-// slots: the Categories dialog's cases.
-TEST(RecordDatabase, CapacityWritesResizeAndCategoryBits) {
-    Database db = Database::MakeEmpty("x", kKivc, kData);
-    db.capacity = 2;
-    db.newRecord(16);
-    db.newRecord(4);
-    EXPECT_EQ(db.newRecord(4), -1);  // the table is full
-    const Bytes bytes = Hex("0102030405060708 090A0B0C0D0E0F10");
-    db.writeAt(0, 0, bytes.data(), 16);
-    db.writeAt(0, 14, bytes.data(), 4);  // clipped at the end
-    EXPECT_TRUE(db.resizeRecord(0, 24));
-    EXPECT_EQ(db.bytes(0), Hex("0102030405060708 090A0B0C0D0E0102 0000000000000000"));
-    EXPECT_TRUE(db.resizeRecord(0, 4));
-    EXPECT_EQ(db.bytes(0), Hex("01020304"));
-    EXPECT_EQ(db.u32(0, 2), 0u);  // reads past the end give 0
-    EXPECT_EQ(db.addCategory("a-name-longer-than-15"), 1);
-    EXPECT_EQ(db.categoryName(1), "a-name-longer-t");
-    const uint32_t attr = 0xA1;
-    db.setRecordInfo(1, &attr, nullptr);
-    db.deleteCategory(1);
-    EXPECT_EQ(db.attributes(1), 0xA0u);  // only the category goes
-}
-
 TEST(MainDatabase, TheUidCacheFollowsRemovalsAndFaultsAreReported) {
     TestDb t;
     std::vector<Uid> uid;
@@ -465,11 +433,8 @@ TEST(MainDatabase, TheUidCacheFollowsRemovalsAndFaultsAreReported) {
     const Uid added = MainDb()->uid(NewAppRecord(8, 2));
     EXPECT_EQ(UidCacheSlots()[emptied].uid, added);
     EXPECT_EQ(PtrFromUID(uid[17]) + PtrFromUID(NULL_UID), -2);
-    ASSERT_EQ(t.win.messages.size(), 2u);
-    EXPECT_TRUE(t.win.shownText("A database error of type 3 has occurred."));
-    EXPECT_EQ(t.win.messages[1].text, "Alert 1300");
+    EXPECT_EQ(Shown(t.win), (std::vector<std::string>{Text(MSG_DB_ERROR, "3"), "Alert 1300"}));
     EXPECT_TRUE(DeleteByUid(NULL_UID));
-    EXPECT_EQ(SetCategoryOfRecord(19, 7), uid[19]);
     // Records made near the end of the UID range still save loadably (a
     // fault once): the last UID and NULL_UID are never handed out.
     for (const uint32_t next : {NULL_UID - 1, 0xFFFFFFFDu}) {
@@ -494,13 +459,10 @@ TEST(StateRecord, OnlyAnEmptyDatabaseTakesOneAndItsFieldsHaveBounds) {
     State::setMemory(10, Value::Real(1));
     State::setStackEntry(16, Value::Real(1));  // past the record: clipped away
     EXPECT_EQ(MainDb()->bytes(0), before);
-    std::unique_ptr<Database> saved = TakeMainDb();
     SetMainDb(std::make_unique<Database>(Database::MakeEmpty("kivDB", kKivc, kData)));
     EXPECT_FALSE(LocateStateRecord());
     EXPECT_TRUE(t.win.shownText("A database error of type 2 has occurred."));
     EXPECT_EQ(State::wordSize(), 0);  // reads without a record give 0
-    SetMainDb(std::move(saved));
-    EXPECT_TRUE(LocateStateRecord());
 }
 
 // The index by UID must answer as the plain first-match search over the
@@ -515,8 +477,10 @@ int FirstMatch(const Database& db, Uid uid) {
 TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
     Database db = Database::MakeEmpty("t", 1, 2);
     db.capacity = 400;
+    db.newRecord(4);
+    db.findByUid(1);  // the index exists from here on: it must grow with the table
+    while (db.count() < 40) db.newRecord(4);
     std::mt19937 gen(11);
-    int checked = 0;
     for (int round = 0; round < 3000; ++round) {
         // No UID twice in the first half, so that the index itself answers
         // there; the plain search takes over once a table holds duplicates.
@@ -551,30 +515,13 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
             auto& t = db.mutableTable();
             t[gen() % t.size()].uid = t[gen() % t.size()].uid;
         }
-        for (Uid uid = 0; uid < db.nextUid + 5010; uid += (uid < db.nextUid ? 1 : 997)) {
+        for (Uid uid = 0; uid < db.nextUid + 5010; uid += (uid < db.nextUid ? 1 : 997))
             ASSERT_EQ(db.findByUid(uid), FirstMatch(db, uid))
                 << "uid " << uid << " round " << round;
-            ++checked;
-        }
         for (const auto& r : db.table())
             ASSERT_EQ(db.findByUid(r.uid), FirstMatch(db, r.uid))
                 << "uid " << r.uid << " round " << round;
     }
-    EXPECT_GT(checked, 100000);
-    // A sound table: the index grows past its first size while records are
-    // added, then follows removals anywhere.
-    Database big = Database::MakeEmpty("b", 1, 2);
-    big.capacity = 6000;
-    big.newRecord(4);
-    EXPECT_EQ(big.findByUid(1), 0);  // the index exists from here on
-    for (int i = 0; i < 4000; ++i) big.newRecord(4);
-    for (int i = 0; i < 1500; ++i) {
-        const Uid uid = Uid(1 + gen() % (big.nextUid - 1));
-        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid;
-        big.removeRecord(int(gen() % uint32_t(big.count())));
-    }
-    for (Uid uid = 0; uid < big.nextUid + 3; ++uid)
-        ASSERT_EQ(big.findByUid(uid), FirstMatch(big, uid)) << "uid " << uid << " after growth";
     // A copy answers for its own table, the original for its own.
     Database copy = db;
     const Uid first = db.uid(0);

@@ -171,8 +171,8 @@ KIV_VERB("lines") {
 }
 
 // delunit NAME: the Units dialog's Delete, its question matched (its result
-// must say whether the unit went); redefine NAME MAGNITUDE EXPRESSION ("="
-// for its own definition).
+// must say whether the unit went); redefine NAME MAGNITUDE =: the unit given
+// its own definition again (the Units dialog's Redefine gives it others).
 KIV_VERB("delunit") {
     const int i = FindUnitByName(args);
     if (DeleteUnit(i) != (i != 0 && !FindUnitByName(args))) c.fail("delete reports otherwise");
@@ -180,11 +180,8 @@ KIV_VERB("delunit") {
     refreshDisplay();
 }
 KIV_VERB("redefine") {
-    const auto w = Words(args);
-    if (w.size() != 3) return c.fail("redefine NAME MAGNITUDE EXPRESSION");
-    const int i = FindUnitByName(w[0]);
-    const Uid e = w[2] == "=" ? UnitDefinition(i) : Expr(c, w[2]);
-    if (!RedefineUnit(i, std::strtod(w[1].c_str(), nullptr), e) && w[2] != "=") DeleteExpression(e);
+    const int i = FindUnitByName(args.substr(0, args.find(' ')));
+    RedefineUnit(i, std::strtod(args.c_str() + args.find(' '), nullptr), UnitDefinition(i));
 }
 
 Uid g_chosen = NULL_UID;  // a process-wide unit, as a dialog holds one
@@ -284,8 +281,7 @@ KIV_VERB("reload") {
     refreshDisplay();
 }
 
-// separators DECIMAL GROUP: the locale's (not reset between cases: a case
-// that changes them puts them back). dbcapacity +N: room for N records.
+// dbcapacity +N: room for N more records.
 KIV_VERB("dbcapacity") {
     MainDb()->capacity = uint32_t(MainDb()->count() + IntArg(c, args));
 }
