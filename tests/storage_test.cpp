@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -528,6 +529,32 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
     db.removeRecord(0);
     EXPECT_EQ(copy.findByUid(first), FirstMatch(copy, first));
     EXPECT_EQ(db.findByUid(first), FirstMatch(db, first));
+}
+
+// Caches of unit names and reductions trust the watch version: each change
+// to a record they read moves it, a change to any other record does not
+// (the algebra's temporaries come and go at key-press rate), and a sort or
+// the raw table always does.
+TEST(RecordDatabase, ChangesToAWatchedRecordMoveTheVersion) {
+    const uint32_t attr = 3;
+    const Uid uid = 99;
+    const std::vector<std::pair<int, std::function<void(Database&)>>> changes = {
+        {0, [](Database& d) { d.writeU8(1, 0, 7); }},
+        {0, [](Database& d) { d.resizeRecord(1, 9); }},
+        {0, [](Database& d) { d.removeRecord(1); }},
+        {0, [&](Database& d) { d.setRecordInfo(1, &attr, nullptr); }},
+        {0, [&](Database& d) { d.setRecordInfo(1, nullptr, &uid); }},
+        {1, [](Database& d) { d.sort([](auto&, auto&) { return 0; }); }},
+        {1, [](Database& d) { d.mutableTable(); }}};
+    for (size_t i = 0; i < changes.size(); ++i)
+        for (const bool watched : {false, true}) {
+            Database db = Database::MakeEmpty("w", 1, 2);
+            db.newRecord(4), db.newRecord(4);
+            if (watched) db.watch(1);
+            const uint64_t before = db.watchVersion();
+            changes[i].second(db);
+            EXPECT_EQ(db.watchVersion() != before, watched || changes[i].first) << i;
+        }
 }
 
 }  // namespace
