@@ -105,14 +105,10 @@ TEST(UnitAlgebra, RandomProductsPowersAndRootsAgreeWithTheModel) {
                 DeleteExpression(s);
                 DeleteExpression(conv);
             }
-            DeleteExpression(arg);
-            const bool keep = r != NULL_UID && LargestExponent(r) <= 8 && ComponentCount(r) <= 5;
-            DeleteExpression(keep ? cur : r);
-            if (keep) cur = r;
-            if (LargestExponent(cur) > 8 || ComponentCount(cur) == 0) {
-                DeleteExpression(cur);
-                cur = random();
-            }
+            // Go on from the result while it stays small, else from a new product.
+            const bool keep = LargestExponent(r) <= 8 && unsigned(ComponentCount(r)) - 1 < 5;
+            for (const Uid e : {arg, cur, keep ? NULL_UID : r}) DeleteExpression(e);
+            cur = keep ? r : random();
         }
         DeleteExpression(cur);
         ExpectOwnershipSound();
