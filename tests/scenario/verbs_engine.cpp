@@ -4,7 +4,7 @@
 // their frame, formatting and parsing.
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <cstdlib>
 
 #include "engine/format.h"
 #include "engine/stack.h"
@@ -41,10 +41,9 @@ Value ParseValue(Case& c, const std::string& t) {
     const int radix = State::radix();
     if (radix && *ParseInteger(t.c_str(), radix, &w)) c.fail("not an integer: " + t);
     if (radix) return Value::Int(w.b);
-    double d = 0;
-    const bool odd = t.rfind("inf", 0) == 0 || t.rfind("nan", 0) == 0;
-    const std::string unit = Trim(odd ? t.substr(3) : ParseReal(t.c_str(), &d));
-    if (odd) d = t[0] == 'i' ? HUGE_VAL : NAN;
+    char* end = nullptr;
+    const double d = std::strtod(t.c_str(), &end);
+    const std::string unit = Trim(end);
     if (unit.empty()) return Value::Real(d, NULL_UID);
     if (ReadUnitList(".btn 49 1 " + unit, "case")) c.fail("no unit " + unit);
     const Uid u = DuplicateExpression(State::userButton(49));
