@@ -27,6 +27,12 @@ namespace {
 using u128 = unsigned __int128;
 using s128 = __int128;
 
+// A 128-bit value as its two halves, with "!" for an overflow.
+std::string Hex(u128 v, bool overflow = false) {
+    return std::to_string(uint64_t(v >> 64)) + ":" + std::to_string(uint64_t(v)) +
+           (overflow ? "!" : "");
+}
+
 TEST(IntegerDiff, MatchesReference) {
     std::mt19937_64 rng(0x5eed);
     auto pick = [&](int n) { return int(rng() % uint64_t(n)); };
@@ -43,15 +49,6 @@ TEST(IntegerDiff, MatchesReference) {
             std::memcpy(&v, w.b, size_t(n));
             return v;
         };
-        auto hex = [](u128 v) {
-            return std::to_string(uint64_t(v >> 64)) + ":" + std::to_string(uint64_t(v));
-        };
-        auto check = [&](const std::string& op, u128 a, u128 b, u128 got, u128 want, bool gotOv = 0,
-                         bool wantOv = 0) {  // "!" marks an overflow
-            EXPECT_EQ(hex(got) + (gotOv ? "!" : ""), hex(want) + (wantOv ? "!" : ""))
-                << bits << (sg ? " signed " : " unsigned ") << op << " a=" << hex(a)
-                << " b=" << hex(b);
-        };
         // Operands: edge values, powers of two and their neighbours, short and long values.
         const u128 raw = u128(rng()) << 64 | rng(),
                    edges[] = {0, 1, 2, mask, mask - 1, top, top - 1, top + 1};
@@ -65,6 +62,13 @@ TEST(IntegerDiff, MatchesReference) {
                             : (raw ^ u128(rng())) & (kind == 3 ? p - 1 : mask);
         }
         const u128 a = ab[0], b = ab[1];
+        const int k = pick(2 * bits + 21) - bits - 10, s = ((k % bits) + bits) % bits,
+                  c = std::abs(k);  // a shift count
+        auto check = [&](const std::string& op, u128 got, u128 want, bool gotOv = 0, bool ov = 0) {
+            EXPECT_EQ(Hex(got, gotOv), Hex(want, ov))
+                << bits << (sg ? " signed " : " unsigned ") << op << " a=" << Hex(a)
+                << " b=" << Hex(b) << " k=" << k;
+        };
         Word wa, wb, r, rem;
         std::memcpy(wa.b, &a, size_t(n));
         std::memcpy(wb.b, &b, size_t(n));
@@ -82,7 +86,7 @@ TEST(IntegerDiff, MatchesReference) {
             const bool ov = (sg ? apply(S(a), S(b), &st) : apply(a, b, &ut)) ||
                             (sg ? st < S(top) || st > S(top - 1) : ut > mask);
             const bool gotOv = word(wa, wb, &r, n, sg);
-            check(std::string(1, op), a, b, V(r), (sg ? u128(st) : ut) & mask, gotOv, ov);
+            check(std::string(1, op), V(r), (sg ? u128(st) : ut) & mask, gotOv, ov);
         }
 
         const bool divided = WordDivide(wa, wb, &r, &rem, n, sg);
@@ -90,22 +94,19 @@ TEST(IntegerDiff, MatchesReference) {
         const bool minOverMinusOne = sg && S(a) == S(top) && S(b) == -1;
         u128 q = b && !sg ? a / b : minOverMinusOne ? a : 0, m = b && !sg ? a % b : 0;
         if (b && sg && !minOverMinusOne) q = u128(S(a) / S(b)) & mask, m = u128(S(a) % S(b)) & mask;
-        check("/", a, b, divided ? V(r) : 0, q, divided, b != 0);
-        check("mod", a, b, divided ? V(rem) : 0, m);
+        check("/", divided ? V(r) : 0, q, divided, b != 0);
+        check("mod", divided ? V(rem) : 0, m);
 
-        const int k = pick(2 * bits + 21) - bits - 10, s = ((k % bits) + bits) % bits,
-                  c = std::abs(k);
         u128 shifted = c >= bits ? 0 : k >= 0 ? a << k & mask : a >> c;
         if (k < 0 && sg && a & top) shifted = u128(S(a) >> std::min(c, bits - 1)) & mask;
-        check("shift", a, u128(k), V(WordShift(wa, k, n, sg)), shifted);
-        check("rotate", a, u128(k), V(WordRotate(wa, k, n)),
-              s ? (a << s | a >> (bits - s)) & mask : a);
+        check("shift", V(WordShift(wa, k, n, sg)), shifted);
+        check("rotate", V(WordRotate(wa, k, n)), s ? (a << s | a >> (bits - s)) & mask : a);
         const u128 low = c >= bits ? mask : (u128(1) << c) - 1;
-        check("mask", u128(k), 0, V(WordMask(k, n)), k < 0 && c < bits ? low << (bits - c) : low);
+        check("mask", V(WordMask(k, n)), k < 0 && c < bits ? low << (bits - c) : low);
         Word w = wa;
         WordNegate(&w, n);
-        check("negate", a, 0, V(w), -a & mask);
-        check("to real", a, 0, WordToReal(wa, n, sg) == (sg ? double(S(a)) : double(a)), 1);
+        check("negate", V(w), -a & mask);
+        check("to real", WordToReal(wa, n, sg) == (sg ? double(S(a)) : double(a)), 1);
 
         if (HasFailure()) break;
     }
