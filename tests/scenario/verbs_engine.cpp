@@ -121,9 +121,7 @@ KIV_VERB("eng_op") {
     for (const Row& r : TableRows(c, args)) {
         if (RanVerb(c, r[1])) continue;
         c.run("eng_push " + r[1], c.line);
-        State::setAltShift(0);
-        State::setHypShift(0);
-        refreshLabels();
+        c.run("set alt 0 hyp 0", c.line);
         const std::string before = Exact();
         c.run("keys " + r[0], c.line);
         const bool refused = r[2][0] == '!';
