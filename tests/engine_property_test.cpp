@@ -150,13 +150,14 @@ TEST(FormatProperty, RealsAndWordsReadBack) {
         EXPECT_LE(std::fabs(back - x),
                   std::pow(10.0, exp - decimals) + 8 * DBL_EPSILON * std::fabs(x))
             << text;
-        // Fixed keeps every decimal asked for; the others strip zeros and the point.
-        EXPECT_TRUE(mode == 1 ? point != none && decimals == p
-                              : decimals <= p && mant.back() != '.' &&
-                                    (point == none || mant.back() != '0'))
-            << text;
-        EXPECT_TRUE(e == none ||
-                    (m >= 1 && m <= (mode == 3 ? 1000 : 10) && (mode != 3 || exp % 3 == 0)))
+        // Fixed keeps every decimal asked for; the others strip zeros and the
+        // point. An exponent comes with a mantissa from 1 to 10 (to 1000 and a
+        // multiple of 3 in engineering mode).
+        EXPECT_TRUE((mode == 1 ? point != none && decimals == p
+                               : decimals <= p && mant.back() != '.' &&
+                                     (point == none || mant.back() != '0')) &&
+                    (e == none ||
+                     (m >= 1 && m <= (mode == 3 ? 1000 : 10) && exp % (mode == 3 ? 3 : 1) == 0)))
             << text;
     }
     rng.seed(77);
