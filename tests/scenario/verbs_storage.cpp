@@ -125,19 +125,13 @@ KIV_VERB("unitorder") {
     Expect(c, "units", Join(names, " "), args);
 }
 
-// category N NAME: the name of category N.
-KIV_VERB("category") {
-    const size_t sp = args.find(' ');
-    Expect(c, "category", MainDb()->categoryName(IntArg(c, args.substr(0, sp))),
-           sp == std::string::npos ? "" : Unescaped(args.substr(sp + 1)));
-}
-
-// exported LINE | LINE ...: the export of the unit table (a tab shown \t).
+// exported LINE | LINE ...: the export of the unit table (a tab shown \t,
+// \xNN escapes).
 KIV_VERB("exported") {
     std::string shown;
     for (const char ch : UnitListText())
         shown += ch == '\t' ? "\\t" : ch == '\n' ? " | " : std::string(1, ch);
-    Expect(c, "export", shown, args + " | ");
+    Expect(c, "export", shown, Unescaped(args) + " | ");
 }
 
 // dbrecords UNITS EXPRESSIONS [CATEGORY UNITS_IN_IT]: and nothing else.
