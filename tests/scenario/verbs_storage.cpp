@@ -13,7 +13,6 @@
 
 #include "app/core/calctext.h"
 #include "app/core/messages.h"
-#include "engine/format.h"
 #include "engine/stack.h"
 #include "fuzz/invariants.h"
 #include "keypad/keypad.h"
@@ -125,19 +124,13 @@ KIV_VERB("unitorder") {
     Expect(c, "units", Join(names, " "), args);
 }
 
-// category N NAME: the name of category N.
-KIV_VERB("category") {
-    const size_t sp = args.find(' ');
-    Expect(c, "category", MainDb()->categoryName(IntArg(c, args.substr(0, sp))),
-           sp == std::string::npos ? "" : Unescaped(args.substr(sp + 1)));
-}
-
-// exported LINE | LINE ...: the export of the unit table (a tab shown \t).
+// exported LINE | LINE ...: the export of the unit table (a tab shown \t,
+// \xNN escapes).
 KIV_VERB("exported") {
     std::string shown;
     for (const char ch : UnitListText())
         shown += ch == '\t' ? "\\t" : ch == '\n' ? " | " : std::string(1, ch);
-    Expect(c, "export", shown, args + " | ");
+    Expect(c, "export", shown, Unescaped(args) + " | ");
 }
 
 // dbrecords UNITS EXPRESSIONS [CATEGORY UNITS_IN_IT]: and nothing else.
@@ -187,8 +180,8 @@ KIV_VERB("redefine") {
 Uid g_chosen = NULL_UID;  // a process-wide unit, as a dialog holds one
 
 // hold stack X E | memory N X E | saved N X E | entry E | button N E |
-// chosen E [| ...]: new expressions on holders. held memory N TEXT |
-// entry E [| ...]: what they hold.
+// chosen E [| ...]: new expressions on holders. entryunit E: the entry
+// line's unit (eng_mem shows a register's value with its unit).
 KIV_VERB("hold") {
     RegisterProcessUnit(&g_chosen, "chosen");
     for (const std::string& one : Bars(args)) {
@@ -207,14 +200,8 @@ KIV_VERB("hold") {
     }
     refreshDisplay();
 }
-KIV_VERB("held") {
-    for (const std::string& one : Bars(args)) {
-        const auto w = Words(one);
-        if (w.size() > 2)
-            Expect(c, one, Readable(FormatValueText(State::memory(IntArg(c, w[1])), 0, 10, 0)),
-                   one.substr(one.find(' ', 7) + 1));
-        if (w.size() == 2) Expect(c, "entry unit", Shown(State::entryUnit()), w[1]);
-    }
+KIV_VERB("entryunit") {
+    Expect(c, "entry unit", Shown(State::entryUnit()), args);
 }
 
 // A record: state, unit:NAME, def:NAME (a unit's definition), slot:N (the
