@@ -95,7 +95,6 @@ class Driver {
     void step(Input& in) {
         in_ = &in;
         win_.clearMessages();
-        win_.popupsShown.clear();
         win_.dialogsRun.clear();
         const int k = in.byte();
         if (k < 92 || k >= 244) {

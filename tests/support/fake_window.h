@@ -65,7 +65,6 @@ class FakeWindow : public Window {
 
     // Popups: answered from a queue (0 when empty); every file dialog is cancelled.
     std::deque<int> popupAnswers;
-    std::vector<int> popupsShown;  // popup index of each shown popup
     std::vector<Window::DialogKind> dialogsRun;
     std::function<void(Window::DialogKind)> onDialog;
 
@@ -93,10 +92,7 @@ class FakeWindow : public Window {
         *text = clipboard;
         return true;
     }
-    int popupMenu(int popupIndex, int, int) override {
-        popupsShown.push_back(popupIndex);
-        return Next(popupAnswers, 0);
-    }
+    int popupMenu(int, int, int) override { return Next(popupAnswers, 0); }
     bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
         return false;
     }
