@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <sstream>
-#include <utility>
 
 #include "app/core/calctext.h"
 #include "app/core/messages.h"
