@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "app/core/appevent.h"
@@ -44,7 +43,6 @@ std::vector<CaseText> ReadCaseFile(const std::string& path) {
     int n = 0;
     for (std::string raw; std::getline(in, raw);) {
         ++n;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         const std::string t = Trim(raw);
         if (gathering && t == "end") {
             gathering = nullptr;
@@ -114,9 +112,9 @@ std::vector<std::string> Words(const std::string& s) {
 }
 
 std::string Trim(const std::string& s) {
-    const size_t a = s.find_first_not_of(" \t");
+    const size_t a = s.find_first_not_of(" \t\r");
     if (a == std::string::npos) return "";
-    const size_t b = s.find_last_not_of(" \t");
+    const size_t b = s.find_last_not_of(" \t\r");
     return s.substr(a, b - a + 1);
 }
 
@@ -218,7 +216,6 @@ void RunCase(const std::string& file, const CaseText& prelude, const CaseText& c
     const std::string report = OwnershipReport();
     if (!report.empty()) c.fail("ownership: " + report);
     SetAppEventHandler(nullptr);
-    c.win().onDialog = nullptr;
 }
 
 class Scenario : public ::testing::TestWithParam<std::string> {};

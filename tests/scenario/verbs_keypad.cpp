@@ -10,9 +10,6 @@
 // category list).
 #include <cmath>
 #include <cstring>
-#include <functional>
-#include <map>
-#include <memory>
 #include <random>
 
 #include "app/core/calctext.h"
