@@ -529,14 +529,14 @@ TEST(UidIndex, AnswersAsTheFirstMatchingRecordThroughEveryChange) {
 TEST(RecordDatabase, ChangesToAWatchedRecordMoveTheVersion) {
     const uint32_t attr = 3;
     const Uid uid = 99;
-    const std::vector<std::pair<int, std::function<void(Database&)>>> changes = {
-        {0, [](Database& d) { d.writeU8(1, 0, 7); }},
-        {0, [](Database& d) { d.resizeRecord(1, 9); }},
-        {0, [](Database& d) { d.removeRecord(1); }},
-        {0, [&](Database& d) { d.setRecordInfo(1, &attr, nullptr); }},
-        {0, [&](Database& d) { d.setRecordInfo(1, nullptr, &uid); }},
-        {1, [](Database& d) { d.sort([](auto&, auto&) { return 0; }); }},
-        {1, [](Database& d) { d.mutableTable(); }}};
+    const std::vector<std::pair<bool, std::function<void(Database&)>>> changes = {
+        {false, [](Database& d) { d.writeU8(1, 0, 7); }},
+        {false, [](Database& d) { d.resizeRecord(1, 9); }},
+        {false, [](Database& d) { d.removeRecord(1); }},
+        {false, [&](Database& d) { d.setRecordInfo(1, &attr, nullptr); }},
+        {false, [&](Database& d) { d.setRecordInfo(1, nullptr, &uid); }},
+        {true, [](Database& d) { d.sort([](auto&, auto&) { return 0; }); }},
+        {true, [](Database& d) { d.mutableTable(); }}};
     for (size_t i = 0; i < changes.size(); ++i)
         for (const bool watched : {false, true}) {
             Database db = Database::MakeEmpty("w", 1, 2);

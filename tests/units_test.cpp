@@ -106,7 +106,8 @@ TEST(UnitAlgebra, RandomProductsPowersAndRootsAgreeWithTheModel) {
                 DeleteExpression(conv);
             }
             // Go on from the result while it stays small, else from a new product.
-            const bool keep = LargestExponent(r) <= 8 && unsigned(ComponentCount(r)) - 1 < 5;
+            const int n = ComponentCount(r);
+            const bool keep = n >= 1 && n <= 5 && LargestExponent(r) <= 8;
             for (const Uid e : {arg, cur, keep ? NULL_UID : r}) DeleteExpression(e);
             cur = keep ? r : random();
         }

@@ -187,6 +187,20 @@ std::string Unescaped(const std::string& s) {
     return out;
 }
 
+void PutFields(Case& c, const std::map<std::string, Field>& fields, const std::string& args,
+               bool check) {
+    const auto w = Words(args);
+    if (w.size() % 2) c.fail("fields want pairs of name and value");
+    for (size_t i = 0; i + 1 < w.size(); i += 2) {
+        const auto it = fields.find(w[i]);
+        if (it == fields.end() || !(check || it->second.set)) return c.fail("no field " + w[i]);
+        if (check)
+            Expect(c, w[i], it->second.get(), Unescaped(w[i + 1]));
+        else
+            it->second.set(Unescaped(w[i + 1]));
+    }
+}
+
 namespace {
 
 void RunCase(const std::string& file, const CaseText& prelude, const CaseText& ct) {

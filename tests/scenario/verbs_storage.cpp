@@ -173,8 +173,9 @@ KIV_VERB("delunit") {
     refreshDisplay();
 }
 KIV_VERB("redefine") {
-    const int i = FindUnitByName(args.substr(0, args.find(' ')));
-    RedefineUnit(i, std::strtod(args.c_str() + args.find(' '), nullptr), UnitDefinition(i));
+    const auto [name, magnitude] = Head(args);
+    const int i = FindUnitByName(name);
+    RedefineUnit(i, std::strtod(magnitude.c_str(), nullptr), UnitDefinition(i));
 }
 
 Uid g_chosen = NULL_UID;  // a process-wide unit, as a dialog holds one
