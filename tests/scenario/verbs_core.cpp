@@ -152,7 +152,7 @@ KIV_VERB("keys") {
     }
 }
 
-// paste TEXT: Paste of TEXT (\xNN escapes) from the clipboard.
+// paste TEXT: Paste of TEXT (\xNN escapes), as the window pastes its clipboard.
 KIV_VERB("paste") {
     PasteText(Unescaped(args));
     refreshDisplay();
