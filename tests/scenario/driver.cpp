@@ -204,11 +204,7 @@ void PutFields(Case& c, const std::map<std::string, Field>& fields, const std::s
 namespace {
 
 void RunCase(const std::string& file, const CaseText& prelude, const CaseText& ct) {
-    Case c;
-    c.file = file;
-    c.title = ct.title;
-    c.line = ct.line;
-    c.db = std::make_unique<TestDb>();
+    Case c{.file = file, .line = ct.line, .title = ct.title, .db = std::make_unique<TestDb>()};
     resetKeypadState();
     SetSeparators('.', ',');
     setDisplayGeometry(0, 280, 280, 5);

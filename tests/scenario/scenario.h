@@ -33,7 +33,7 @@ class Case {
     size_t messagesSeen = 0;  // messages matched by "msg" so far
     int refreshes = 0;        // refresh requests (4000) handled
     // Lines run by the next dialogs the core opens, in order.
-    std::vector<std::string> dialogLines;
+    std::vector<std::string> dialogLines{};
     bool failed = false;
 
     FakeWindow& win() { return db->win; }

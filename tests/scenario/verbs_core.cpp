@@ -2,7 +2,6 @@
 // answers, and the checks of what the window shows.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <type_traits>
 
@@ -30,22 +29,16 @@ namespace {
 // units fixture | units US | units UK
 KIV_VERB("units") {
     if (args == "fixture") return void(MakeUnitTable());
-    std::ifstream in(std::string(KIV_SOURCE_DATA_DIR) + "/units-" + args + ".txt",
-                     std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    if (text.str().empty()) return c.fail("no shipped list " + args);
-    if (const int bad = ReadUnitList(text.str(), args))
-        c.fail("list stops at line " + std::to_string(bad));
-    refreshLabels();
+    const auto text = ReadBytes(std::string(KIV_SOURCE_DATA_DIR) + "/units-" + args + ".txt");
+    if (text.empty()) return c.fail("no shipped list " + args);
+    c.run("list " + args + "\n" + std::string(text.begin(), text.end()), c.line);
 }
 
 // list [name] / lines of a unit list / end: read as an import of that text;
 // "list !" expects the reading to stop (then "msg" the syntax error).
 KIV_VERB("list") {
-    const size_t nl = args.find('\n');
-    const std::string head = Trim(args.substr(0, nl));
-    const int stop = ReadUnitList(args.substr(nl + 1), head.empty() ? "list" : head);
+    const auto [head, text] = Head(args, "\n");
+    const int stop = ReadUnitList(text, head.empty() ? "list" : head);
     if (stop && head != "!") c.fail("list stops at its line " + std::to_string(stop));
     if (!stop && head == "!") c.fail("list was read to its end");
     refreshLabels();
@@ -61,46 +54,43 @@ Field F() {
     return f;
 }
 
-const std::map<std::string, Field>& StateFields() {
-    using S = State;
-    static const std::map<std::string, Field> fields = {
-        {"radix", F<S::radix, setRadix>()},
-        {"word", F<S::wordSize, setWordSize>()},
-        {"signed", F<S::signedInts, S::setSigned>()},
-        {"display", F<S::displayMode, S::setDisplayMode>()},
-        {"precision", F<S::floatPrecision, S::setPrecision>()},
-        {"degrees", F<S::degrees, S::setAngleUnit>()},
-        {"alt", F<S::altShift, S::setAltShift>()},
-        {"hyp", F<S::hypShift, S::setHypShift>()},
-        {"unitkeypad", F<S::unitKeypad, S::setUnitKeypad>()},
-        {"pad", F<S::padZeros, S::setLeadingZeros>()},
-        {"per", F<S::perState, S::setPerState>()},
-        {"full", F<S::fullDisplay, S::setFullDisplay>()},
-        {"prefixlevel", F<S::prefixLevel, S::setPrefixLevel>()},
-        {"simplify", F<S::simplifyUnits, S::setSimplifyUnits>()},
-        {"warnoverflow", F<S::warnOverflow, S::setWarnOverflow>()},
-        {"invtrig", F<S::invTrigUnits, S::setInvTrigUnits>()},
-        {"askclear", F<S::askClear, S::setAskClear>()},
-        {"hp", F<S::hpStack, SetHpStackMode>()},
-        {"stacksize", F<S::stackSize, SetStackSize>()},
-        {"saved", F<S::savedCount>()},
-        {"depth", F<Depth>()},
-        {"entrylength", F<S::entryLength>()},
-    };
-    return fields;
-}
+using S = State;
+const std::map<std::string, Field> kStateFields = {
+    {"radix", F<S::radix, setRadix>()},
+    {"word", F<S::wordSize, setWordSize>()},
+    {"signed", F<S::signedInts, S::setSigned>()},
+    {"display", F<S::displayMode, S::setDisplayMode>()},
+    {"precision", F<S::floatPrecision, S::setPrecision>()},
+    {"degrees", F<S::degrees, S::setAngleUnit>()},
+    {"alt", F<S::altShift, S::setAltShift>()},
+    {"hyp", F<S::hypShift, S::setHypShift>()},
+    {"unitkeypad", F<S::unitKeypad, S::setUnitKeypad>()},
+    {"pad", F<S::padZeros, S::setLeadingZeros>()},
+    {"per", F<S::perState, S::setPerState>()},
+    {"full", F<S::fullDisplay, S::setFullDisplay>()},
+    {"prefixlevel", F<S::prefixLevel, S::setPrefixLevel>()},
+    {"simplify", F<S::simplifyUnits, S::setSimplifyUnits>()},
+    {"warnoverflow", F<S::warnOverflow, S::setWarnOverflow>()},
+    {"invtrig", F<S::invTrigUnits, S::setInvTrigUnits>()},
+    {"askclear", F<S::askClear, S::setAskClear>()},
+    {"hp", F<S::hpStack, SetHpStackMode>()},
+    {"stacksize", F<S::stackSize, SetStackSize>()},
+    {"saved", F<S::savedCount>()},
+    {"depth", F<Depth>()},
+    {"entrylength", F<S::entryLength>()},
+};
 
 // set NAME VALUE ...: state fields (pairs may repeat on one line), then a
 // relabel and a redraw as after a settings dialog.
 KIV_VERB("set") {
-    PutFields(c, StateFields(), args, false);
+    PutFields(c, kStateFields, args, false);
     refreshLabels();
     refreshDisplay();
 }
 
 // state NAME VALUE ...: checks state fields.
 KIV_VERB("state") {
-    PutFields(c, StateFields(), args, true);
+    PutFields(c, kStateFields, args, true);
 }
 
 // separators DECIMAL GROUP: the locale's separators (\xNN escapes); every
@@ -113,16 +103,13 @@ KIV_VERB("separators") {
 
 // ------------------------------------------------------------------- keys
 
-const std::map<std::string, int>& Commands() {
-    static const std::map<std::string, int> commands = {
-        {"float", ID_RADIX_FLOAT}, {"hex", ID_RADIX_HEX},       {"dec", ID_RADIX_DEC},
-        {"oct", ID_RADIX_OCT},     {"bin", ID_RADIX_BIN},       {"stackradix", ID_RADIX_STACK},
-        {"w8", ID_WORD_8},         {"w16", ID_WORD_16},         {"w64", ID_WORD_64},
-        {"w128", ID_WORD_128},     {"undo", ID_EDIT_UNDO},      {"assign", ID_UNIT_SETBUTTON},
-        {"left", IDC_SCROLL_LEFT}, {"right", IDC_SCROLL_RIGHT}, {"enter", 3051},
-    };
-    return commands;
-}
+const std::map<std::string, int> kCommands = {
+    {"float", ID_RADIX_FLOAT}, {"hex", ID_RADIX_HEX},       {"dec", ID_RADIX_DEC},
+    {"oct", ID_RADIX_OCT},     {"bin", ID_RADIX_BIN},       {"stackradix", ID_RADIX_STACK},
+    {"w8", ID_WORD_8},         {"w16", ID_WORD_16},         {"w64", ID_WORD_64},
+    {"w128", ID_WORD_128},     {"undo", ID_EDIT_UNDO},      {"assign", ID_UNIT_SETBUTTON},
+    {"left", IDC_SCROLL_LEFT}, {"right", IDC_SCROLL_RIGHT}, {"enter", 3051},
+};
 
 // Menu commands the main window handles itself, as it does.
 bool WindowCommand(const std::string& name) {
@@ -156,8 +143,8 @@ KIV_VERB("keys") {
         } else if (t.size() > 1 && t[0] == '@') {
             const std::string name = t.substr(1);
             if (WindowCommand(name)) continue;
-            const auto it = Commands().find(name);
-            if (it == Commands().end()) return c.fail("no command @" + name);
+            const auto it = kCommands.find(name);
+            if (it == kCommands.end()) return c.fail("no command @" + name);
             RunKey(ScriptKey(it->second));
         } else {
             RunKey(ScriptKey(Unescaped(t)));
@@ -165,9 +152,8 @@ KIV_VERB("keys") {
     }
 }
 
-// paste TEXT: the clipboard holds TEXT (\xNN escapes), then Paste.
+// paste TEXT: Paste of TEXT (\xNN escapes), as the window pastes its clipboard.
 KIV_VERB("paste") {
-    c.win().setClipboardText(Unescaped(args));
     PasteText(Unescaped(args));
     refreshDisplay();
 }
@@ -256,8 +242,7 @@ KIV_VERB("real") {
 // message ID; without texts its "^1" and "^2" match anything.
 KIV_VERB("msg") {
     const auto parts = Bars(args);
-    if (parts.empty()) return c.fail("msg wants an id");
-    const int id = IntArg(c, parts[0]);
+    const int id = IntArg(c, parts.at(0));
     const auto* m = c.nextMessage("message " + parts[0]);
     if (!m) return;
     const ComposedMessage want =

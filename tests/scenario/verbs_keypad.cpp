@@ -82,11 +82,10 @@ KIV_VERB("tip") {
 
 // coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
 KIV_VERB("coded") {
-    const auto p = Bars(args);
-    const auto text = [&](size_t i) {
-        return p.size() > i && p[i] != "-" ? p[i].c_str() : nullptr;
-    };
-    ShowCodedMessage(IntArg(c, p.at(0)), text(1), text(2));
+    auto p = Bars(args);
+    p.resize(3, "-");
+    const auto text = [&](size_t i) { return p[i] == "-" ? nullptr : p[i].c_str(); };
+    ShowCodedMessage(IntArg(c, p[0]), text(1), text(2));
 }
 
 // box LETTERS CAPTION | TEXT: the next message not yet matched, word for
@@ -103,8 +102,7 @@ KIV_VERB("box") {
 // S superscript, then the text).
 KIV_VERB("layout") {
     const auto w = Words(args);
-    if (w.size() < 4) return c.fail("layout wants LEFT RIGHT TEXT WIDTH [RUNS]");
-    const std::string t = w[2] == "-" ? "" : Unescaped(w[2]);
+    const std::string t = w.at(2) == "-" ? "" : Unescaped(w[2]);
     const int left = IntArg(c, w[0]), right = IntArg(c, w[1]), n = int(t.size());
     std::string got = std::to_string(RenderEntryText(t.data(), n, left, right, EntryFontPair()));
     for (const EntryRun& r : c.win().entryRuns)
@@ -132,15 +130,13 @@ KIV_VERB("copypaste") {
         SetSeparators(sep[0], sep[1]);
         const int radix = k % 2 ? kRadixes[rng() % 6] : 0, bytes = 1 << (rng() % 5),
                   kind = k / 2 % 4;
-        const int precision = int(rng() % 7), full = rng() % 2 ? 2 : 0;
+        State::setPrecision(uint8_t(rng() % 7));
+        State::setFullDisplay(rng() % 2 ? 2 : 0);
         State::setRadix(uint8_t(radix));
         State::setGroupSize(radix, uint8_t(rng() % 2 ? 3 : 0));
         State::setDisplayMode(uint8_t(rng() % 4));
-        State::setPrecision(uint8_t(precision));
-        State::setFullDisplay(uint8_t(full));
         State::setWordSize(uint8_t(8 * bytes));
-        const bool sg = rng() % 2;
-        State::setSigned(uint8_t(sg));
+        State::setSigned(uint8_t(rng() % 2));
         State::setLeadingZeros(uint8_t(rng() % 2));
         // Words random, all ones, zero or the most negative; numbers random
         // of either sign, or edges.
@@ -155,6 +151,10 @@ KIV_VERB("copypaste") {
         const Uid unit =
             radix || unitText == "-" ? NULL_UID : ReadUnitExpression(unitText, &read, nullptr);
         if (!read) return c.fail("no unit " + unitText);
+        // What is shown rounds to that many decimals, of the number or of the
+        // exponent form's mantissa.
+        const int decimals = State::fullDisplay() ? 16 : State::floatPrecision();
+        const double tol = (0.5 * std::pow(10.0, -decimals) + 4e-16) * std::max(1.0, std::fabs(x));
         Push(radix ? Value::Int(word) : Value::Real(x, DuplicateExpression(unit)));
         const std::string copied = CopyTopText();
         Drop();
@@ -162,7 +162,7 @@ KIV_VERB("copypaste") {
         keyEnter();
         // Only the most negative 128-bit word in binary has more sign and
         // digits than the line holds.
-        if (radix == 2 && bytes == 16 && sg && kind == 3) {
+        if (radix == 2 && bytes == 16 && State::signedInts() && kind == 3) {
             c.run("msg 1345", c.line);
             if (Depth() != 0) c.fail(Escaped(copied) + " is typed");
             ++refused;
@@ -171,10 +171,6 @@ KIV_VERB("copypaste") {
         Value v;
         if (c.win().messages.size() != c.messagesSeen || !Peek(0, &v) || Depth() != 1)
             return c.fail(Escaped(copied) + " does not paste back");
-        // What is shown rounds to that many decimals, of the number or of the
-        // exponent form's mantissa.
-        const double tol =
-            (0.5 * std::pow(10.0, full ? -16 : -precision) + 4e-16) * std::max(1.0, std::fabs(x));
         if (radix ? std::memcmp(v.word(), word, 16) != 0
                   : std::fabs(v.real() - x) > tol || !ExpressionsEqual(v.unit(), unit))
             c.fail(Escaped(copied) + " pastes back as " + Readable(CopyTopText()));
@@ -293,14 +289,14 @@ KIV_VERB("definedlg") {
 // the name dialog answers NAME, "_" empty, "-" Cancel), ok; checks: lines
 // A | B (the listed names), prompted [A][B] (what the name dialog showed).
 KIV_VERB("catdlg") {
-    std::string answer;
-    std::string prompted;
+    std::string answer, prompted;
     CEditCategoriesLogic dlg([&](std::string* name) {
         prompted += "[" + *name + "]";
         if (answer == "-") return false;
         *name = answer == "_" ? "" : Unescaped(answer);
         return true;
     });
+    const auto lines = [&] { return CategoryText({dlg.lines(), -1}); };
     bool open = true;
     Session(c, "categories", args, open,
             {{"new", [&](auto& a) { answer = a, dlg.onNew(); }},
@@ -311,11 +307,7 @@ KIV_VERB("catdlg") {
               }},
              {"delete", [&](auto& a) { dlg.onDelete(IntArg(c, a)); }},
              {"ok", [&](auto&) { open = false; }}},
-            {{"lines",
-              [&] {
-                  return CategoryText({dlg.lines(), -1});
-              }},
-             {"prompted", [&] { return prompted; }}});
+            {{"lines", lines}, {"prompted", [&] { return prompted; }}});
 }
 
 // Fields of the settings dialogs: a text field, or a check box "0"/"1".
