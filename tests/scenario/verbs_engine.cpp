@@ -9,7 +9,6 @@
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
-#include "keypad/keypad.h"
 #include "scenario/scenario.h"
 #include "storage/state.h"
 #include "storage/unitlist.h"
