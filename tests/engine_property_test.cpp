@@ -41,9 +41,7 @@ TEST(IntegerDiff, MatchesReference) {
         const bool sg = i / 6000 % 2;
         const u128 mask = ~u128(0) >> (128 - bits), top = u128(1) << (bits - 1);
         // The signed reading; the signed range is S(top) .. S(top - 1).
-        auto S = [&](u128 v) {
-            return v & top && bits < 128 ? s128(v) - (s128(1) << bits) : s128(v);
-        };
+        auto S = [&](u128 v) { return s128(v << (128 - bits)) >> (128 - bits); };
         auto V = [&](const Word& w) {  // the host is little-endian, as the words are
             u128 v = 0;
             std::memcpy(&v, w.b, size_t(n));
