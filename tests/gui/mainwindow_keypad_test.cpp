@@ -201,24 +201,19 @@ class MainWindowTest : public QObject {
 
     // Define unit's OK shows the name as it is stored, also when it is
     // refused. Esc at the "Key for" prompt ends the wait, and only that: the
-    // steps after it need the window (the Esc that closes it is below).
-    void defineUnitAndEscapeAtTheKeyPrompt() {
+    // steps after it need the window (the Esc that closes it is below). What
+    // each widget draws lies in its room: a long button label is cut at its
+    // end, a three-digit hidden count and a five-digit stack size show whole.
+    // The About logo has only its own colours on the dialog: no smoothed edge
+    // left dark from the black it was drawn on.
+    void defineUnitDrawnTextsAndTheAboutLogo() {
         Run(dlg(),
-            "ctrl D; keys pad; click 1; is 1006 Key for pad?; keys \x1b; is 1006 ; "
-            "ctrl D; set 32809   pad ; click 1; "
-            "box ok There is already a unit with that name.; is 32809 pad; click 2");
-    }
-
-    // What each widget draws lies in its room: a long button label is cut
-    // at its end, a three-digit hidden count and a five-digit stack size
-    // show whole.
-    void clippedTextsAndTheAboutLogo() {
-        Run(dlg(), "ctrl D; keys kilometres; click 1; click 2036; drawn 2036; keys " +
-                       QString(130, '7') +
-                       "; drawn 300; menu 32806; keys 888888; is 1001 88888; drawn 1001; click 2");
-        // The About logo has only its own colours on the dialog: no smoothed
-        // edge left dark from the black it was drawn on.
-        Run(dlg(), "menu 32808; shot about; keys \x1b");
+            "ctrl D; keys pad; click 1; is 1006 Key for pad?; keys \x1b; is 1006 ; ctrl D; "
+            "set 32809   pad ; click 1; box ok There is already a unit with that name.; "
+            "is 32809 pad; click 2; ctrl D; keys kilometres; click 1; click 2036; drawn 2036; "
+            "menu 32806; keys 888888; is 1001 88888; drawn 1001; click 2; menu 32808; shot about; "
+            "keys \x1b; keys " +
+                QString(130, '7') + "; drawn 300");
         // In 8 bits the colour table holds each colour once (up to 256).
         const QImage logo =
             g_lastShot.copy(QRect(dlg().units().x(118), dlg().units().y(12), 66, 66))
