@@ -11,7 +11,6 @@
 #include "app/qt/maindlg.h"
 #include "app/qt/settingsdlgs.h"
 #include "keypad/dispatch.h"
-#include "storage/startup.h"
 #include "support/test_db.h"
 
 namespace kiv::gui {
@@ -175,8 +174,7 @@ inline void Run(CMainDlg& main, const QString& script, const std::function<void(
     };
     QTimer::singleShot(0, &guard, next);
     if (open) open();
-    for (int i = 0; i < 2000 && !done; ++i) QTest::qWait(5);
-    QVERIFY2(done, "the script did not end");
+    QTRY_VERIFY2_WITH_TIMEOUT(done, "the script did not end", 10000);
 }
 
 // One main window over a fresh temporary XDG_DATA_HOME, set up as main.cpp
@@ -207,8 +205,7 @@ class MainWindowRun {
             Run(*dlg_, "box ok Welcome to Kiv!" + (firstImport.isEmpty() ? "" : "; " + firstImport),
                 startUp);
         if (ok) return QTest::qWaitForWindowExposed(dlg_.get());
-        dlg_->markShutDown();  // nothing to save
-        ReleaseDataFolderLock();
+        dlg_->markShutDown();  // nothing to save; end() releases the folder
         return false;
     }
     // Through the window's shut-down (its destructor), which saves.

@@ -88,9 +88,8 @@ class FakeWindow : public Window {
         hasClipboard = true;
     }
     bool clipboardText(std::string* text) override {
-        if (!hasClipboard) return false;
-        *text = clipboard;
-        return true;
+        if (hasClipboard) *text = clipboard;
+        return hasClipboard;
     }
     int popupMenu(int, int, int) override { return Next(popupAnswers, 0); }
     bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
