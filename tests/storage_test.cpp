@@ -133,6 +133,18 @@ std::vector<std::string> Split(const std::string& s) {
     return {std::istream_iterator<std::string>(in), {}};
 }
 
+// A start on what the last run left, which opens the file without a word.
+void StartAgain(FakeWindow& win) {
+    ReleaseStateRecord();
+    TakeMainDb();
+    ResetDataFolderForTests();
+    win.clearMessages();
+    ASSERT_TRUE(StorageStartup());
+    EXPECT_FALSE(FirstStart());
+    EXPECT_TRUE(LocateStateRecord());
+    EXPECT_EQ(Shown(win), std::vector<std::string>{});
+}
+
 // Start-ups from what earlier runs left in the data folder (FILE=IMAGE ...):
 // the messages (5 the database error "5", W the welcome, W! the welcome
 // cancelled) and the folder after, the files that hold an image named so.
@@ -179,15 +191,7 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
                 if (ReadBytes(tmp.path(name)) == bytes) folder.back() += "=" + image;
         }
         EXPECT_EQ(folder, Split(after));
-        if (cancel) continue;
-        ASSERT_TRUE(LocateStateRecord());
-        ReleaseStateRecord();  // the process ends here, without its shut-down
-        TakeMainDb();
-        ResetDataFolderForTests();
-        ASSERT_TRUE(StorageStartup());
-        EXPECT_FALSE(FirstStart());
-        EXPECT_TRUE(LocateStateRecord());
-        EXPECT_EQ(Shown(win), std::vector<std::string>{});
+        if (!cancel) StartAgain(win);  // the process ends here, without its shut-down
     }
 }
 
@@ -205,12 +209,7 @@ TEST(StorageStartup, RestartsLoadTheLastShutDownAndAFailedSaveKeepsTheFile) {
     PutU32(&saved[32 + so::kEntryUnit], 77);  // no record has UID 77
     ASSERT_TRUE(WriteBytes(tmp.path("kivDB_pdb"), saved));
     for (int step = 0; step < 3; ++step) {
-        ResetDataFolderForTests();
-        win.clearMessages();
-        ASSERT_TRUE(StorageStartup());
-        EXPECT_FALSE(FirstStart());
-        EXPECT_TRUE(win.messages.empty());
-        ASSERT_TRUE(LocateStateRecord());
+        StartAgain(win);
         EXPECT_EQ(State::floatPrecision() * 10000 + State::radix(), 40000);
         EXPECT_EQ(State::entryUnit(), NULL_UID);
         EXPECT_EQ(State::recordSize(), 1568u);
