@@ -15,6 +15,7 @@
 #include "app/core/calctext.h"
 #include "guitest_support.h"
 #include "res/resource.h"
+#include "storage/state.h"
 #include "storage/unitlist.h"
 
 using namespace kiv;
