@@ -27,8 +27,9 @@ namespace {
 using u128 = unsigned __int128;
 using s128 = __int128;
 
-// A 128-bit value as its two halves, with "!" for an overflow.
-std::string Hex(u128 v, bool overflow = false) {
+// A 128-bit value as its two 64-bit halves in decimal, "high:low", with "!"
+// for an overflow.
+std::string Halves(u128 v, bool overflow = false) {
     return std::to_string(uint64_t(v >> 64)) + ":" + std::to_string(uint64_t(v)) +
            (overflow ? "!" : "");
 }
@@ -63,9 +64,9 @@ TEST(IntegerDiff, MatchesReference) {
         const int k = pick(2 * bits + 21) - bits - 10, s = ((k % bits) + bits) % bits,
                   c = std::abs(k);  // a shift count
         auto check = [&](const std::string& op, u128 got, u128 want, bool gotOv = 0, bool ov = 0) {
-            EXPECT_EQ(Hex(got, gotOv), Hex(want, ov))
-                << bits << (sg ? " signed " : " unsigned ") << op << " a=" << Hex(a)
-                << " b=" << Hex(b) << " k=" << k;
+            EXPECT_EQ(Halves(got, gotOv), Halves(want, ov))
+                << bits << (sg ? " signed " : " unsigned ") << op << " a=" << Halves(a)
+                << " b=" << Halves(b) << " k=" << k;
         };
         Word wa, wb, r, rem;
         std::memcpy(wa.b, &a, size_t(n));
