@@ -5,6 +5,10 @@
 # of each and the ratios.
 #
 #   bench/compare_peers.sh [--count N] [--build DIR] [--out FILE]
+#   bench/compare_peers.sh --check [--build DIR]
+#
+# --check (what CI runs) runs Kiv's side alone, once, on 200 conversions,
+# untimed, and fails when the driver fails or leaves a conversion unanswered.
 #
 # Installs GNU units and qalc from the distribution's packages when they are
 # missing. The conversions are drawn (fixed seed) from units of the shipped
@@ -20,12 +24,14 @@ root="$(dirname "$here")"
 count=10000
 build="$root/build-bench"
 outfile=""
+check=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --count) count="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
         --out) outfile="$2"; shift 2 ;;
-        -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+        --check) check=1; count=200; shift ;;
+        -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -33,7 +39,7 @@ done
 list="$root/data/units-US.txt"
 [ -f "$list" ] || { echo "missing $list" >&2; exit 1; }
 
-if ! command -v units >/dev/null || ! command -v qalc >/dev/null; then
+if [ "$check" -eq 0 ] && { ! command -v units >/dev/null || ! command -v qalc >/dev/null; }; then
     echo "installing GNU units and qalc" >&2
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -53,10 +59,11 @@ mkdir -p "$work/home"
 run() {
     if [ -n "$outfile" ]; then "$@" | tee "$outfile"; else "$@"; fi
 }
-run python3 - "$work" "$count" "$driver" "$list" <<'PY'
+run python3 - "$work" "$count" "$driver" "$list" "$check" <<'PY'
 import math, os, random, re, subprocess, sys, time
 
 work, count, driver, unitlist = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
+check = sys.argv[5] == "1"
 env = dict(os.environ, HOME=os.path.join(work, "home"), LC_ALL="C")
 
 # Kiv's name (an expression of the US list), GNU units' name, qalc's name.
@@ -184,6 +191,17 @@ def kiv(cs, tag, rounds=1, full=False):
 
 def per_conversion(total, single, n):
     return max(total - single, 0.0) / max(n - 1, 1)
+
+if check:
+    _, k, _ = kiv(cases, "all", 1)
+    _, kf, _ = kiv(cases, "full", 1, full=True)
+    missing = [cases[i] for i, x in enumerate(k) if x is None]
+    if len(k) != len(cases) or missing or kf != k:
+        sys.exit("convert_driver: %d of %d conversions unanswered (%s), full reduction %s"
+                 % (len(missing) + len(cases) - len(k), len(cases), missing[:3],
+                    "agrees" if kf == k else "differs"))
+    print("compare_peers check: Kiv answered all %d conversions" % len(cases))
+    sys.exit(0)
 
 # GNU units and Kiv: the median of RUNS batch runs, each program's runs
 # interleaved with the other's, so that a passing load on the machine

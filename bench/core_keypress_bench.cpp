@@ -69,9 +69,11 @@ void BM_CoreKeyInteger(benchmark::State& st) {
     BenchDb db;
     const UnitTable u = MakeUnitTable();
     FullStack(u);
+    // Emptied first: switching with values on the stack asks whether to
+    // change them, and the figure would time that question.
+    while (Depth() > 0) Drop();
     RunScript({ID_RADIX_HEX, ID_WORD_64});
     State::setSigned(1);
-    while (Depth() > 0) Drop();
     for (int i = 0; i < State::stackSize() - 1; ++i) RunScript({"1f" + std::to_string(i), 2006});
     const std::vector<ScriptKey> script = {
         "7",  "f", "3", "+", "a",   "9", "*", "c0", "/", "1", "2", "-",  2003,

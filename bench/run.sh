@@ -4,10 +4,14 @@
 # figure over the repeated runs.
 #
 #   bench/run.sh [--reps N] [--min-time SECONDS] [--filter REGEX] [--build DIR]
+#   bench/run.sh --check [--build DIR]
 #
 # Defaults: 10 repetitions of at least 0.1 s each, build directory
 # build-bench in the repository (made as a Release build). The table is also
 # written to bench/results/table.txt, the raw JSON to DIR/bench-json/.
+# --check (what CI runs) builds every benchmark and runs each figure once for
+# a moment, untimed, and fails on any benchmark that does not build, does not
+# run or reports an error; the table is then not written to bench/results/.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -16,13 +20,15 @@ reps=10
 mintime=0.1
 filter=""
 build="$root/build-bench"
+check=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --reps) reps="$2"; shift 2 ;;
         --min-time) mintime="$2"; shift 2 ;;
         --filter) filter="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
-        -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+        --check) check=1; reps=1; mintime=0.001; shift ;;
+        -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -41,11 +47,14 @@ for src in "$here"/*_bench.cpp "$here"/gui_*.cpp; do
     targets+=("$name")
 done
 built=()
+failed=0
 for t in "${targets[@]}"; do
     if cmake --build "$build" -j"$jobs" --target "$t" >"$build/build-$t.log" 2>&1; then
         built+=("$t")
     else
         echo "warning: $t did not build (see $build/build-$t.log)" >&2
+        [ "$check" -eq 0 ] || cat "$build/build-$t.log" >&2
+        failed=1
     fi
 done
 
@@ -64,18 +73,25 @@ for t in "${built[@]}"; do
     echo "running $t" >&2
     if ! (cd "$(dirname "$exe")" && "$exe" "${args[@]}" >"$out/$t.log" 2>&1); then
         echo "warning: $t failed (see $out/$t.log)" >&2
+        [ "$check" -eq 0 ] || cat "$out/$t.log" >&2
+        failed=1
     fi
 done
 
-mkdir -p "$here/results"
+table="$here/results/table.txt"
+if [ "$check" -eq 1 ]; then
+    table="$out/table.txt"
+else
+    mkdir -p "$here/results"
+fi
 cpu="$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
 buildtype="$(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | sed 's/.*=//')"
 load="$(cut -d' ' -f1-3 /proc/loadavg)"
 machine="$(nproc) cores ($cpu), load average $load, $(date -u '+%Y-%m-%d %H:%M UTC'), ${buildtype:-default} build"
-python3 - "$out" "$reps" "$machine" <<'PY' | tee "$here/results/table.txt"
+python3 - "$out" "$reps" "$machine" "$table" "$check" "$filter" <<'PY' || failed=1
 import json, os, sys
 
-folder, reps, machine = sys.argv[1], sys.argv[2], sys.argv[3]
+folder, reps, machine, table, check, filtered = sys.argv[1:7]
 
 # What each figure means; the others are listed by their benchmark name.
 NAMES = {
@@ -131,7 +147,10 @@ for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
     try:
         data = json.load(open(os.path.join(folder, fn)))
     except (ValueError, OSError):
-        continue  # nothing ran (filtered out, or failed: see its .log)
+        # Nothing ran (filtered out, or failed: see its .log).
+        if check == "1" and not filtered:
+            rows.append((exe, "(no figures)", "error: no results", "", ""))
+        continue
     agg = {}
     for b in data.get("benchmarks", []):
         # "BM_X/iterations:9/manual_time" and the like: the name is BM_X.
@@ -140,11 +159,13 @@ for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
         if b.get("error_occurred"):
             agg.setdefault(name, {})["error"] = b.get("error_message", "error")
             continue
-        if b.get("run_type") != "aggregate":
+        # One repetition reports no aggregates: its single run is the median.
+        single = b.get("run_type") == "iteration" and reps == "1"
+        if b.get("run_type") != "aggregate" and not single:
             continue
         counter = next((c for c in PER_ITEM if c in b), None)
         value = b[counter] if counter else b["real_time"] * SCALE[b.get("time_unit", "ns")]
-        agg.setdefault(name, {})[b["aggregate_name"]] = value
+        agg.setdefault(name, {})["median" if single else b["aggregate_name"]] = value
     for name, a in agg.items():
         label = NAMES.get(name, name)
         if "error" in a:
@@ -157,11 +178,17 @@ for fn in sorted(os.listdir(folder), key=lambda f: (rank(f), f)):
 head = ("program", "figure", "median", "stddev", "cv")
 w = [max(len(r[i]) for r in rows + [head]) for i in range(5)]
 line = lambda r: "| " + " | ".join(r[i].ljust(w[i]) for i in range(5)) + " |"
-print("Machine: %s." % machine)
-print("Median and spread over %s repetitions per figure." % reps)
-print()
-print(line(head))
-print("|" + "|".join("-" * (x + 2) for x in w) + "|")
-for r in rows:
-    print(line(r))
+text = ["Machine: %s." % machine,
+        "Median and spread over %s repetitions per figure." % reps, "",
+        line(head), "|" + "|".join("-" * (x + 2) for x in w) + "|"]
+text += [line(r) for r in rows]
+open(table, "w").write("\n".join(text) + "\n")
+print("\n".join(text))
+errors = [r for r in rows if r[2].startswith("error")]
+if check == "1" and (errors or not rows):
+    sys.exit("bench: %d figure(s) reported an error" % len(errors) if rows else "bench: no figures")
 PY
+if [ "$failed" -ne 0 ]; then
+    echo "bench: a benchmark did not build, did not run or reported an error" >&2
+    [ "$check" -eq 0 ] || exit 1
+fi

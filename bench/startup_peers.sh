@@ -8,6 +8,10 @@
 # each and the ratios Kiv / bare dialog and Kiv / SpeedCrunch.
 #
 #   bench/startup_peers.sh [--runs N] [--warmup N] [--build DIR] [--out FILE]
+#   bench/startup_peers.sh --check [--build DIR]
+#
+# --check (what CI runs) starts Kiv and the bare dialog once each, untimed,
+# without SpeedCrunch, and fails when either shows no painted window.
 #
 # Defaults: 15 runs after 2 warm-up runs, build directory build-bench (made
 # as a Release build, like bench/run.sh). Kiv is the real program (app/qt/kiv)
@@ -24,19 +28,21 @@ runs=15
 warmup=2
 build="$root/build-bench"
 outfile=""
+check=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --runs) runs="$2"; shift 2 ;;
         --warmup) warmup="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
         --out) outfile="$2"; shift 2 ;;
-        -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+        --check) check=1; runs=1; warmup=0; shift ;;
+        -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
 
 missing=()
-command -v speedcrunch >/dev/null || missing+=(speedcrunch)
+[ "$check" -eq 1 ] || command -v speedcrunch >/dev/null || missing+=(speedcrunch)
 command -v xvfb-run >/dev/null || missing+=(xvfb)
 ldconfig -p | grep -q 'libXdamage\.so\.1 ' || missing+=(libxdamage1)
 if [ ${#missing[@]} -gt 0 ]; then
@@ -67,8 +73,8 @@ machine="$(nproc) cores ($cpu), ${buildtype:-default} build of Kiv"
 cat >"$work/driver.py" <<'PY'
 import os, shutil, statistics, sys, time
 
-here, work, kiv, bench, runs, warmup, machine, versions = sys.argv[1:9]
-runs, warmup = int(runs), int(warmup)
+here, work, kiv, bench, runs, warmup, machine, versions, check = sys.argv[1:10]
+runs, warmup, check = int(runs), int(warmup), check == "1"
 sys.path.insert(0, here)
 import mapwait
 
@@ -78,6 +84,8 @@ PROGRAMS = [
     ("bare Qt 6 dialog", [bench], {"KIV_BENCH_BARE": "1"}, None),
     ("SpeedCrunch", ["speedcrunch"], {}, None),
 ]
+if check:
+    PROGRAMS.pop()
 
 def load():
     return " ".join(open("/proc/loadavg").read().split()[:3])
@@ -148,6 +156,8 @@ if any(failures.values()):
     print("Repeated runs: " + ", ".join("%s %d" % kv for kv in failures.items() if kv[1]))
 k = statistics.median(paint["Kiv"])
 b = statistics.median(paint["bare Qt 6 dialog"])
+if check:
+    sys.exit(0)
 s = statistics.median(paint["SpeedCrunch"])
 print()
 print("Ratios of the medians: Kiv / bare dialog = %.2f (goal: at most 1.25, %s);" % (
@@ -160,4 +170,5 @@ run() {
     if [ -n "$outfile" ]; then "$@" | tee "$outfile"; else "$@"; fi
 }
 run xvfb-run -a -s "-screen 0 1280x1024x24" \
-    python3 "$work/driver.py" "$here" "$work" "$kiv" "$bench" "$runs" "$warmup" "$machine" "$versions"
+    python3 "$work/driver.py" "$here" "$work" "$kiv" "$bench" "$runs" "$warmup" "$machine" "$versions" \
+    "$check"
