@@ -3,8 +3,10 @@
 
 namespace kiv {
 
-// Undo follows the saved-argument count; Define unit, Make primitive, Set
-// button and the four display modes are grayed in integer mode.
-void UpdateMenuState();
+// Undo is enabled while arguments are saved; Define unit, Make primitive,
+// Set button and the four display modes only in floating mode (grayed in
+// integer mode). The state record calls it (UpdateMenuState in
+// storage/state.h) whenever either changes.
+void ShowMenuState(bool undoAvailable, bool floating);
 
 }  // namespace kiv

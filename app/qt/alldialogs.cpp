@@ -1,8 +1,8 @@
 #include "app/qt/alldialogs.h"
 
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 #include "app/qt/unitdlgs.h"
-#include "app/qt/unitlistdlgs.h"
+#include "app/qt/unitlistdialogs.h"
 
 namespace kiv {
 

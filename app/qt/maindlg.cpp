@@ -33,12 +33,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/core/appevent.h"
-#include "app/core/menus.h"
 #include "app/qt/corelink.h"
 #include "res/resource.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "window/appevent.h"
 
 namespace kiv {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,9 +9,9 @@
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
-#include "app/qt/dlg_memory.h"
-#include "app/qt/dlg_prefs.h"
 #include "app/qt/maindlg.h"
+#include "app/qt/memorydialog.h"
+#include "app/qt/prefsdialogs.h"
 
 namespace kiv {
 

@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 #include <map>
 
-#include "app/qt/dlgunits.h"
+#include "app/qt/dialogmetrics.h"
 
 class QLineEdit;
 class QPushButton;

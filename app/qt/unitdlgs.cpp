@@ -1,7 +1,7 @@
 #include "app/qt/unitdlgs.h"
 
-#include "app/qt/dlg_units.h"
 #include "app/qt/maindlg.h"
+#include "app/qt/unitdialogs.h"
 
 namespace kiv {
 

@@ -1,11 +1,11 @@
-#include "app/qt/unitlistdlgs.h"
+#include "app/qt/unitlistdialogs.h"
 
 #include <QFile>
 #include <QFileDialog>
 
+#include "app/core/unitlist.h"
 #include "app/qt/maindlg.h"
 #include "app/qt/qtwindow.h"
-#include "storage/unitlist.h"
 
 namespace kiv {
 

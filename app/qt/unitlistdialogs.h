@@ -1,6 +1,6 @@
 // The unit list commands of the main dialog ("Import...", "Export..."): a
 // Qt file dialog with the list's title, filters and default suffix, then
-// the core's reader or writer (storage/unitlist.h).
+// the core's reader or writer (app/core/unitlist.h).
 #pragma once
 
 #include <QStringList>
