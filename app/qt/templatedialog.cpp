@@ -9,10 +9,6 @@
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
-#include "app/qt/maindlg.h"
-#include "app/qt/memorydialog.h"
-#include "app/qt/prefsdialogs.h"
-
 namespace kiv {
 
 TemplateDlg::TemplateDlg(QWidget* parent, const QString& caption) : QDialog(parent) {
@@ -98,22 +94,6 @@ void TemplateDlg::focusField(int id) {
         e->setFocus(Qt::OtherFocusReason);
         e->selectAll();
     }
-}
-
-void InstallSettingsDialogs(CMainDlg& dlg) {
-    CMainDlg* main = &dlg;
-    dlg.hooks.preferences = [main] {
-        CPrefsDlg d(main);
-        d.exec();
-    };
-    dlg.hooks.displayPrefs = [main] {
-        CDisplayPrefsDlg d(main);
-        d.exec();
-    };
-    dlg.hooks.memoryDialog = [main] {
-        CMemoryDlg d(main);
-        d.exec();
-    };
 }
 
 void TabStopDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,

@@ -40,14 +40,4 @@ bool ChooseUnitListFile(QWidget* parent, bool save, const std::string& title,
     return true;
 }
 
-void InstallUnitListDialogs(CMainDlg& dlg) {
-    CMainDlg* owner = &dlg;
-    const FileChooser choose = [owner](bool save, const std::string& title,
-                                       const std::string& folder, std::string* path) {
-        return ChooseUnitListFile(owner, save, title, folder, path);
-    };
-    dlg.hooks.importUnits = [choose] { ImportUnitList(choose); };
-    dlg.hooks.exportUnits = [choose] { ExportUnitList(choose); };
-}
-
 }  // namespace kiv
