@@ -77,7 +77,7 @@ def main():
     for fault in faults:
         print(fault)
     if faults:
-        print(f"layers: {len(faults)} include(s) run up; floors from the bottom: "
+        print(f"layers: {len(faults)} include(s) break the floors; from the bottom: "
               + " < ".join(FLOORS))
         return 1
     print("layers: every include looks down (" + " < ".join(FLOORS) + ")")
