@@ -31,6 +31,8 @@ case "$mode" in
     exec ./build/app/qt/kiv
     ;;
   test)
+    python3 scripts/layers.py       # no include runs up the floors
+    python3 scripts/spdx.py --check  # every source file names its licence
     (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
     python3 scripts/testsize.py  # the suite's size against the program's
     if [ -x .ci/extra ]; then .ci/extra; fi

@@ -21,15 +21,15 @@
 #include <string>
 #include <vector>
 
-#include "app/core/calctext.h"
+#include "app/core/unitlist.h"
 #include "engine/format.h"
 #include "storage/database.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
 
 namespace kiv {
 namespace {

@@ -15,12 +15,12 @@
 #include "keypad/dispatch.h"
 #include "keypad/keypad.h"
 #include "storage/dbfile.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
-#include "units/holders.h"
 
 namespace kiv {
 namespace {

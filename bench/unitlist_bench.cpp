@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "app/core/unitlist.h"
 #include "bench_db.h"
 #include "storage/maindb.h"
-#include "storage/unitlist.h"
 #include "units/unitrec.h"
 
 namespace kiv {

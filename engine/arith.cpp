@@ -1,9 +1,9 @@
 #include "engine/arith.h"
 
-#include "app/core/messages.h"
 #include "engine/stack.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/messages.h"
 
 namespace kiv {
 

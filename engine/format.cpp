@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/messages.h"
 #include "storage/state.h"
 #include "units/unittext.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/calctext.h"
 #include "engine/integer.h"
 #include "storage/value.h"
+#include "window/calctext.h"
 
 namespace kiv {
 

@@ -7,11 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/menus.h"
-#include "app/core/messages.h"
 #include "engine/stack.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/messages.h"
 
 namespace kiv {
 

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#include "app/core/messages.h"
 #include "engine/stack.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/messages.h"
 
 namespace kiv {
 

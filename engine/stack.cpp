@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "app/core/messages.h"
-#include "app/core/window.h"
 #include "engine/integer.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/messages.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -16,11 +16,11 @@
 #include "keypad/dispatch.h"
 #include "keypad/entry.h"
 #include "storage/dbfile.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "support/fake_window.h"
 #include "support/ownership.h"
-#include "units/holders.h"
 #include "units/unitrec.h"
 
 namespace kiv::check {

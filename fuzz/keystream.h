@@ -9,12 +9,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
 #include "app/core/categoriesdlg.h"
 #include "app/core/definedlg.h"
 #include "app/core/memorydlg.h"
 #include "app/core/prefsdlg.h"
+#include "app/core/unitlist.h"
 #include "app/core/unitsdlg.h"
 #include "engine/arith.h"
 #include "engine/stack.h"
@@ -24,10 +23,11 @@
 #include "keypad/script.h"
 #include "res/resource.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "support/fake_window.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
 
 namespace kiv::keystream {
 

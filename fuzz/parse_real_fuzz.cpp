@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/calctext.h"
 #include "engine/format.h"
 #include "fuzz/invariants.h"
+#include "window/calctext.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/core/unitlist.h"
 #include "fuzz/invariants.h"
-#include "storage/unitlist.h"
 #include "support/test_db.h"
 
 namespace {

@@ -4,21 +4,19 @@
 #include <cstring>
 #include <vector>
 
-#include "app/core/calctext.h"
-#include "app/core/menus.h"
-#include "app/core/messages.h"
-#include "app/core/window.h"
 #include "engine/format.h"
 #include "engine/integer.h"
 #include "engine/stack.h"
 #include "keypad/entry.h"
 #include "keypad/keypad.h"
 #include "res/resource.h"
+#include "storage/holders.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "units/algebra.h"
-#include "units/holders.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
+#include "window/messages.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/core/calctext.h"
 #include "engine/format.h"
 #include "engine/integer.h"
 #include "engine/stack.h"
@@ -11,6 +10,7 @@
 #include "storage/state.h"
 #include "units/algebra.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
 
 namespace kiv {
 

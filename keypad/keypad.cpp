@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/calctext.h"
-#include "app/core/messages.h"
-#include "app/core/window.h"
 #include "engine/arith.h"
 #include "engine/integer.h"
 #include "engine/scientific.h"
@@ -16,6 +13,9 @@
 #include "res/resource.h"
 #include "storage/state.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
+#include "window/messages.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -1,9 +1,9 @@
 #include "keypad/script.h"
 
-#include "app/core/window.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "res/resource.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -12,5 +12,5 @@ cmake --build "$build" -j"$(nproc)" >/dev/null
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest -L core -j"$(nproc)" --timeout 900 >/dev/null)
 gcovr -r . --object-directory "$build" \
-  --filter 'storage/' --filter 'units/' --filter 'engine/' --filter 'keypad/' \
+  --filter 'window/' --filter 'storage/' --filter 'units/' --filter 'engine/' --filter 'keypad/' \
   --filter 'app/core/' --filter 'res/' -o "$build/coverage.txt" --print-summary

@@ -10,7 +10,7 @@ import os
 import sys
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-PROGRAM = ["storage", "units", "engine", "keypad", "app", "res"]
+PROGRAM = ["res", "window", "storage", "units", "engine", "keypad", "app"]
 CODE = {".cpp", ".h"}
 
 

@@ -1,6 +1,6 @@
 #include "storage/maindb.h"
 
-#include "app/core/messages.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

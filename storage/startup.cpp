@@ -9,11 +9,11 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/core/messages.h"
 #include "storage/dbfile.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
-#include "units/holders.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

@@ -1,8 +1,8 @@
 #include "storage/state.h"
 
-#include "app/core/menus.h"
-#include "app/core/messages.h"
 #include "storage/maindb.h"
+#include "window/menus.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {
@@ -34,6 +34,11 @@ int RadixClass(int radix) {
 
 bool StateLocated() {
     return g_located && MainDb() && MainDb()->count() > 0;
+}
+
+void UpdateMenuState() {
+    if (!StateLocated()) return;
+    ShowMenuState(State::savedCount() != 0, State::radix() == 0);
 }
 
 bool LocateStateRecord() {

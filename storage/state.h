@@ -39,6 +39,9 @@ inline constexpr size_t StateRecordSize(int stackSize) {
 int RadixClass(int radix);
 
 bool StateLocated();
+// Shows the menu items that follow the saved-argument count and the radix
+// (window/menus.h); nothing without a state record.
+void UpdateMenuState();
 // Takes record 0 as the state record; shows database error "2" and returns
 // false when there is none.
 bool LocateStateRecord();

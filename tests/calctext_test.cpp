@@ -1,6 +1,6 @@
 // Calculator text beside the layout walk of tests/cases/entry_line.txt:
 // the measuring box, and the separators taken from the locale's texts.
-#include "app/core/calctext.h"
+#include "window/calctext.h"
 
 #include <gtest/gtest.h>
 

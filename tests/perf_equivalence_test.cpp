@@ -25,13 +25,13 @@
 #include "keypad/script.h"
 #include "res/resource.h"
 #include "storage/dbfile.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "support/ownership.h"
 #include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
-#include "units/holders.h"
 
 namespace kiv {
 namespace {

@@ -16,19 +16,19 @@
 #include <random>
 #include <sstream>
 
-#include "app/core/appevent.h"
-#include "app/core/messages.h"
+#include "app/core/unitlist.h"
 #include "keypad/dispatch.h"
 #include "storage/dbfile.h"
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "support/test_db.h"
 #include "support/unit_fixture.h"
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
+#include "window/appevent.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

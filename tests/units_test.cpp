@@ -9,9 +9,9 @@
 #include <random>
 #include <set>
 
+#include "app/core/unitlist.h"
 #include "storage/dbfile.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "support/ownership.h"
 #include "support/test_db.h"
 #include "support/unit_fixture.h"

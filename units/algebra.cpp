@@ -8,8 +8,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "app/core/messages.h"
 #include "storage/maindb.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

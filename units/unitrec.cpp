@@ -6,11 +6,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/core/messages.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "units/algebra.h"
-#include "units/holders.h"
 #include "units/unittext.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

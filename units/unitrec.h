@@ -3,7 +3,7 @@
 //
 // Every expression record has exactly one owner: a unit's definition, a
 // value or slot of the state record, or a process-wide variable
-// (units/holders.h). Indexes returned here are valid until the next create,
+// (storage/holders.h). Indexes returned here are valid until the next create,
 // rename, delete or sort.
 #pragma once
 

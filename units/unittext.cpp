@@ -1,11 +1,14 @@
 #include "units/unittext.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "storage/maindb.h"
+#include "units/algebra.h"
 #include "units/unitrec.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {
@@ -134,6 +137,78 @@ std::string WholeExpressionText(Uid e) {
         if (!text.empty() || e == NULL_UID) return text;
     }
     return {};
+}
+
+namespace {
+
+bool IsBlankChar(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsNameLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+// An unsigned decimal number; values beyond any valid one stay above every
+// limit instead of wrapping.
+int ReadExponentDigits(const std::string& s, size_t* p) {
+    int n = 0;
+    while (*p < s.size() && s[*p] >= '0' && s[*p] <= '9') {
+        if (n < 100000) n = n * 10 + (s[*p] - '0');
+        ++*p;
+    }
+    return n;
+}
+
+}  // namespace
+
+bool ReadExpressionFactors(const std::string& s, size_t p, Uid e, double* magnitude, size_t* bad) {
+    bool denominator = false;
+    for (;;) {
+        while (p < s.size() && (IsBlankChar(s[p]) || s[p] == '*' || s[p] == '1' || s[p] == '\r'))
+            ++p;
+        if (p >= s.size()) return true;
+        if (s[p] == '/') {
+            denominator = true;
+            ++p;
+            continue;
+        }
+        const size_t start = p;
+        if (bad) *bad = start;
+        if (!IsNameLetter(s[p])) return false;
+        while (p < s.size() && IsNameLetter(s[p])) ++p;
+        const std::string name = s.substr(start, p - start);
+        int exponent = ReadExponentDigits(s, &p);
+        if (exponent == 0) exponent = 1;
+        Uid unit = NULL_UID;
+        int prefix = 0;
+        if (FindUnitByName(name, &unit) == 0) {
+            // A one-letter name is never split into a prefix and a unit.
+            prefix = name.size() > 1 ? PrefixPower(name[0]) : 0;
+            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0) return false;
+        }
+        // -128 is a valid exponent, +128 is not.
+        if (exponent > (denominator ? 128 : 127)) {
+            ShowCodedMessage(MSG_EXPONENT_RANGE);
+            continue;
+        }
+        MultiplyIn(e, unit, prefix, denominator ? -exponent : exponent, magnitude);
+    }
+}
+
+Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) {
+    *ok = false;
+    const Uid e = NewExpression();
+    if (e == NULL_UID) return NULL_UID;
+    size_t bad = 0;
+    if (!ReadExpressionFactors(text, 0, e, nullptr, &bad)) {
+        DeleteExpression(e);
+        size_t end = bad;
+        while (end < text.size() && !IsBlankChar(text[end]) && text[end] != '*' && text[end] != '/')
+            ++end;
+        if (unknown) *unknown = text.substr(bad, std::max<size_t>(end - bad, 1));
+        return NULL_UID;
+    }
+    *ok = true;
+    return Normalise(e);
 }
 
 }  // namespace kiv

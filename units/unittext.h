@@ -1,5 +1,6 @@
 // The text form of unit expressions: SI prefix letters, names, exponent
-// digits as the superscript bytes 0xC0-0xC9, numerator "/" denominator.
+// digits as the superscript bytes 0xC0-0xC9, numerator "/" denominator;
+// and the reading of that form back into an expression.
 #pragma once
 
 #include <string>
@@ -23,5 +24,22 @@ std::string ExpressionText(Uid e, int size = 200);
 // The whole text however long (files hold it; the display's buffers cut it);
 // "" when the expression does not resolve.
 std::string WholeExpressionText(Uid e);
+
+// Reads the factors of an expression from s[p] to the end into `e`: names
+// with SI prefixes, exponent digits, "*", "/" (every factor after it is in
+// the denominator), a "1" before "/", blanks. `magnitude` (when given) takes
+// every change of scale that merging a prefix brings. An exponent out of
+// range shows message 1330 and skips its factor. False on a factor that is
+// no unit name; `bad` (when given) is then where that factor starts.
+bool ReadExpressionFactors(const std::string& s, size_t p, Uid e, double* magnitude,
+                           size_t* bad = nullptr);
+
+// Reads a unit expression in the form the lists and Copy write it (names
+// with SI prefixes, exponent digits, "*", "/", a "1" before "/") into a new
+// expression; factors merge only where unit and prefix are equal, so no
+// scale changes. NULL_UID with *ok true for no factors. On a factor that
+// names no unit: NULL_UID, *ok false and `unknown` (when given) that
+// factor's text; nothing is left behind.
+Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown);
 
 }  // namespace kiv

@@ -1,7 +1,7 @@
 #include "app/core/categoriesdlg.h"
 
-#include "app/core/messages.h"
 #include "storage/maindb.h"
+#include "window/messages.h"
 
 namespace kiv {
 namespace {

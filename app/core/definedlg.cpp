@@ -1,18 +1,18 @@
 #include "app/core/definedlg.h"
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
-#include "app/core/messages.h"
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "keypad/entry.h"
 #include "keypad/keypad.h"
 #include "res/resource.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
-#include "units/holders.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
+#include "window/messages.h"
 
 namespace kiv {
 

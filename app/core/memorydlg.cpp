@@ -1,12 +1,12 @@
 #include "app/core/memorydlg.h"
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "res/resource.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
 
 namespace kiv {
 namespace {

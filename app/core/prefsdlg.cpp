@@ -3,12 +3,12 @@
 #include <cctype>
 #include <climits>
 
-#include "app/core/appevent.h"
-#include "app/core/messages.h"
-#include "app/core/window.h"
 #include "engine/stack.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "window/appevent.h"
+#include "window/messages.h"
+#include "window/window.h"
 
 namespace kiv {
 namespace {

@@ -2,10 +2,7 @@
 
 #include <cctype>
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
 #include "app/core/definedlg.h"
-#include "app/core/messages.h"
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
@@ -14,6 +11,9 @@
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
+#include "window/messages.h"
 
 namespace kiv {
 

@@ -1,11 +1,11 @@
 #include "app/qt/corelink.h"
 
-#include "app/core/calctext.h"
 #include "engine/arith.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "keypad/entry.h"
 #include "keypad/keypad.h"
+#include "window/calctext.h"
 
 namespace kiv {
 

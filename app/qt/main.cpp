@@ -9,10 +9,13 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <cstdio>
+#include <cstring>
 
 #include "app/qt/alldialogs.h"
 #include "app/qt/corelink.h"
 #include "app/qt/maindlg.h"
+#include "kiv_version.h"
 #include "storage/startup.h"
 #ifdef KIV_BENCH_FIRST_PAINT
 #include "bench/gui_firstpaint.h"  // the start-up benchmark's build of this file
@@ -51,7 +54,7 @@ class CCalcApp : public QApplication {
   public:
     CCalcApp(int& argc, char** argv) : QApplication(argc, argv) {
         setApplicationName(QStringLiteral("kiv"));
-        setApplicationVersion(QStringLiteral("1.6.4"));
+        setApplicationVersion(QStringLiteral(KIV_VERSION));
         // The installed .desktop file's id: desktops match the window to its
         // launcher and icon by it.
         setDesktopFileName(QStringLiteral("org.kivcalc.Kiv"));
@@ -134,6 +137,13 @@ class CCalcApp : public QApplication {
 }  // namespace kiv
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts: it needs no display and touches no data.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kiv %s\n", KIV_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     kiv::CCalcApp app(argc, argv);

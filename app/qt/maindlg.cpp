@@ -33,12 +33,12 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/core/appevent.h"
-#include "app/core/menus.h"
 #include "app/qt/corelink.h"
+#include "kiv_version.h"
 #include "res/resource.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "window/appevent.h"
 
 namespace kiv {
 namespace {
@@ -835,8 +835,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->resize(32, 32);
     auto* name = new QLabel(QStringLiteral("Kiv"), this);
     name->move(du_.x(60), du_.y(18));
-    auto* version = new QLabel(QStringLiteral("Version 1.6.4"), this);
+    auto* version = new QLabel(QStringLiteral("Version " KIV_VERSION), this);
     version->move(du_.x(60), du_.y(27));
+    auto* licence = new QLabel(QStringLiteral("Free software: GNU GPL, version 3 or later."), this);
+    licence->setAlignment(Qt::AlignCenter);
+    licence->setGeometry(du_.rect(4, 186, 170, 10));
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(du_.rect(34, 204, 41, 14));
     ok->setDefault(true);

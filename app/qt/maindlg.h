@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/qt/dlgunits.h"
+#include "app/qt/dialogmetrics.h"
 #include "app/qt/qtwindow.h"
 
 class QAction;

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "app/core/window.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -9,7 +9,7 @@
 #include "app/qt/alldialogs.h"
 #include "app/qt/corelink.h"
 #include "app/qt/maindlg.h"
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 #include "keypad/dispatch.h"
 #include "storage/startup.h"
 #include "support/test_db.h"

@@ -11,12 +11,12 @@
 // dialog's logic decides are the core suite's.
 #include <signal.h>
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
+#include "app/core/unitlist.h"
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
 
 using namespace kiv;
 using namespace kiv::gui;

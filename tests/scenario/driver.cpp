@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
 #include "keypad/dispatch.h"
 #include "res/resource.h"
 #include "scenario/scenario.h"
 #include "support/ownership.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
 
 namespace kiv::scenario {
 

@@ -5,8 +5,7 @@
 #include <sstream>
 #include <type_traits>
 
-#include "app/core/calctext.h"
-#include "app/core/messages.h"
+#include "app/core/unitlist.h"
 #include "engine/arith.h"
 #include "engine/format.h"
 #include "engine/stack.h"
@@ -17,9 +16,10 @@
 #include "res/resource.h"
 #include "scenario/scenario.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "support/unit_fixture.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
+#include "window/messages.h"
 
 namespace kiv::scenario {
 namespace {

@@ -6,12 +6,12 @@
 #include <array>
 #include <cstdlib>
 
+#include "app/core/unitlist.h"
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "scenario/scenario.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "units/algebra.h"
 
 namespace kiv::scenario {

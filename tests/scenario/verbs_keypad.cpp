@@ -12,12 +12,11 @@
 #include <cstring>
 #include <random>
 
-#include "app/core/calctext.h"
 #include "app/core/categoriesdlg.h"
 #include "app/core/definedlg.h"
 #include "app/core/memorydlg.h"
-#include "app/core/messages.h"
 #include "app/core/prefsdlg.h"
+#include "app/core/unitlist.h"
 #include "app/core/unitsdlg.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
@@ -25,8 +24,10 @@
 #include "keypad/keypad.h"
 #include "scenario/scenario.h"
 #include "storage/state.h"
-#include "storage/unitlist.h"
 #include "units/algebra.h"
+#include "units/unittext.h"
+#include "window/calctext.h"
+#include "window/messages.h"
 
 namespace kiv::scenario {
 namespace {

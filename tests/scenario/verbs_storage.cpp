@@ -11,15 +11,15 @@
 #include <cstring>
 #include <memory>
 
-#include "app/core/calctext.h"
-#include "app/core/messages.h"
+#include "app/core/unitlist.h"
 #include "engine/stack.h"
 #include "fuzz/invariants.h"
 #include "keypad/keypad.h"
 #include "scenario/scenario.h"
-#include "storage/unitlist.h"
 #include "units/algebra.h"
 #include "units/unittext.h"
+#include "window/calctext.h"
+#include "window/messages.h"
 
 namespace kiv::scenario {
 namespace {

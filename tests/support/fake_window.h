@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/window.h"
+#include "window/window.h"
 
 namespace kiv {
 

@@ -14,9 +14,9 @@
 #include <sstream>
 #include <string>
 
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
-#include "units/holders.h"
 #include "units/unitrec.h"
 
 namespace kiv {

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "storage/dbfile.h"
+#include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
 #include "support/fake_window.h"
 #include "units/algebra.h"
-#include "units/holders.h"
 
 namespace kiv {
 

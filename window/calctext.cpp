@@ -1,4 +1,4 @@
-#include "app/core/calctext.h"
+#include "window/calctext.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "units/holders.h"
+#include "storage/holders.h"
 
 #include <algorithm>
 #include <vector>

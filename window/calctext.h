@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/core/window.h"
+#include "window/window.h"
 
 namespace kiv {
 

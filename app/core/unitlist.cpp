@@ -1,4 +1,4 @@
-#include "storage/unitlist.h"
+#include "app/core/unitlist.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,10 +10,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/core/appevent.h"
-#include "app/core/calctext.h"
-#include "app/core/messages.h"
-#include "app/core/window.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
 #include "storage/maindb.h"
@@ -22,6 +18,10 @@
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
+#include "window/appevent.h"
+#include "window/calctext.h"
+#include "window/messages.h"
+#include "window/window.h"
 
 namespace kiv {
 namespace {
@@ -76,9 +76,6 @@ bool IsBlank(char c) {
 }
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 // A name must show as itself wherever calculator text goes: no control
@@ -170,44 +167,6 @@ double ReadMagnitude(const std::string& s, size_t* p) {
 
 enum class LineResult { Done, SyntaxError, NoRoom };
 
-// Reads the factors of an expression from s[p] into e. The magnitude takes
-// every change of scale that merging a prefix brings. On a syntax error
-// `bad` (when given) is where the factor that ended the reading starts.
-LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude,
-                       size_t* bad = nullptr) {
-    bool denominator = false;
-    for (;;) {
-        while (p < s.size() && (IsBlank(s[p]) || s[p] == '*' || s[p] == '1' || s[p] == '\r')) ++p;
-        if (p >= s.size()) return LineResult::Done;
-        if (s[p] == '/') {
-            denominator = true;
-            ++p;
-            continue;
-        }
-        const size_t start = p;
-        if (bad) *bad = start;
-        if (!IsLetter(s[p])) return LineResult::SyntaxError;
-        while (p < s.size() && IsLetter(s[p])) ++p;
-        const std::string name = s.substr(start, p - start);
-        int exponent = ReadCount(s, &p);
-        if (exponent == 0) exponent = 1;
-        Uid unit = NULL_UID;
-        int prefix = 0;
-        if (FindUnitByName(name, &unit) == 0) {
-            // A one-letter name is never split into a prefix and a unit.
-            prefix = name.size() > 1 ? PrefixPower(name[0]) : 0;
-            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0)
-                return LineResult::SyntaxError;
-        }
-        // -128 is a valid exponent, +128 is not.
-        if (exponent > (denominator ? 128 : 127)) {
-            ShowCodedMessage(MSG_EXPONENT_RANGE);
-            continue;
-        }
-        MultiplyIn(e, unit, prefix, denominator ? -exponent : exponent, magnitude);
-    }
-}
-
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     size_t p = 0;
     while (p < s.size() && IsBlank(s[p])) ++p;
@@ -250,10 +209,9 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         magnitude = ReadMagnitude(s, &p);
         e = NewExpression();
         if (e == NULL_UID) return LineResult::NoRoom;
-        const LineResult r = ReadFactors(s, p, e, &magnitude);
-        if (r != LineResult::Done) {
+        if (!ReadExpressionFactors(s, p, e, &magnitude)) {
             DeleteExpression(e);
-            return r;
+            return LineResult::SyntaxError;
         }
     }
     if (isBtn) {
@@ -397,23 +355,6 @@ int ReadUnitList(const std::string& text, const std::string& sourceName, UnitLis
         if (r == LineResult::NoRoom) return lineNo;  // 1324 has been shown
     }
     return 0;
-}
-
-Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) {
-    *ok = false;
-    const Uid e = NewExpression();
-    if (e == NULL_UID) return NULL_UID;
-    size_t bad = 0;
-    if (ReadFactors(text, 0, e, nullptr, &bad) != LineResult::Done) {
-        DeleteExpression(e);
-        size_t end = bad;
-        while (end < text.size() && !IsBlank(text[end]) && text[end] != '*' && text[end] != '/')
-            ++end;
-        if (unknown) *unknown = text.substr(bad, std::max<size_t>(end - bad, 1));
-        return NULL_UID;
-    }
-    *ok = true;
-    return Normalise(e);
 }
 
 std::string UnitListText(std::string* tooLong) {

@@ -44,14 +44,6 @@ struct UnitListCounts {
 int ReadUnitList(const std::string& text, const std::string& sourceName,
                  UnitListCounts* counts = nullptr);
 
-// Reads a unit expression in the form the lists and Copy write it (names
-// with SI prefixes, exponent digits, "*", "/", a "1" before "/") into a new
-// expression; factors merge only where unit and prefix are equal, so no
-// scale changes. NULL_UID with *ok true for no factors. On a factor that
-// names no unit: NULL_UID, *ok false and `unknown` (when given) that
-// factor's text; nothing is left behind.
-Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown);
-
 // The export of the main database, as the program sees it: Windows-1252
 // with LF line ends. Every line holds its record whole; a line longer than
 // kUnitListPiece would not read back, and `tooLong` (when given) then names

@@ -1,11 +1,11 @@
-#include "app/qt/unitlistdlgs.h"
+#include "app/qt/unitlistdialogs.h"
 
 #include <QFile>
 #include <QFileDialog>
 
+#include "app/core/unitlist.h"
 #include "app/qt/maindlg.h"
 #include "app/qt/qtwindow.h"
-#include "storage/unitlist.h"
 
 namespace kiv {
 
@@ -38,16 +38,6 @@ bool ChooseUnitListFile(QWidget* parent, bool save, const std::string& title,
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = QFile::encodeName(dlg.selectedFiles().constFirst()).toStdString();
     return true;
-}
-
-void InstallUnitListDialogs(CMainDlg& dlg) {
-    CMainDlg* owner = &dlg;
-    const FileChooser choose = [owner](bool save, const std::string& title,
-                                       const std::string& folder, std::string* path) {
-        return ChooseUnitListFile(owner, save, title, folder, path);
-    };
-    dlg.hooks.importUnits = [choose] { ImportUnitList(choose); };
-    dlg.hooks.exportUnits = [choose] { ExportUnitList(choose); };
 }
 
 }  // namespace kiv

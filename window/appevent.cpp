@@ -1,4 +1,4 @@
-#include "app/core/appevent.h"
+#include "window/appevent.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/core/window.h"
+#include "window/window.h"
 
 namespace kiv {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/qt/dlg_units.h"
+#include "app/qt/unitdialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 
 class QAction;
 class QListWidget;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 
 class QAction;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "app/qt/dlg_memory.h"
+#include "app/qt/memorydialog.h"
 
 #include <QLayout>
 #include <QListWidget>

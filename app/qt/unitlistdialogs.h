@@ -1,6 +1,6 @@
-// The unit list commands of the main dialog ("Import...", "Export..."): a
-// Qt file dialog with the list's title, filters and default suffix, then
-// the core's reader or writer (storage/unitlist.h).
+// The file dialog of the unit list commands ("Import...", "Export..."): a
+// Qt file dialog with the list's title, filters and default suffix, whose
+// choice goes to the core's reader or writer (app/core/unitlist.h).
 #pragma once
 
 #include <QStringList>
@@ -9,10 +9,6 @@
 class QWidget;
 
 namespace kiv {
-
-class CMainDlg;
-// Fills the main dialog's hooks importUnits and exportUnits.
-void InstallUnitListDialogs(CMainDlg& dlg);
 
 // The name filters of both file dialogs.
 QStringList UnitListNameFilters();

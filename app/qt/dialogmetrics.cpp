@@ -1,4 +1,4 @@
-#include "app/qt/dlgunits.h"
+#include "app/qt/dialogmetrics.h"
 
 #include <QFontMetrics>
 

@@ -1,10 +1,10 @@
-#include "app/core/messages.h"
+#include "window/messages.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/window.h"
 #include "res/strings.h"
+#include "window/window.h"
 
 namespace kiv {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,10 +8,6 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
-
-#include "app/qt/dlg_memory.h"
-#include "app/qt/dlg_prefs.h"
-#include "app/qt/maindlg.h"
 
 namespace kiv {
 
@@ -98,22 +94,6 @@ void TemplateDlg::focusField(int id) {
         e->setFocus(Qt::OtherFocusReason);
         e->selectAll();
     }
-}
-
-void InstallSettingsDialogs(CMainDlg& dlg) {
-    CMainDlg* main = &dlg;
-    dlg.hooks.preferences = [main] {
-        CPrefsDlg d(main);
-        d.exec();
-    };
-    dlg.hooks.displayPrefs = [main] {
-        CDisplayPrefsDlg d(main);
-        d.exec();
-    };
-    dlg.hooks.memoryDialog = [main] {
-        CMemoryDlg d(main);
-        d.exec();
-    };
 }
 
 void TabStopDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,

@@ -3,7 +3,7 @@
 // the core's logic only when OK succeeds.
 #pragma once
 
-#include "app/qt/settingsdlgs.h"
+#include "app/qt/templatedialog.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -1,21 +1,18 @@
-// Fills the main dialog's hooks for the Preferences, Display preferences and
-// Memory dialogs (hooks preferences, displayPrefs, memoryDialog), and the
-// small building blocks those three template dialogs share.
+// The building blocks the template dialogs share (Preferences, Display
+// preferences, Memory and the unit dialogs): a fixed-size dialog whose
+// controls sit at their template positions, and the list's tab stops.
 #pragma once
 
 #include <QDialog>
 #include <QStyledItemDelegate>
 #include <map>
 
-#include "app/qt/dlgunits.h"
+#include "app/qt/dialogmetrics.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace kiv {
-
-class CMainDlg;
-void InstallSettingsDialogs(CMainDlg& dlg);
 
 // A fixed-size dialog in the dialog font whose controls are placed at their
 // template positions and found again by their control id.

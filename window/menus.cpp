@@ -1,16 +1,13 @@
-#include "app/core/menus.h"
+#include "window/menus.h"
 
-#include "app/core/window.h"
 #include "res/resource.h"
-#include "storage/state.h"
+#include "window/window.h"
 
 namespace kiv {
 
-void UpdateMenuState() {
-    if (!StateLocated()) return;
+void ShowMenuState(bool undoAvailable, bool floating) {
     Window& w = GetWindow();
-    w.enableMenuItem(ID_EDIT_UNDO, State::savedCount() != 0);
-    const bool floating = State::radix() == 0;
+    w.enableMenuItem(ID_EDIT_UNDO, undoAvailable);
     w.enableMenuItem(ID_UNIT_DEFINE, floating);
     w.enableMenuItem(ID_UNIT_PRIMITIVE, floating);
     w.enableMenuItem(ID_UNIT_SETBUTTON, floating);

@@ -1,4 +1,4 @@
-#include "app/qt/dlg_prefs.h"
+#include "app/qt/prefsdialogs.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
