@@ -5,6 +5,7 @@
 
 #include "app/core/messages.h"
 #include "storage/maindb.h"
+#include "storage/unitfields.h"
 #include "units/algebra.h"
 #include "units/unittext.h"
 
@@ -54,8 +55,12 @@ bool SameDimension(Uid a, Uid b) {
 
 bool ScaleOfUnit(Uid unit, Scale* s) {
     const int index = IndexOfUid(unit);
+    if (index <= 0) return false;
+    // Every conversion asks; a unit without fields (nearly all) answers at once.
+    const std::vector<uint8_t>& b = MainRecordBytes(index);
+    if (UnitFieldsStart(b) >= b.size()) return false;
     double zero;
-    if (index <= 0 || !UnitZeroPoint(index, &zero) || !CanHaveZeroPoint(index)) return false;
+    if (!UnitZeroPoint(index, &zero) || !CanHaveZeroPoint(index)) return false;
     if (s) {
         s->unit = unit;
         s->magnitude = UnitMagnitude(index);
@@ -66,9 +71,14 @@ bool ScaleOfUnit(Uid unit, Scale* s) {
 }
 
 bool ReadingScale(Uid e, Scale* s) {
-    Component c;
-    if (!SingleComponent(e, &c) || c.prefix != 0 || c.exponent != 1) return false;
-    return ScaleOfUnit(c.unit, s);
+    if (e == NULL_UID) return false;
+    const int index = IndexOfUid(e);
+    if (ComponentCountAt(index) != 1) return false;
+    // The one component read in place: unit, prefix 0, exponent 1.
+    const std::vector<uint8_t>& b = MainRecordBytes(index);
+    const size_t at = eo::kComponents;
+    if (GetU8(b, at + 4) != 0 || GetU8(b, at + 5) != 1) return false;
+    return ScaleOfUnit(GetU32(b, at), s);
 }
 
 Uid DifferenceUnitOf(Uid scaleUnit) {
