@@ -77,9 +77,6 @@ const Entry kMessages[] = {
     {1365,
      "!oError\tA temperature reading cannot become a difference in ^1.  Convert it to ^2, or "
      "subtract another reading to get a difference."},
-    {1366,
-     "!oError\tOnly a unit defined as a multiple of one unit without a zero point, such as "
-     "\"1 K\", can have a zero point."},
 };
 
 }  // namespace

@@ -49,7 +49,6 @@ enum MessageId : int {
     MSG_BELOW_ABSOLUTE_ZERO = 1363,
     MSG_READING_OPERATION = 1364,
     MSG_READING_NOT_DIFFERENCE = 1365,
-    MSG_ZERO_POINT = 1366,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).
