@@ -488,8 +488,9 @@ std::string UnitListText(std::string* tooLong) {
                 text += likePower ? " *" : " ";
                 text += unit;
             }
+            // Only a zero point the unit can use: the line must read back.
             double zero;
-            if (UnitZeroPoint(i, &zero)) text += " @ " + MagnitudeText(zero);
+            if (UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i)) text += " @ " + MagnitudeText(zero);
         }
         fits(text, name);
         out += text + '\n';

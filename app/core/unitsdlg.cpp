@@ -58,7 +58,7 @@ void CUnitsDlgLogic::fillList() {
             def == NULL_UID ? std::string("(Base unit)") : ValueText(UnitMagnitude(i), def, width_);
         // A scale shows where its zero lies, in its definition's unit.
         double zero;
-        if (def != NULL_UID && UnitZeroPoint(i, &zero))
+        if (def != NULL_UID && UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i))
             definition += ", zero at " + ValueText(zero, def, 0);
         lines_.push_back({UnitName(i) + "\t" + definition, i});
     }
