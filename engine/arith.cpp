@@ -8,7 +8,6 @@
 #include "storage/state.h"
 #include "units/algebra.h"
 #include "units/scales.h"
-#include "units/unittext.h"
 
 namespace kiv {
 
