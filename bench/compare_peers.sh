@@ -2,7 +2,9 @@
 # The same 10,000 unit conversions through GNU units, qalc and Kiv's core,
 # in one run: checks that the three agree on every result to 1e-9
 # relative, explains each disagreement, and prints the time per conversion
-# of each and the ratios.
+# of each and the ratios. Then 300 temperature readings drawn between 1 K
+# and 2000 K, converted between degC, degF, K and degR, must agree with
+# GNU units' tempC and tempF.
 #
 #   bench/compare_peers.sh [--count N] [--build DIR] [--out FILE]
 #   bench/compare_peers.sh --check [--build DIR]
@@ -31,7 +33,7 @@ while [ $# -gt 0 ]; do
         --build) build="$2"; shift 2 ;;
         --out) outfile="$2"; shift 2 ;;
         --check) check=1; count=200; shift ;;
-        -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -266,6 +268,46 @@ for key, idx in sorted(by_unit.items(), key=lambda kv: -len(kv[1])):
     print("  %d disagreements involving %s, e.g. %s %s -> %s: Kiv %s, GNU units %s, qalc %s"
           % (len(idx), key, v, a[0], b[0], show(k[i]), show(g[i]), show(q[i])))
     print("    " + NOTES.get(key, "not explained"))
+
+# Temperature readings against GNU units' nonlinear tempC and tempF: points
+# drawn between 1 K and 2000 K, converted between the four scales. Near a
+# zero point the result is a small difference of large numbers, so results
+# agree when they differ by at most 1e-9 of the absolute temperature.
+SCALES = [  # Kiv's unit, GNU units' "have" form, GNU units' "want" form, zero in K, K per degree
+    ("degC", "tempC(%s)", "tempC", 273.15, 1.0), ("degF", "tempF(%s)", "tempF", 459.67 * 5 / 9, 5 / 9),
+    ("K", "%s K", "K", 0.0, 1.0), ("degR", "%s degR", "degR", 0.0, 5 / 9)]
+trng = random.Random(20261209)
+temps = []
+for i in range(300):
+    a, b = trng.sample(SCALES, 2)
+    kelvin = trng.uniform(1.0, 2000.0)
+    temps.append(("%.6g" % ((kelvin - a[3]) / a[4]), a, b))
+tg_path = os.path.join(work, "gnu-temp.txt")
+write(tg_path, [l for v, a, b in temps for l in (a[1] % v, b[2])])
+_, tp = timed(["units", "-t", "-q", "-o", "%.17g"], tg_path)
+tg = [number(l) for l in tp.stdout.splitlines()]
+tk_in, tk_out = os.path.join(work, "kiv-temp.txt"), os.path.join(work, "kiv-temp.out")
+write(tk_in, ["%s\t%s\t%s" % (v, a[0], b[0]) for v, a, b in temps])
+tpk = subprocess.run([driver, unitlist, tk_in, tk_out, "1"], capture_output=True, text=True, env=env)
+if tpk.returncode != 0:
+    sys.exit("convert_driver failed: " + tpk.stderr)
+with open(tk_out) as f:
+    tk = [None if l.startswith("error") else number(l) for l in f.read().splitlines()]
+if len(tg) != len(temps) or len(tk) != len(temps):
+    sys.exit("temperature readings: %d GNU units answers, %d Kiv answers for %d" % (
+        len(tg), len(tk), len(temps)))
+tbad = [i for i, (v, a, b) in enumerate(temps)
+        if tk[i] is None or tg[i] is None
+        or abs(tk[i] - tg[i]) * b[4] > 1e-9 * max(abs(tg[i]) * b[4] + b[3], 1.0)]
+print()
+print("Temperature readings (degC, degF, K, degR against GNU units' tempC, tempF, K, degR):"
+      " %d of %d agree" % (len(temps) - len(tbad), len(temps)))
+for i in tbad[:5]:
+    v, a, b = temps[i]
+    print("  %s %s -> %s: Kiv %s, GNU units %s" % (v, a[0], b[0], show(tk[i]), show(tg[i])))
+if tbad:
+    sys.exit("Kiv and GNU units disagree on temperature readings")
+
 print()
 gp = per_conversion(g_t, g1, len(cases))
 qp = per_conversion(q_t, q1, len(cases))

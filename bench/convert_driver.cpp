@@ -7,9 +7,9 @@
 // Each INPUT line is "NUMBER<TAB>FROM<TAB>TO" with unit expressions in the
 // unit list syntax (names, SI prefix letters, exponent digits, "/"). For
 // each line the number is parsed, both expressions are built, the value is
-// converted and the result formatted to 15 digits as the calculator shows
-// it; OUTPUT gets one plain-text result a line ("error: ..." when a line
-// cannot be converted). The whole batch runs ROUNDS times (default 5) in
+// converted (a temperature reading through the zero points) and the result
+// formatted to 15 digits as the calculator shows it; OUTPUT gets one plain-text result a line
+// ("error: ..." when a line cannot be converted). The whole batch runs ROUNDS times (default 5) in
 // memory; stdout gets the median time per conversion. With "full" every
 // reduction to base units is done in full, none replayed from memory.
 #include <algorithm>
@@ -27,6 +27,7 @@
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "units/scales.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
 #include "window/calctext.h"
@@ -99,6 +100,18 @@ std::string ConvertLine(const Line& in) {
         return "error: " + error;
     }
     double factor = 1.0;
+    // A temperature reading converts through the zero points, as conv does.
+    double reading = x;
+    const ScaleResult scaled = ConvertReading(from, to, &reading);
+    if (scaled != ScaleResult::Plain) {
+        DeleteExpression(from);
+        DeleteExpression(to);
+        if (scaled == ScaleResult::Refused) return "error: refused " + in.number + " " + in.from;
+        char buf[200];
+        FormatReal(buf, int(sizeof buf), reading, NULL_UID, 0, 15, nullptr);
+        ToPlainText(buf);
+        return buf;
+    }
     const Uid r = Convert(from, to, &factor);  // consumes `from`
     const bool compatible = r != NULL_UID && ExpressionsEqual(r, to);
     DeleteExpression(r);

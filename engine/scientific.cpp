@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "engine/stack.h"
+#include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "units/scales.h"
 #include "window/messages.h"
 
 namespace kiv {
@@ -22,6 +25,20 @@ constexpr double kE = 2.718281828459045;
 constexpr double kLn2 = 0.6931471805599453;
 constexpr double kLog10Of2 = 0.3010299956639812;
 
+// A temperature reading has no power, root or function value (what is the
+// square of 20 degC?): refused with the way out, its absolute unit.
+bool RefusedReading(int count, const Value& x, const Value& reading, const Value& y = Value()) {
+    Scale s;
+    if (!ReadingScale(reading.unit(), &s)) return false;
+    if (count == 2) Push(y);
+    Push(x);
+    ForgetSavedArguments();
+    const std::string scale = UnitName(IndexOfUid(s.unit));
+    const std::string absolute = UnitName(IndexOfUid(s.absolute));
+    ShowCodedMessage(MSG_READING_OPERATION, scale.c_str(), absolute.c_str());
+    return true;
+}
+
 // Saves and pops X, which must be a real; false with the stack as before.
 bool TakeReal(Value* x) {
     if (!TakeArguments(1, x)) return false;
@@ -29,7 +46,7 @@ bool TakeReal(Value* x) {
         RefuseOperation(MSG_INVALID, 1, *x);
         return false;
     }
-    return true;
+    return !RefusedReading(1, *x, *x);
 }
 
 bool TakeUnitless(Value* x) {
@@ -161,6 +178,8 @@ bool RationalPower(const Value& x, int n, int d, Value* result) {
         unit = Product(NULL_UID, x.unit(), 0, n, d, &r);
     }
     if (negate && n % 2 != 0) r = -r;
+    // The square root of degC2 is a difference, not a reading.
+    unit = AsDifference(unit, &r);
     *result = Value::Real(r, unit);
     return true;
 }
@@ -198,6 +217,7 @@ void PowerOrRoot(bool root) {
         RefuseOperation(MSG_INVALID, 2, x, y);
         return;
     }
+    if (RefusedReading(2, x, y, y)) return;
     const double e = x.real();
     if (y.unit() == NULL_UID) {
         PushNumber(std::pow(y.real(), root ? 1.0 / e : e));

@@ -19,6 +19,7 @@
 #include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 #include "support/fake_window.h"
 #include "support/ownership.h"
 #include "units/unitrec.h"
@@ -136,8 +137,24 @@ inline std::string LeakReport() {
     return out.str();
 }
 
+// Every unit's optional fields are whole, and a zero point is finite.
+inline std::string UnitFieldReport() {
+    std::ostringstream out;
+    const Database* db = MainDb();
+    for (int i = 1; db && i < db->count(); ++i) {
+        if (!IsUnitRecord(i)) continue;
+        const std::vector<uint8_t>& b = db->bytes(i);
+        if (WalkUnitFields(b, [](uint8_t, size_t, size_t) {}) != b.size())
+            out << "unit " << UnitName(i) << " has a broken field\n";
+        double zero = 0;
+        if (StoredZeroPoint(b, &zero) && !std::isfinite(zero))
+            out << "unit " << UnitName(i) << " has a zero point that is not finite\n";
+    }
+    return out.str();
+}
+
 inline std::string SoundnessReport() {
-    return OwnershipReport() + StateRangeReport();
+    return OwnershipReport() + StateRangeReport() + UnitFieldReport();
 }
 
 }  // namespace kiv::check

@@ -320,11 +320,31 @@ class Driver {
     }
 
     void importText() {
-        static const char* const kLines[] = {
-            ".cat 3 Length\n",   "m 3\n",          "ft 3 0.3048 m\n", "yd 3 3 ft\n",   "s 0\n",
-            "mph 0 1 mi/h\n",    "mi 3 5280 ft\n", "h 0 3600 s\n",    ".btn 4 1 yd\n", ".btn 5\n",
-            "acre 2 4840 yd2\n", "# note\n",       "bad line\n",      ".cat 99 X\n",   "q 0 0 m\n",
-            "r 0 1e400 m\n",     "loop 0 2 loop\n"};
+        static const char* const kLines[] = {".cat 3 Length\n",
+                                             "m 3\n",
+                                             "ft 3 0.3048 m\n",
+                                             "yd 3 3 ft\n",
+                                             "s 0\n",
+                                             "mph 0 1 mi/h\n",
+                                             "mi 3 5280 ft\n",
+                                             "h 0 3600 s\n",
+                                             ".btn 4 1 yd\n",
+                                             ".btn 5\n",
+                                             "acre 2 4840 yd2\n",
+                                             "# note\n",
+                                             "bad line\n",
+                                             ".cat 99 X\n",
+                                             "q 0 0 m\n",
+                                             "r 0 1e400 m\n",
+                                             "loop 0 2 loop\n",
+                                             "K 0\n",
+                                             "degC 0 1 K @ 273.15\n",
+                                             "Cdeg 0 1 degC\n",
+                                             "degF 0 0.5555555555555556 K @ 255.3722222222222\n",
+                                             ".btn 6 1 degC\n",
+                                             ".btn 7 1 Cdeg\n",
+                                             "on 0 1 degC @ 1\n",
+                                             "x 0 1 m @ -\n"};
         std::string text;
         for (int n = in_->below(8); n > 0; --n) {
             if (in_->below(4))

@@ -51,9 +51,13 @@ def state(uid, stack, top, values=(), entry=b"", entry_unit=NULL_UID, buttons=()
     return bytes(b)
 
 
-def unit(uid, name, magnitude=1.0, definition=NULL_UID):
+def unit(uid, name, magnitude=1.0, definition=NULL_UID, fields=b""):
     return bytes([0x80, 0, 0, 0]) + u32(uid) + struct.pack("<d", magnitude) + u32(definition) + \
-        name.encode() + b"\0"
+        name.encode() + b"\0" + fields
+
+
+def zero_point(z):
+    return bytes([1, 8]) + struct.pack("<d", z)
 
 
 def expression(uid, components):
@@ -81,6 +85,16 @@ def main():
             (1, 1, state(1, 8, 2, [real(1.5, 40), real(2.0, 3), real(7.0)], buttons=[3, 41])),
             (3, 1, expression(3, [(99, 0, 1)])),
         ], 50),
+        "scales": database([
+            (1, 1, state(1, 4, 1, [real(20.0, 7), real(5.0, 8)])),
+            (2, 2, unit(2, "K")),
+            (3, 2, unit(3, "degC", 1.0, 5, zero_point(273.15))),
+            (4, 2, unit(4, "Cdeg", 1.0, 6, bytes([9, 2, 0x41, 0x42]))),
+            (5, 1, expression(5, [(2, 0, 1)])),
+            (6, 1, expression(6, [(3, 0, 1)])),
+            (7, 1, expression(7, [(3, 0, 1)])),
+            (8, 1, expression(8, [(2, 0, 1)])),
+        ], 9),
         "all_categories": database([(1, 0x51, state(1, 4, -1))], 0x1000,
                                    tuple("Cat%d" % i for i in range(16)), capacity=3),
     }

@@ -63,6 +63,20 @@ const Entry kMessages[] = {
      "?yConfirm\tSwitching the mode changes ^1 on the stack or in the memories: ^2.  Switch "
      "anyway?"},
     {1345, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
+    {1360,
+     "!oError\tCannot add two temperature readings.  Subtract them to get a difference, or "
+     "convert them to ^1 first."},
+    {1361,
+     "!oError\tCannot subtract a temperature reading from a difference.  Subtract the "
+     "difference from the reading, or convert the reading to ^1 first."},
+    {1362,
+     "!oError\tA value in ^1 is a temperature difference, not a reading: it converts into ^2, "
+     "not into a scale.  Add it to a reading to get a temperature."},
+    {1363, "!oError\tThat temperature would lie below absolute zero.  Nothing was changed."},
+    {1364, "!oError\tCannot do that to a temperature reading in ^1.  Convert it to ^2 first."},
+    {1365,
+     "!oError\tA temperature reading cannot become a difference in ^1.  Convert it to ^2, or "
+     "subtract another reading to get a difference."},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "storage/state.h"
+#include "storage/unitfields.h"
 
 namespace kiv {
 namespace {
@@ -132,6 +133,64 @@ void RepairStateFields(std::vector<uint8_t>& d) {
     for (int i = 0; i < so::kMemoryCount; ++i) fixValue(so::kMemories + Value::kSize * size_t(i));
 }
 
+// A unit's optional fields: a broken tail is cut, and a zero point stays
+// only when it is whole, single, finite and on a unit that can have one
+// (a nonzero finite magnitude, a definition of one plain unit to the power 1
+// that has no zero point of its own). Unknown fields are a later build's
+// and stay.
+void RepairUnitFields(std::vector<RecordEntry>& table,
+                      const std::unordered_map<Uid, size_t>& byUid) {
+    std::unordered_map<Uid, bool> zeroOn;
+    for (size_t i = 1; i < table.size(); ++i) {
+        auto& d = table[i].data;
+        if (d[0] != kKindUnit) continue;
+        const size_t start = UnitFieldsStart(d);
+        std::vector<uint8_t> kept;
+        bool zero = false;
+        const size_t end = WalkUnitFields(d, [&](uint8_t tag, size_t off, size_t len) {
+            if (tag == kFieldZeroPoint) {
+                double z = 0;
+                if (len == kZeroPointSize) std::memcpy(&z, d.data() + off, 8);
+                if (zero || len != kZeroPointSize || !std::isfinite(z)) return;
+                zero = true;
+            }
+            kept.insert(kept.end(), d.begin() + std::ptrdiff_t(off - 2),
+                        d.begin() + std::ptrdiff_t(off + len));
+        });
+        if (end != d.size() || kept.size() != d.size() - start) {
+            d.resize(start);
+            d.insert(d.end(), kept.begin(), kept.end());
+        }
+        if (zero) zeroOn[table[i].uid] = true;
+    }
+    auto canHaveZero = [&](const std::vector<uint8_t>& d) {
+        double magnitude;
+        std::memcpy(&magnitude, d.data() + 8, 8);
+        if (!std::isfinite(magnitude) || magnitude == 0) return false;
+        const auto def = byUid.find(GetU32(d, kUnitDefinition));
+        if (def == byUid.end()) return false;
+        const auto& e = table[def->second].data;
+        if (e[0] != kKindExpr || e[1] != 1 || e.size() < 16) return false;
+        const Uid unit = ReadU32(e.data() + 8);
+        const auto u = byUid.find(unit);
+        return e[12] == 0 && e[13] == 1 && u != byUid.end() &&
+               table[u->second].data[0] == kKindUnit && !zeroOn.count(unit);
+    };
+    for (size_t i = 1; i < table.size(); ++i) {
+        auto& d = table[i].data;
+        if (d[0] != kKindUnit || !zeroOn.count(table[i].uid) || canHaveZero(d)) continue;
+        const size_t start = UnitFieldsStart(d);
+        std::vector<uint8_t> kept;
+        WalkUnitFields(d, [&](uint8_t tag, size_t off, size_t len) {
+            if (tag != kFieldZeroPoint)
+                kept.insert(kept.end(), d.begin() + std::ptrdiff_t(off - 2),
+                            d.begin() + std::ptrdiff_t(off + len));
+        });
+        d.resize(start);
+        d.insert(d.end(), kept.begin(), kept.end());
+    }
+}
+
 }  // namespace
 
 void RepairMainDatabase(Database& db) {
@@ -188,6 +247,7 @@ void RepairMainDatabase(Database& db) {
         if (std::find(d.begin() + kUnitName, d.end(), 0) == d.end()) d.back() = 0;
         claim(d, kUnitDefinition);
     }
+    RepairUnitFields(table, byUid);
     auto& st = table[0].data;
     // The record holds exactly its stack; bytes past it are never read.
     st.resize(StateRecordSize(int(GetU32(st, so::kStackSize) & 0xFFFF)));

@@ -1,6 +1,7 @@
 #include "units/unitrec.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -8,6 +9,7 @@
 
 #include "storage/holders.h"
 #include "storage/maindb.h"
+#include "storage/unitfields.h"
 #include "units/algebra.h"
 #include "units/unittext.h"
 #include "window/messages.h"
@@ -87,6 +89,54 @@ std::string UnitName(int index) {
     return IsUnitRecord(index) ? NameBytes(Db().bytes(index)) : std::string();
 }
 
+bool UnitZeroPoint(int index, double* zero) {
+    if (!IsUnitRecord(index)) return false;
+    double z = 0;
+    if (!StoredZeroPoint(Db().bytes(index), &z) || !std::isfinite(z)) return false;
+    *zero = z;
+    return true;
+}
+
+bool CanHaveZeroPoint(int index) {
+    return IsUnitRecord(index) && CanCarryZeroPoint(UnitMagnitude(index), UnitDefinition(index));
+}
+
+bool CanCarryZeroPoint(double magnitude, Uid definition) {
+    if (!std::isfinite(magnitude) || magnitude == 0 || definition == NULL_UID) return false;
+    const int def = IndexOfUid(definition);
+    if (def <= 0 || ComponentCountAt(def) != 1) return false;
+    const Component c = ComponentsAt(def)[0];
+    double zero;
+    const int unit = IndexOfUid(c.unit);
+    return c.prefix == 0 && c.exponent == 1 && IsUnitRecord(unit) && !UnitZeroPoint(unit, &zero);
+}
+
+bool SetUnitZeroPoint(int index, const double* zero) {
+    if (!IsUnitRecord(index)) return false;
+    const std::vector<uint8_t> b = Db().bytes(index);
+    const size_t start = UnitFieldsStart(b);
+    std::vector<uint8_t> out(b.begin(), b.begin() + std::ptrdiff_t(start));
+    WalkUnitFields(b, [&](uint8_t tag, size_t off, size_t len) {
+        if (tag != kFieldZeroPoint)
+            out.insert(out.end(), b.begin() + std::ptrdiff_t(off - 2),
+                       b.begin() + std::ptrdiff_t(off + len));
+    });
+    if (zero) {
+        out.push_back(kFieldZeroPoint);
+        out.push_back(uint8_t(kZeroPointSize));
+        uint8_t bytes[kZeroPointSize];
+        std::memcpy(bytes, zero, kZeroPointSize);
+        out.insert(out.end(), bytes, bytes + kZeroPointSize);
+    }
+    if (out == b) return true;
+    if (!Db().resizeRecord(index, out.size())) {
+        ShowCodedMessage(MSG_NO_MEMORY);
+        return false;
+    }
+    Db().writeAt(index, 0, out.data(), out.size());
+    return true;
+}
+
 std::vector<Component> ComponentsAt(int index) {
     std::vector<Component> out;
     const size_t n = size_t(ComponentCountAt(index));
@@ -118,11 +168,18 @@ Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int ca
 }
 
 int RenameUnit(int index, const std::string& name, int category) {
-    if (!IsUnitRecord(index) || !Db().resizeRecord(index, name.size() + 21)) {
+    // The optional fields move with the name's end.
+    std::vector<uint8_t> fields;
+    if (IsUnitRecord(index)) {
+        const std::vector<uint8_t>& b = Db().bytes(index);
+        fields.assign(b.begin() + std::ptrdiff_t(UnitFieldsStart(b)), b.end());
+    }
+    if (!IsUnitRecord(index) || !Db().resizeRecord(index, name.size() + 21 + fields.size())) {
         ShowCodedMessage(MSG_NO_MEMORY);
         return 1;
     }
     WriteName(index, name);
+    if (!fields.empty()) Db().writeAt(index, name.size() + 21, fields.data(), fields.size());
     SetCategoryOfRecord(index, category);
     SortMainDb();
     return 0;

@@ -66,6 +66,20 @@ inline double UnitMagnitude(int index) {
 inline Uid UnitDefinition(int index) {
     return IsUnitRecord(index) ? GetU32(MainRecordBytes(index), uo::kDefinition) : NULL_UID;
 }
+// The zero point of a scale (storage/unitfields.h): true with *zero in
+// definition units when unit `index` has a finite one. Start-up's repair
+// has removed any that cannot be used.
+bool UnitZeroPoint(int index, double* zero);
+// Whether unit `index` could carry a zero point: a finite nonzero magnitude
+// and a definition of exactly one unit, to the power 1, without a prefix,
+// that has no zero point itself.
+bool CanHaveZeroPoint(int index);
+// The same for a unit about to be made from `magnitude` x `definition`.
+bool CanCarryZeroPoint(double magnitude, Uid definition);
+// Gives unit `index` a zero point (nullptr removes it); other fields stay.
+// False after message 1324.
+bool SetUnitZeroPoint(int index, const double* zero);
+
 // The components of the expression record at `index` (no UID resolution, no
 // message); empty for a non-expression record. A count beyond the record's
 // size is cut to the components the record really holds.

@@ -43,6 +43,12 @@ enum MessageId : int {
     MSG_PASTE_NO_UNIT = 1343,
     MSG_SWITCH_CHANGES = 1344,
     MSG_PASTE_TOO_LONG = 1345,
+    MSG_ADD_READINGS = 1360,
+    MSG_MINUS_READING = 1361,
+    MSG_NOT_A_READING = 1362,
+    MSG_BELOW_ABSOLUTE_ZERO = 1363,
+    MSG_READING_OPERATION = 1364,
+    MSG_READING_NOT_DIFFERENCE = 1365,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).

@@ -167,6 +167,23 @@ double ReadMagnitude(const std::string& s, size_t* p) {
 
 enum class LineResult { Done, SyntaxError, NoRoom };
 
+// The zero point after a unit line's "@": one number and nothing else.
+bool ReadZeroPoint(const std::string& s, size_t p, double* zero) {
+    while (p < s.size() && IsBlank(s[p])) ++p;
+    if (p >= s.size() || !(IsDigit(s[p]) || (s[p] == '-' && p + 1 < s.size()))) return false;
+    const size_t start = p;
+    *zero = ReadMagnitude(s, &p);
+    // A number too large (1308 shown) or too small to hold reads as 0: a
+    // zero point that is not the one written is refused.
+    bool digits = false, nonzero = false;
+    for (size_t i = start; i < p && s[i] != 'e'; ++i) {
+        digits = digits || IsDigit(s[i]);
+        nonzero = nonzero || (IsDigit(s[i]) && s[i] != '0');
+    }
+    while (p < s.size() && (IsBlank(s[p]) || s[p] == '\r')) ++p;
+    return digits && p == s.size() && (*zero != 0 || !nonzero);
+}
+
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     size_t p = 0;
     while (p < s.size() && IsBlank(s[p])) ++p;
@@ -186,6 +203,13 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     if (number >= (isBtn ? so::kUserSlots : Database::kCategories)) return LineResult::SyntaxError;
     if (!isCat && !isBtn && !ShowableName(word, true)) return LineResult::SyntaxError;
 
+    // A scale's zero point follows its definition after "@"; it is read
+    // before anything changes, so that a bad one leaves the unit as it was.
+    double zero = 0;
+    const size_t at = isCat || isBtn ? std::string::npos : s.find('@', p);
+    if (at != std::string::npos && !ReadZeroPoint(s, at + 1, &zero)) return LineResult::SyntaxError;
+    const std::string line = at == std::string::npos ? s : s.substr(0, at);
+
     // A unit read again replaces the old one and everything built on it.
     // Undo must then not bring back an expression that is gone.
     if (const int old = FindUnitByName(word); old != 0) {
@@ -202,14 +226,14 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         return LineResult::Done;
     }
 
-    const bool bare = p >= s.size() || s[p] == '\r';
+    const bool bare = p >= line.size() || line[p] == '\r';
     double magnitude = 0;
     Uid e = NULL_UID;
     if (!bare) {
-        magnitude = ReadMagnitude(s, &p);
+        magnitude = ReadMagnitude(line, &p);
         e = NewExpression();
         if (e == NULL_UID) return LineResult::NoRoom;
-        if (!ReadExpressionFactors(s, p, e, &magnitude)) {
+        if (!ReadExpressionFactors(line, p, e, &magnitude)) {
             DeleteExpression(e);
             return LineResult::SyntaxError;
         }
@@ -220,11 +244,18 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         if (unit != NULL_UID) ++counts->buttons;
         return LineResult::Done;
     }
+    if (at != std::string::npos && !CanCarryZeroPoint(magnitude, e)) {
+        DeleteExpression(e);
+        return LineResult::SyntaxError;
+    }
     // A definition without factors stays: it is a pure number (a dozen).
-    if (CreateUnit(word, magnitude, e, number) == NULL_UID) {
+    const Uid made = CreateUnit(word, magnitude, e, number);
+    if (made == NULL_UID) {
         DeleteExpression(e);
         return LineResult::NoRoom;
     }
+    if (at != std::string::npos && !SetUnitZeroPoint(IndexOfUid(made), &zero))
+        return LineResult::NoRoom;
     ++counts->units;
     return LineResult::Done;
 }
@@ -398,6 +429,9 @@ std::string UnitListText(std::string* tooLong) {
                 text += likePower ? " *" : " ";
                 text += unit;
             }
+            // Only a zero point the unit can use: the line must read back.
+            double zero;
+            if (UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i)) text += " @ " + MagnitudeText(zero);
         }
         fits(text, name);
         out += text + '\n';

@@ -54,8 +54,12 @@ void CUnitsDlgLogic::fillList() {
         if (!IsUnitRecord(i)) continue;
         if (categoryFilter != kCategoryAll && CategoryOfRecord(i) != categoryFilter) continue;
         const Uid def = UnitDefinition(i);
-        const std::string definition =
+        std::string definition =
             def == NULL_UID ? std::string("(Base unit)") : ValueText(UnitMagnitude(i), def, width_);
+        // A scale shows where its zero lies, in its definition's unit.
+        double zero;
+        if (def != NULL_UID && UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i))
+            definition += ", zero at " + ValueText(zero, def, 0);
         lines_.push_back({UnitName(i) + "\t" + definition, i});
     }
     // The same position again; past the end, the last line.

@@ -103,12 +103,16 @@ KIV_VERB("unit") {
         const int i = w.empty() ? 0 : FindUnitByName(Unescaped(w[0]));
         if (w.size() == 2 && w[1] == "-") {
             if (i) c.fail("unit " + w[0] + " exists");
-        } else if (w.size() != 4 || !i) {
+        } else if ((w.size() != 4 && !(w.size() == 6 && w[4] == "@")) || !i) {
             c.fail("no unit " + one);
         } else {
             Expect(c, "category of " + w[0], std::to_string(CategoryOfRecord(i)), w[1]);
             ExpectNear(c, "magnitude of " + w[0], UnitMagnitude(i), w[2], 0);
             Expect(c, "definition of " + w[0], Shown(UnitDefinition(i)), w[3]);
+            double zero = 0;
+            const bool has = UnitZeroPoint(i, &zero);
+            if (has != (w.size() == 6)) c.fail(w[0] + (has ? " has a zero point" : " has none"));
+            if (has && w.size() == 6) ExpectNear(c, "zero point of " + w[0], zero, w[5], 0);
         }
     }
 }
@@ -234,6 +238,8 @@ KIV_VERB("rec") {
     if (w.size() < 2 || i < 0) return c.fail("rec REC WHAT ...");
     if (w[1] == "fill") return db.setBytes(i, n(2), n(3), uint8_t(n(4)));
     if (w[1] == "size") return (void)db.resizeRecord(i, n(2));
+    if (w[1] == "length")
+        return Expect(c, w[0] + " length", std::to_string(db.size(i)), std::to_string(n(2)));
     if (w[1] == "drop") return (void)DeleteByUid(db.uid(i));
     for (size_t k = 2; k + 2 < w.size(); k += 3) {
         const size_t off = n(k), width = n(k + 1);
