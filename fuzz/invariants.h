@@ -67,8 +67,8 @@ inline std::string StateRangeReport() {
     range("per state", State::perState(), 0, 2);
     range("full display", State::fullDisplay(), 0, 2);
     range("saved count", State::savedCount(), 0, 2);
-    range("prefix level", State::prefixLevel(), 0, 2);
-    range("pending prefix", State::pendingPrefix(), -24, 24);
+    range("prefix level", State::prefixLevel(), 0, 3);
+    range("pending prefix", State::pendingPrefix(), -30, 30);
     const int n = State::stackSize();
     range("stack size", n, 4, 128);
     if (State::recordSize() != StateRecordSize(n))

@@ -48,9 +48,13 @@ Label Blank() {
     return Label{};
 }
 
-// Prefix exponents by position and level.
-constexpr int kPrefixTable[7][3] = {
-    {-2, -1, 15}, {-3, -12, 18}, {-6, -15, 21}, {-9, -18, 24}, {3, 1, -21}, {6, 2, -24}, {9, 12, 0},
+// Prefix exponents by position and level. Level 3 holds the 2022 prefixes
+// in the places of level 2's largest: ronna and quetta above, ronto and
+// quecto below.
+constexpr int kPrefixLevels = 4;
+constexpr int kPrefixTable[7][kPrefixLevels] = {
+    {-2, -1, 15, 27}, {-3, -12, 18, 30}, {-6, -15, 21, 0}, {-9, -18, 24, 0},
+    {3, 1, -21, -27}, {6, 2, -24, -30},  {9, 12, 0, 0},
 };
 
 Label UserLabel(const KeypadEntry& e) {
@@ -299,7 +303,7 @@ const std::array<KeypadEntry, kButtonCount> kTable = {{
     // 2004 + / pfx
     {[](K, int) {
          if (State::unitKeypad()) {
-             State::setPrefixLevel(uint8_t((State::prefixLevel() + 1) % 3));
+             State::setPrefixLevel(uint8_t((State::prefixLevel() + 1) % kPrefixLevels));
              refreshLabels();
              return;
          }
@@ -309,9 +313,9 @@ const std::array<KeypadEntry, kButtonCount> kTable = {{
          const Modes m = Now();
          if (m.A) return Blank();
          if (m.U) {
-             static const char* const kPfx[3] = {"pfx", "pfx2", "pfx3"};
+             static const char* const kPfx[kPrefixLevels] = {"pfx", "pfx2", "pfx3", "pfx4"};
              const int level = State::prefixLevel();
-             return Fixed(kPfx[level >= 0 && level < 3 ? level : 0]);
+             return Fixed(kPfx[level >= 0 && level < kPrefixLevels ? level : 0]);
          }
          return Fixed("+");
      }, -1},
@@ -696,7 +700,7 @@ int prefixPosition(int id) {
 int prefixExponent(int position) {
     if (position < 0 || position > 6) return 0;
     int level = State::prefixLevel();
-    if (level < 0 || level > 2) level = 0;
+    if (level < 0 || level >= kPrefixLevels) level = 0;
     return kPrefixTable[position][level];
 }
 

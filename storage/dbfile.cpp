@@ -98,10 +98,10 @@ void RepairStateFields(std::vector<uint8_t>& d) {
     for (size_t off :
          {so::kSigned, so::kDegrees, so::kAltShift, so::kHypShift, so::kUnitKeypad, so::kPadZeros})
         cap(off, 1, 1);
-    for (size_t off : {so::kPerState, so::kFullDisplay, so::kSavedCount, so::kPrefixLevel})
-        cap(off, 2, 0);
+    for (size_t off : {so::kPerState, so::kFullDisplay, so::kSavedCount}) cap(off, 2, 0);
+    cap(so::kPrefixLevel, 3, 0);
     const int8_t prefix = int8_t(d[so::kPendingPrefix]);
-    if (prefix < -24 || prefix > 24) d[so::kPendingPrefix] = 0;
+    if (prefix < -30 || prefix > 30) d[so::kPendingPrefix] = 0;
     // Every value of the stack, Undo and the memories is of the mode's kind
     // and finite; anything else becomes the mode's zero.
     const bool integerMode = d[so::kRadix] != 0;

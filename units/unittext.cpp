@@ -17,10 +17,11 @@ struct PrefixEntry {
     int power;
     char letter;
 };
+// The SI prefixes, with ronna, quetta, ronto and quecto (added in 2022).
 constexpr PrefixEntry kPrefixes[] = {
-    {1, 'D'},  {2, 'H'},   {3, 'k'},   {6, 'M'},   {9, 'G'},   {12, 'T'},  {15, 'P'},
-    {18, 'E'}, {21, 'Z'},  {24, 'Y'},  {-1, 'd'},  {-2, 'c'},  {-3, 'm'},  {-6, 'u'},
-    {-9, 'n'}, {-12, 'p'}, {-15, 'f'}, {-18, 'a'}, {-21, 'z'}, {-24, 'y'},
+    {1, 'D'},  {2, 'H'},   {3, 'k'},   {6, 'M'},   {9, 'G'},   {12, 'T'},  {15, 'P'},  {18, 'E'},
+    {21, 'Z'}, {24, 'Y'},  {27, 'R'},  {30, 'Q'},  {-1, 'd'},  {-2, 'c'},  {-3, 'm'},  {-6, 'u'},
+    {-9, 'n'}, {-12, 'p'}, {-15, 'f'}, {-18, 'a'}, {-21, 'z'}, {-24, 'y'}, {-27, 'r'}, {-30, 'q'},
 };
 
 // Appends to a bounded buffer; every write is all-or-nothing.

@@ -17,6 +17,8 @@
 #include "scenario/scenario.h"
 #include "storage/state.h"
 #include "support/unit_fixture.h"
+#include "units/algebra.h"
+#include "units/unitrec.h"
 #include "units/unittext.h"
 #include "window/calctext.h"
 #include "window/messages.h"
@@ -32,6 +34,19 @@ KIV_VERB("units") {
     const auto text = ReadBytes(std::string(KIV_SOURCE_DATA_DIR) + "/units-" + args + ".txt");
     if (text.empty()) return c.fail("no shipped list " + args);
     c.run("list " + args + "\n" + std::string(text.begin(), text.end()), c.line);
+    // Every name reads back as its own unit, never as a prefix and another
+    // unit (qt is the quart, not a quecto-tonne).
+    for (int i = 1; IsUnitRecord(i); ++i) {
+        bool ok = false;
+        Uid u = NULL_UID;
+        const std::string name = UnitName(i);
+        const Uid read = ReadUnitExpression(name, &ok, nullptr);
+        const Uid own = FindUnitByName(name, &u) == i ? ExpressionOf(u) : NULL_UID;
+        if (!ok || own == NULL_UID || !ExpressionsEqual(read, own))
+            c.fail(name + " reads as another unit");
+        DeleteExpression(read);
+        DeleteExpression(own);
+    }
 }
 
 // list [name] / lines of a unit list / end: read as an import of that text;
