@@ -168,7 +168,11 @@ double ReadMagnitude(const std::string& s, size_t* p) {
     return value == 0 ? 0.0 : value;  // no negative zero
 }
 
-enum class LineResult { Done, SyntaxError, NoRoom };
+enum class LineResult { Done, SyntaxError, UnknownUnit, SelfReference, NoRoom };
+
+// What ended a reading, for its message: the name a factor or a
+// redefinition was stopped by.
+std::string g_stopName;
 
 // Reads the factors of an expression from s[p] into e. The magnitude takes
 // every change of scale that merging a prefix brings. On a syntax error
@@ -196,8 +200,10 @@ LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude,
         if (FindUnitByName(name, &unit) == 0) {
             // A one-letter name is never split into a prefix and a unit.
             prefix = name.size() > 1 ? PrefixPower(name[0]) : 0;
-            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0)
-                return LineResult::SyntaxError;
+            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0) {
+                g_stopName = name;
+                return LineResult::UnknownUnit;
+            }
         }
         // -128 is a valid exponent, +128 is not.
         if (exponent > (denominator ? 128 : 127)) {
@@ -206,6 +212,41 @@ LineResult ReadFactors(const std::string& s, size_t p, Uid e, double* magnitude,
         }
         MultiplyIn(e, unit, prefix, denominator ? -exponent : exponent, magnitude);
     }
+}
+
+// True when `unit` is `target` or is defined, at any depth, on it.
+bool DependsOn(Uid unit, Uid target, int guard = 0) {
+    if (unit == target) return true;
+    if (guard > 1100) return false;  // a definition cycle in a damaged file
+    const int index = IndexOfUid(unit);
+    if (index <= 0 || !IsUnitRecord(index)) return false;
+    const Uid def = UnitDefinition(index);
+    const int di = def == NULL_UID ? -1 : IndexOfUid(def);
+    if (di <= 0) return false;
+    for (const Component& c : ComponentsAt(di))
+        if (DependsOn(c.unit, target, guard + 1)) return true;
+    return false;
+}
+
+// A unit read again keeps its record and UID, so that every value, memory,
+// button, saved argument and unit defined on it keeps its unit; it takes the
+// line's magnitude, definition (`e`, now owned by the unit) and category.
+LineResult Redefine(Uid unit, double magnitude, Uid e, int category) {
+    for (const Component& c : e == NULL_UID ? std::vector<Component>() : Components(e)) {
+        if (DependsOn(c.unit, unit)) {
+            const int i = IndexOfUid(unit);
+            g_stopName = UnitName(i);
+            DeleteExpression(e);
+            return LineResult::SelfReference;
+        }
+    }
+    const int index = IndexOfUid(unit);
+    const Uid old = UnitDefinition(index);
+    MainDb()->writeF64(index, uo::kMagnitude, magnitude);
+    MainDb()->writeU32(index, uo::kDefinition, e);
+    SetCategoryOfRecord(index, category);
+    DeleteExpression(old);
+    return LineResult::Done;
 }
 
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
@@ -226,13 +267,6 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     // or the 50 slots, and a unit name that calculator text cannot show.
     if (number >= (isBtn ? so::kUserSlots : Database::kCategories)) return LineResult::SyntaxError;
     if (!isCat && !isBtn && !ShowableName(word, true)) return LineResult::SyntaxError;
-
-    // A unit read again replaces the old one and everything built on it.
-    // Undo must then not bring back an expression that is gone.
-    if (const int old = FindUnitByName(word); old != 0) {
-        ForgetSavedArguments();
-        DeleteUnitAndDependents(old);
-    }
 
     if (isCat) {
         std::string name = s.substr(p, std::min<size_t>(15, s.size() - p));
@@ -263,6 +297,11 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         return LineResult::Done;
     }
     // A definition without factors stays: it is a pure number (a dozen).
+    if (Uid existing = NULL_UID; FindUnitByName(word, &existing) != 0) {
+        const LineResult r = Redefine(existing, magnitude, e, number);
+        if (r == LineResult::Done) ++counts->units;
+        return r;
+    }
     if (CreateUnit(word, magnitude, e, number) == NULL_UID) {
         DeleteExpression(e);
         return LineResult::NoRoom;
@@ -370,12 +409,105 @@ std::string TranscodeUtf8ToCp1252(const std::string& text) {
     return out;
 }
 
-int ReadUnitList(const std::string& text, const std::string& sourceName, UnitListCounts* counts) {
+namespace {
+
+// Every message of a trial reading is answered OK unseen.
+class QuietWindow : public Window {
+  public:
+    Answer messageBox(const std::string&, const std::string&, int) override { return Answer::Ok; }
+    void beep() override {}
+    int textWidth(FontId, const char*, int count) override { return count; }
+    int textHeight(FontId) override { return 1; }
+    void setControlText(int, const std::string&) override {}
+    void enableControl(int, bool) override {}
+    void showControl(int, bool) override {}
+    void renderEntry(const std::vector<EntryRun>&) override {}
+    void setStackList(const std::vector<std::string>&) override {}
+    void enableMenuItem(int, bool) override {}
+    void checkMenuItem(int, bool) override {}
+    void setClipboardText(const std::string&) override {}
+    bool clipboardText(std::string*) override { return false; }
+    int popupMenu(int, int, int) override { return 0; }
+    bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
+        return false;
+    }
+    void runDialog(DialogKind) override {}
+};
+
+// The base units a unit expression reduces to, as (unit, exponent) pairs in
+// a fixed order: its kind. Creates and deletes records, so it is read only
+// on a copy of the database.
+std::vector<std::pair<Uid, int>> KindOf(Uid e) {
+    std::vector<std::pair<Uid, int>> kind;
+    if (e == NULL_UID) return kind;
+    double factor = 1;
+    const Uid r = ReduceToBaseUnits(CopyExpression(e), &factor);
+    for (const Component& c : Components(r)) kind.emplace_back(c.unit, c.exponent);
+    DeleteExpression(r);
+    std::sort(kind.begin(), kind.end());
+    return kind;
+}
+
+// The units of the values the user sees: the stack, the memories and the
+// number being typed.
+std::vector<Uid> ValueUnits() {
+    std::vector<Uid> units;
+    for (int i = 0; i < Depth(); ++i) {
+        Value v;
+        if (Peek(i, &v) && v.isReal() && v.unit() != NULL_UID) units.push_back(v.unit());
+    }
+    for (int i = 0; i < so::kMemoryCount; ++i) {
+        const Value v = State::memory(i);
+        if (v.isReal() && v.unit() != NULL_UID) units.push_back(v.unit());
+    }
+    if (State::entryLength() >= 0 && State::entryUnit() != NULL_UID)
+        units.push_back(State::entryUnit());
+    return units;
+}
+
+// What reading `all` would do to the kinds of the values and units there
+// are now: a trial reading on a copy of the database, unseen, after which
+// the database is put back exactly as it was.
+struct KindChanges {
+    int values = 0;
+    int units = 0;
+};
+int ReadLines(const std::string& all, const std::string& sourceName, UnitListCounts* counts);
+KindChanges TrialKindChanges(const std::string& all) {
+    KindChanges changes;
+    Database* db = MainDb();
+    const std::vector<Uid> values = ValueUnits();
+    if (values.empty()) return changes;
+    const Database saved = *db;
+    Window& window = GetWindow();
+    QuietWindow quiet;
+    SetWindow(&quiet);
+    std::vector<std::vector<std::pair<Uid, int>>> before;
+    for (Uid u : values) before.push_back(KindOf(u));
+    std::vector<std::pair<Uid, std::vector<std::pair<Uid, int>>>> unitKinds;
+    for (int i = 1; i < db->count(); ++i)
+        if (IsUnitRecord(i)) unitKinds.emplace_back(db->uid(i), std::vector<std::pair<Uid, int>>());
+    for (auto& [unit, kind] : unitKinds) {
+        const Uid e = ExpressionOf(unit);
+        kind = KindOf(e);
+        DeleteExpression(e);
+    }
     UnitListCounts ignored;
-    if (!counts) counts = &ignored;
-    *counts = {};
-    if (!MainDb()) return 0;
-    const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
+    ReadLines(all, std::string(), &ignored);
+    for (size_t i = 0; i < values.size(); ++i)
+        if (KindOf(values[i]) != before[i]) ++changes.values;
+    for (const auto& [unit, kind] : unitKinds) {
+        const Uid e = ExpressionOf(unit);
+        if (KindOf(e) != kind) ++changes.units;
+        DeleteExpression(e);
+    }
+    SetWindow(&window);
+    *db = saved;
+    ResetUidCache();
+    return changes;
+}
+
+int ReadLines(const std::string& all, const std::string& sourceName, UnitListCounts* counts) {
     int lineNo = 0;
     for (size_t pos = 0; pos < all.size();) {
         size_t end = all.find('\n', pos);
@@ -389,14 +521,48 @@ int ReadUnitList(const std::string& text, const std::string& sourceName, UnitLis
         ++lineNo;
         line = line.substr(0, line.find('\0'));
         const LineResult r = ReadLine(line, counts);
-        if (r == LineResult::SyntaxError) {
-            const std::string number = std::to_string(lineNo);
-            ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
-            return lineNo;
+        const std::string number = std::to_string(lineNo);
+        const std::string before = std::to_string(lineNo - 1);
+        switch (r) {
+            case LineResult::Done:
+                continue;
+            case LineResult::SyntaxError:
+                ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
+                break;
+            case LineResult::UnknownUnit:
+                ShowCodedMessage(MSG_IMPORT_UNKNOWN, g_stopName.c_str(), number.c_str(),
+                                 before.c_str());
+                break;
+            case LineResult::SelfReference:
+                ShowCodedMessage(MSG_IMPORT_SELF, g_stopName.c_str(), number.c_str(),
+                                 before.c_str());
+                break;
+            case LineResult::NoRoom:  // 1324 has been shown
+                break;
         }
-        if (r == LineResult::NoRoom) return lineNo;  // 1324 has been shown
+        return lineNo;
     }
     return 0;
+}
+
+}  // namespace
+
+int ReadUnitList(const std::string& text, const std::string& sourceName, UnitListCounts* counts) {
+    UnitListCounts ignored;
+    if (!counts) counts = &ignored;
+    *counts = {};
+    if (!MainDb()) return 0;
+    const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
+    // A unit whose kind a line changes would change what the values using
+    // it mean: asked once, before anything changes.
+    const KindChanges changes = TrialKindChanges(all);
+    if (changes.values > 0) {
+        const std::string values = std::to_string(changes.values);
+        const std::string units = std::to_string(changes.units);
+        if (ShowCodedMessage(MSG_IMPORT_KIND, values.c_str(), units.c_str()) != 0)
+            return kImportDeclined;
+    }
+    return ReadLines(all, sourceName, counts);
 }
 
 Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) {
@@ -481,6 +647,7 @@ bool ImportUnitListFile(const std::string& path, UnitListCounts* counts) {
         return false;
     }
     const int stoppedAt = ReadUnitList(text, path, counts);
+    if (stoppedAt == kImportDeclined) return false;
     SendAppEvent(kRefreshRequest);
     return stoppedAt == 0;
 }

@@ -39,8 +39,12 @@ struct UnitListCounts {
 // Reads unit-list text held in memory (raw file bytes: any encoding the
 // reader accepts, LF or CR LF). `sourceName` names the text in message 1334.
 // Returns 0 when every line was read, else the number of the line that
-// ended the reading (syntax error, or no room for another record). Sends no
-// refresh request. `counts`, when given, tells what the lines read brought.
+// ended the reading (syntax error, an unknown unit, a unit defined on
+// itself, or no room for another record), or kImportDeclined when the user
+// declined a change of kind and nothing changed. Sends no refresh request.
+// `counts`, when given, tells what the lines read brought. A line naming an
+// existing unit redefines it in place: everything using it keeps it.
+inline constexpr int kImportDeclined = -1;
 int ReadUnitList(const std::string& text, const std::string& sourceName,
                  UnitListCounts* counts = nullptr);
 

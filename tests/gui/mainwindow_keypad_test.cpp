@@ -229,7 +229,7 @@ class MainWindowTest : public QObject {
     void unitListDialogs() {
         run_.emplace();
         QVERIFY(run_->start("file; box ok No unit list was imported, so the unit buttons"));
-        const std::string bad = run_->home().path("<b>bad&amp;.txt"), line = "x 1\t1 q\n";
+        const std::string bad = run_->home().path("<b>bad&amp;.txt"), line = "x 1\t1 (m)\n";
         QVERIFY(WriteBytes(bad, {line.begin(), line.end()}));
         Run(dlg(),
             "menu 32809; file; menu 32809; is 0 Import Unit List | kiv | Text files (*.txt) "
