@@ -582,9 +582,10 @@ Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown) 
     return Normalise(e);
 }
 
-std::string UnitListText(std::string* tooLong) {
+std::string UnitListText(std::string* tooLong, std::string* unreadable) {
     std::string out;
     if (tooLong) tooLong->clear();
+    if (unreadable) unreadable->clear();
     Database* db = MainDb();
     if (!db) return out;
     // A longer line is read back in pieces, each a line of its own.
@@ -609,6 +610,10 @@ std::string UnitListText(std::string* tooLong) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [depth, i] : units) {
         const std::string name = UnitName(i);
+        // A factor is read as a run of letters: another name would not
+        // read back, nor would any line using it.
+        if (unreadable && unreadable->empty() && !std::all_of(name.begin(), name.end(), IsLetter))
+            *unreadable = name;
         std::string text = name + " " + std::to_string(CategoryOfRecord(i));
         const Uid def = UnitDefinition(i);
         if (def != NULL_UID) {
@@ -653,8 +658,12 @@ bool ImportUnitListFile(const std::string& path, UnitListCounts* counts) {
 }
 
 bool ExportUnitListFile(const std::string& path) {
-    std::string tooLong;
-    const std::string text = UnitListText(&tooLong);
+    std::string tooLong, unreadable;
+    const std::string text = UnitListText(&tooLong, &unreadable);
+    if (!unreadable.empty()) {
+        ShowCodedMessage(MSG_EXPORT_NAME, unreadable.c_str());
+        return false;
+    }
     if (!tooLong.empty()) {
         // Half a list would lose the rest of that unit's line on import.
         ShowCodedMessage(MSG_EXPORT_LINE_TOO_LONG, tooLong.c_str());

@@ -60,13 +60,16 @@ Uid ReadUnitExpression(const std::string& text, bool* ok, std::string* unknown);
 // with LF line ends. Every line holds its record whole; a line longer than
 // kUnitListPiece would not read back, and `tooLong` (when given) then names
 // the first unit (the unit's name, or a user button's unit text) whose line
-// it is, and is empty otherwise.
-std::string UnitListText(std::string* tooLong = nullptr);
+// it is, and is empty otherwise. `unreadable` (when given) likewise names
+// the first unit whose name is not all letters a-z and A-Z (a name an older
+// version accepted), which a list could not read back.
+std::string UnitListText(std::string* tooLong = nullptr, std::string* unreadable = nullptr);
 
 // File level. Import reads the file (1333 when it cannot be read) and sends
 // the refresh request when it was read; export writes CR LF line ends (1333
-// when the file cannot be written) and writes nothing when a line would be
-// too long (message 1340 naming the unit). True on success.
+// when the file cannot be written) and writes nothing when a unit's name
+// would not read back (1354) or a line would be too long (1340), each
+// message naming the unit. True on success.
 bool ImportUnitListFile(const std::string& path, UnitListCounts* counts = nullptr);
 bool ExportUnitListFile(const std::string& path);
 

@@ -7,8 +7,11 @@
 // explicitly, "-" is no unit; a name that is no unit is split into a prefix
 // letter and a unit, as a unit list does. Unit texts are shown as plain
 // text ("-" for no unit).
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "app/core/calctext.h"
@@ -125,8 +128,19 @@ KIV_VERB("unitorder") {
 }
 
 // exported LINE | LINE ...: the export of the unit table (a tab shown \t,
-// \xNN escapes).
+// \xNN escapes). exported refused: the export to a file fails and writes
+// no file (the case matches its message).
 KIV_VERB("exported") {
+    if (args == "refused") {
+        const std::string path =
+            (std::filesystem::temp_directory_path() / ("kiv-export-" + std::to_string(::getpid())))
+                .string();
+        std::filesystem::remove(path);
+        if (ExportUnitListFile(path)) c.fail("the export succeeded");
+        if (std::filesystem::exists(path)) c.fail("the export wrote a file");
+        std::filesystem::remove(path);
+        return;
+    }
     std::string shown;
     for (const char ch : UnitListText())
         shown += ch == '\t' ? "\\t" : ch == '\n' ? " | " : std::string(1, ch);
