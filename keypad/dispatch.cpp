@@ -542,6 +542,12 @@ void redrawStackList() {
         rows.emplace_back(buf);
     }
     GetWindow().setStackList(rows);
+    // Blank unit buttons alone would not say why: while no unit exists,
+    // the empty list says how to import a unit list.
+    bool noUnits = MainDb() != nullptr;
+    for (int i = 1; noUnits && i < MainDb()->count(); ++i) noUnits = !IsUnitRecord(i);
+    GetWindow().setStackHint(noUnits && lines <= 0 ? ComposeCodedMessage(MSG_NO_UNITS).text
+                                                   : std::string());
 }
 
 void showBusy() {

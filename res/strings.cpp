@@ -92,9 +92,7 @@ const Entry kMessages[] = {
      "!oError\tCannot export the unit list: the unit name \"^1\" holds characters other than "
      "the letters a-z and A-Z, and would not read back.  Rename it first.  No file was "
      "written."},
-    {1355,
-     "ioUnits\tThere are no units.  To import a unit list, choose Import... on the Unit menu "
-     "(units-US.txt or units-UK.txt)."},
+    {1355, "ioUnits\tNo units: choose Import... on the Unit menu to read a unit list."},
 };
 
 }  // namespace

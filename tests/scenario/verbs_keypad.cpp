@@ -80,6 +80,11 @@ KIV_VERB("tip") {
     Expect(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
 }
 
+// hint [TEXT]: the note over the empty stack list (none without TEXT).
+KIV_VERB("hint") {
+    Expect(c, "stack hint", c.win().stackHint, Unescaped(args));
+}
+
 // coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
 KIV_VERB("coded") {
     auto p = Bars(args);
