@@ -296,12 +296,12 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         if (unit != NULL_UID) ++counts->buttons;
         return LineResult::Done;
     }
-    // A definition without factors stays: it is a pure number (a dozen).
     if (Uid existing = NULL_UID; FindUnitByName(word, &existing) != 0) {
         const LineResult r = Redefine(existing, magnitude, e, number);
         if (r == LineResult::Done) ++counts->units;
         return r;
     }
+    // A definition without factors stays: it is a pure number (a dozen).
     if (CreateUnit(word, magnitude, e, number) == NULL_UID) {
         DeleteExpression(e);
         return LineResult::NoRoom;
