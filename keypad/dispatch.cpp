@@ -544,10 +544,8 @@ void redrawStackList() {
     GetWindow().setStackList(rows);
     // Blank unit buttons alone would not say why: while no unit exists,
     // the empty list says how to import a unit list.
-    bool noUnits = MainDb() != nullptr;
-    for (int i = 1; noUnits && i < MainDb()->count(); ++i) noUnits = !IsUnitRecord(i);
-    GetWindow().setStackHint(noUnits && lines <= 0 ? ComposeCodedMessage(MSG_NO_UNITS).text
-                                                   : std::string());
+    GetWindow().setStackHint(noUnitsYet() && lines <= 0 ? ComposeCodedMessage(MSG_NO_UNITS).text
+                                                        : std::string());
 }
 
 void showBusy() {
