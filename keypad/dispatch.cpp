@@ -102,45 +102,94 @@ bool IsPasteLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Pasted text in floating mode as Copy writes a value with a unit: a number
-// (sign, digits with group separators, the decimal separator, an exponent
-// "e" after an optional space), blanks, then a unit text starting with a
-// name or with "1/". False when the text has no such unit part.
-bool SplitPastedUnit(const std::string& t, std::string* number, std::string* unit) {
+// What a paste holds: one number in the current mode's form (the locale's
+// separators, group separators only between whole groups), then, in
+// floating mode, blanks and a unit text as Copy writes it.
+enum class PasteForm { Number, NotNumber, BadGroups };
+struct PastedValue {
+    std::string number;  // the number without its group separators
+    std::string unit;    // the unit text, empty when none
+    int group = 0;       // the group size the separators had to keep
+};
+
+PasteForm ReadPastedValue(const std::string& text, PastedValue* out) {
     const char dec = DecimalSeparator(), grp = GroupSeparator();
+    const int radix = State::radix();
+    const bool integer = radix != 0;
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsPasteBlank(text[begin])) ++begin;
+    while (end > begin && IsPasteBlank(text[end - 1])) --end;
+    const std::string t = text.substr(begin, end - begin);
     const size_t n = t.size();
     auto at = [&](size_t i) { return i < n ? t[i] : '\0'; };
+    auto isDigit = [&](char c) {
+        if (!integer) return IsPasteDigit(c);
+        int d = -1;
+        if (IsPasteDigit(c)) d = c - '0';
+        if (c >= 'a' && c <= 'z') d = 10 + (c - 'a');
+        if (c >= 'A' && c <= 'Z') d = 10 + (c - 'A');
+        return d >= 0 && d < radix;
+    };
+    // Groups as the display writes them; a size of 0 (grouping off) still
+    // reads the common groups of three.
+    out->group = State::groupSize(radix);
+    if (out->group == 0) out->group = 3;
     size_t p = 0;
-    while (p < n && IsPasteBlank(t[p])) ++p;
-    const size_t start = p;
-    if (at(p) == '-') ++p;
-    int digits = 0;
+    std::string& number = out->number;
+    if (at(p) == '-') number += t[p++];
+    // Integer digits: the first group 1..size digits, every later one size.
+    int digits = 0, run = 0, groups = 0;
+    bool badGroups = false;
     for (;; ++p) {
         const char c = at(p);
-        if (IsPasteDigit(c))
-            ++digits;
-        else if (!(c == dec || (c == grp && digits > 0 && IsPasteDigit(at(p + 1)))))
+        if (isDigit(c)) {
+            number += c;
+            ++digits, ++run;
+        } else if (c == grp && grp != dec && digits > 0 && isDigit(at(p + 1))) {
+            if (groups == 0 ? run > out->group : run != out->group) badGroups = true;
+            ++groups;
+            run = 0;
+        } else {
             break;
-    }
-    if (digits == 0) return false;
-    size_t q = at(p) == ' ' ? p + 1 : p;
-    if (at(q) == 'e' || at(q) == 'E') {
-        ++q;
-        if (at(q) == '-') ++q;
-        if (IsPasteDigit(at(q))) {
-            while (IsPasteDigit(at(q))) ++q;
-            p = q;
         }
     }
-    const size_t numberEnd = p;
-    if (p < n && !IsPasteBlank(t[p])) return false;
-    while (p < n && IsPasteBlank(t[p])) ++p;
-    size_t end = n;
-    while (end > p && IsPasteBlank(t[end - 1])) --end;
-    if (!(IsPasteLetter(at(p)) || (at(p) == '1' && at(p + 1) == '/'))) return false;
-    *number = t.substr(start, numberEnd - start);
-    *unit = t.substr(p, end - p);
-    return true;
+    if (groups > 0 && run != out->group) badGroups = true;
+    if (!integer && at(p) == dec) {
+        number += t[p++];
+        for (; IsPasteDigit(at(p)); ++p, ++digits) number += t[p];
+        // A group separator after the decimal mark is the mistake of a
+        // text written under the other convention ("1,5" for 1.5).
+        if (at(p) == grp && IsPasteDigit(at(p + 1))) badGroups = true;
+    }
+    if (digits == 0) return PasteForm::NotNumber;
+    if (badGroups) return PasteForm::BadGroups;
+    if (!integer) {
+        size_t q = at(p) == ' ' ? p + 1 : p;
+        if (at(q) == 'e' || at(q) == 'E') {
+            size_t r = q + 1;
+            std::string power = "e";
+            if (at(r) == '-')
+                power += t[r++];
+            else if (at(r) == '+')
+                ++r;
+            if (IsPasteDigit(at(r))) {
+                for (; IsPasteDigit(at(r)); ++r) power += t[r];
+                number += power;
+                p = r;
+            } else if (q == p) {
+                return PasteForm::NotNumber;  // "2e" or "2ex": no power, no unit
+            }
+        }
+    }
+    if (p == n) return PasteForm::Number;
+    // Only floating mode takes a unit, after blanks, starting as a unit
+    // text starts.
+    if (integer || !IsPasteBlank(t[p])) return PasteForm::NotNumber;
+    while (IsPasteBlank(at(p))) ++p;
+    if (!(IsPasteLetter(at(p)) || (uint8_t(at(p)) >= 0x80) || (at(p) == '1' && at(p + 1) == '/')))
+        return PasteForm::NotNumber;
+    out->unit = t.substr(p);
+    return PasteForm::Number;
 }
 
 // The keys pasted characters stand for, each by the first rule that
@@ -491,6 +540,10 @@ void redrawStackList() {
         rows.emplace_back(buf);
     }
     GetWindow().setStackList(rows);
+    // Blank unit buttons alone would not say why: while no unit exists,
+    // the empty list says how to import a unit list.
+    GetWindow().setStackHint(noUnitsYet() && lines <= 0 ? ComposeCodedMessage(MSG_NO_UNITS).text
+                                                        : std::string());
 }
 
 void showBusy() {
@@ -590,8 +643,29 @@ bool radixFromStack(int* radix) {
 
 void PasteText(const std::string& text) {
     const std::string pasted = text.substr(0, text.find('\0'));
-    std::string number = pasted, unitText;
-    const bool withUnit = State::radix() == 0 && SplitPastedUnit(pasted, &number, &unitText);
+    // Text that is not one value types nothing and says why.
+    PastedValue value;
+    const PasteForm form = ReadPastedValue(pasted, &value);
+    if (form != PasteForm::Number) {
+        std::string shown = pasted;
+        while (!shown.empty() && IsPasteBlank(shown.back())) shown.pop_back();
+        shown.erase(0, std::min(shown.size(), shown.find_first_not_of(" \t\r\n")));
+        for (char& c : shown)
+            if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+        if (shown.size() > 40) shown = shown.substr(0, 37) + "...";
+        const std::string separator(
+            1, form == PasteForm::BadGroups ? GroupSeparator() : DecimalSeparator());
+        const std::string radix = std::to_string(State::radix());
+        const std::string group = std::to_string(value.group);
+        if (form == PasteForm::BadGroups)
+            ShowCodedMessage(MSG_PASTE_GROUPS, shown.c_str(), separator.c_str(), group.c_str());
+        else if (State::radix() != 0)
+            ShowCodedMessage(MSG_PASTE_NOT_INTEGER, shown.c_str(), radix.c_str());
+        else
+            ShowCodedMessage(MSG_PASTE_NOT_NUMBER, shown.c_str(), separator.c_str());
+        return;
+    }
+    const bool withUnit = !value.unit.empty();
     // The unit is read, and the room checked, before anything is typed:
     // text that cannot be pasted whole types nothing at all.
     Uid unit = NULL_UID;
@@ -599,7 +673,7 @@ void PasteText(const std::string& text) {
     if (withUnit) {
         bool ok = false;
         std::string unknown;
-        unit = ReadUnitExpression(unitText, &ok, &unknown);
+        unit = ReadUnitExpression(value.unit, &ok, &unknown);
         if (!ok) {
             ShowCodedMessage(MSG_PASTE_NO_UNIT, unknown.c_str());
             return;
@@ -608,18 +682,18 @@ void PasteText(const std::string& text) {
         unitLength = FormatExpression(name, sizeof name, unit) == 0 ? 1 + int(std::strlen(name))
                                                                     : kEntryMax + 1;
     }
-    // A line with a unit part is entered by the first key; another open
-    // line is continued.
-    const int used = isEntryOpen() && !hasUnitPart() ? State::entryLength() : 0;
     // A unit's name is appended only while the line stays below its limit.
     const int room = withUnit ? kEntryMax - 1 : kEntryMax;
-    std::vector<PasteKey> keys = PasteKeys(number);
-    if (used == 0 && PastedLength(keys) + unitLength > room) DropLeadingZeros(&keys);
-    if (used + PastedLength(keys) + unitLength > room) {
+    std::vector<PasteKey> keys = PasteKeys(value.number);
+    if (PastedLength(keys) + unitLength > room) DropLeadingZeros(&keys);
+    if (PastedLength(keys) + unitLength > room) {
         DeleteExpression(unit);
         ShowCodedMessage(MSG_PASTE_TOO_LONG);
         return;
     }
+    // A pasted value never joins the number being typed: that is entered
+    // first, as ENT enters it, and the pasted value opens a new line.
+    if (isEntryOpen()) keyEnter();
     TypeKeys(keys);
     if (withUnit) {
         attachUnit(unit);

@@ -66,10 +66,14 @@ bool setRadix(int radix);  // false when declined (1344) or out of range
 // but the pop (1307 shown for a number outside 2..36).
 bool radixFromStack(int* radix);
 
-// Clipboard. Paste feeds each character through the digit, exponent, decimal
-// point and sign rules; in floating mode a number followed by a unit text as
-// Copy writes it ("6.25 mi2", "3 kg*m2/s3") types the number and attaches
-// that unit, and a unit text naming no unit shows 1343 and types nothing.
+// Clipboard. Paste takes one value or nothing: the whole text (blanks
+// trimmed) must be one number in the current mode's form (the locale's
+// separators, group separators only between whole groups; in integer mode
+// the radix's digits) followed, in floating mode only, by a unit text as
+// Copy writes it ("6.25 mi2", "3 kg*m2/s3"). Anything else shows why
+// (1349-1351, 1343 for a unit text naming no unit, 1345 when too long) and
+// types nothing. A number being typed is entered first, as ENT enters it;
+// the pasted value then opens the line.
 // CopyTopText is the plain text of the line or of the top of the stack (""
 // when there is neither).
 void PasteText(const std::string& text);

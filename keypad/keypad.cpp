@@ -12,6 +12,7 @@
 #include "keypad/entry.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "units/unitrec.h"
 #include "units/unittext.h"
 #include "window/calctext.h"
 #include "window/messages.h"
@@ -740,6 +741,14 @@ uint64_t labelKey(int id) {
     return g_labels.key[size_t(id - IDC_BUTTON_FIRST)];
 }
 
+bool noUnitsYet() {
+    const Database* db = MainDb();
+    if (!db) return false;
+    for (int i = 1; i < db->count(); ++i)
+        if (IsUnitRecord(i)) return false;
+    return true;
+}
+
 std::string buttonTooltip(int id) {
     const KeypadEntry* e = keypadEntry(id);
     if (!e) return std::string();
@@ -750,7 +759,9 @@ std::string buttonTooltip(int id) {
         if (id == 2035) return "Put the unit on no button";
         return l.enabled ? "End without putting the unit on a button" : std::string();
     }
-    if (!l.enabled) return std::string();
+    if (!l.enabled)
+        return e->slot >= 0 && noUnitsYet() ? ComposeCodedMessage(MSG_NO_UNITS).text
+                                            : std::string();
     if (e->slot >= 0 && l.key != 0 && (l.key & kFixedFlag) == 0) return "Attach the unit " + l.text;
     if (State::unitKeypad() && prefixPosition(id) >= 0) return "Unit prefix " + l.text;
     struct Tip {

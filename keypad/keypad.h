@@ -67,7 +67,10 @@ void divideKey();
 void altOff();
 
 // A short description of what the button does in the current state, for
-// the host's tooltip. Empty for a blank, disabled button.
+// the host's tooltip. Empty for a blank, disabled button, except that while
+// no unit exists the blank unit buttons say how to import a unit list.
 std::string buttonTooltip(int id);
+// True while the main database holds no unit (nothing imported yet).
+bool noUnitsYet();
 
 }  // namespace kiv

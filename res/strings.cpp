@@ -63,6 +63,36 @@ const Entry kMessages[] = {
      "?yConfirm\tSwitching the mode changes ^1 on the stack or in the memories: ^2.  Switch "
      "anyway?"},
     {1345, "!oError\tNothing was pasted: the text is longer than the entry line can hold."},
+    {1346,
+     "?yImport\tThis unit list gives units a different kind (the base units they stand "
+     "for): ^1 values on the stack, in the memories or being typed and ^2 units change what "
+     "they mean.  Import it anyway?"},
+    {1347,
+     "!oImport\tImport stopped at line ^2: there is no unit called \"^1\".  The ^3 lines "
+     "before it were imported; that line and the rest of the file were not."},
+    {1348,
+     "!oImport\tImport stopped at line ^2: the definition of \"^1\" would refer to itself.  "
+     "The ^3 lines before it were imported; that line and the rest of the file were not."},
+    {1349,
+     "!oPaste\tNothing was pasted: \"^1\" is not one number.  Paste takes one number written "
+     "with the decimal separator \"^2\", optionally followed by a unit."},
+    {1350,
+     "!oPaste\tNothing was pasted: \"^1\" is not one whole number in base ^2.  In integer "
+     "mode Paste takes the digits of one number, without a unit."},
+    {1351,
+     "!oPaste\tNothing was pasted: in \"^1\" the group separator \"^2\" does not separate "
+     "whole groups of ^3 digits."},
+    {1352,
+     "?yStack size\tThe stack holds ^1 values.  A stack of ^2 would lose the ^3 deepest of "
+     "them.  Make the stack smaller anyway?"},
+    {1353,
+     "!oError\tA unit name may hold only the letters a-z and A-Z, so that unit lists and "
+     "Paste can read it back."},
+    {1354,
+     "!oError\tCannot export the unit list: the unit name \"^1\" holds characters other than "
+     "the letters a-z and A-Z, and would not read back.  Rename it first.  No file was "
+     "written."},
+    {1355, "ioUnits\tNo units: choose Import... on the Unit menu to read a unit list."},
     {1360,
      "!oError\tCannot add two temperature readings.  Subtract them to get a difference, or "
      "convert them to ^1 first."},

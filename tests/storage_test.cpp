@@ -267,7 +267,7 @@ TEST(UnitListFiles, TheCommandsAndWhatTheySay) {
     EXPECT_EQ(CopyShippedUnitLists(tmp.folder()), 1);  // a list the user changed stays
     EXPECT_EQ(ReadBytes(tmp.path("units-UK.txt")),
               ReadBytes(ShippedUnitListFolder() + "/units-UK.txt"));
-    const std::string bad = "m 1\nkm 1\t1000 m\nx 1\t1 q\n";
+    const std::string bad = "m 1\nkm 1\t1000 m\nx 1\t1 (m)\n";
     const std::string mine = "m 1\nm 1\n.btn 0\t1 m\n.btn 1\nft 1\t0.3048 m\n";
     ASSERT_TRUE(WriteBytes(tmp.path("bad.txt"), {bad.begin(), bad.end()}));
     ASSERT_TRUE(WriteBytes(tmp.path("mine.txt"), {mine.begin(), mine.end()}));

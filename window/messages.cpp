@@ -45,11 +45,12 @@ int StyleFromLetters(char icon, char buttons) {
     return style;
 }
 
-std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2) {
+std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2,
+                               const char* text3) {
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '^' && i + 1 < raw.size() && (raw[i + 1] == '1' || raw[i + 1] == '2')) {
-            const char* ins = raw[i + 1] == '1' ? text1 : text2;
+        if (raw[i] == '^' && i + 1 < raw.size() && raw[i + 1] >= '1' && raw[i + 1] <= '3') {
+            const char* ins = raw[i + 1] == '1' ? text1 : raw[i + 1] == '2' ? text2 : text3;
             if (ins) out += ins;
             ++i;  // resume after the placeholder in the raw text
         } else {
@@ -59,7 +60,8 @@ std::string ExpandPlaceholders(const std::string& raw, const char* text1, const 
     return out;
 }
 
-ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2) {
+ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2,
+                                    const char* text3) {
     std::string entry;
     if (const char* e = FindMessageEntry(id)) {
         entry = e;
@@ -79,13 +81,13 @@ ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2
         m.caption = entry.substr(2, tab - 2);
         raw = entry.substr(tab + 1);
     }
-    m.text = ExpandPlaceholders(raw, text1, text2);
+    m.text = ExpandPlaceholders(raw, text1, text2, text3);
     m.style = StyleFromLetters(icon, buttons);
     return m;
 }
 
-int ShowCodedMessage(int id, const char* text1, const char* text2) {
-    const ComposedMessage m = ComposeCodedMessage(id, text1, text2);
+int ShowCodedMessage(int id, const char* text1, const char* text2, const char* text3) {
+    const ComposedMessage m = ComposeCodedMessage(id, text1, text2, text3);
     const Answer a = GetWindow().messageBox(m.caption, m.text, m.style);
     return (a == Answer::Ok || a == Answer::Yes) ? 0 : 1;
 }

@@ -43,6 +43,16 @@ enum MessageId : int {
     MSG_PASTE_NO_UNIT = 1343,
     MSG_SWITCH_CHANGES = 1344,
     MSG_PASTE_TOO_LONG = 1345,
+    MSG_IMPORT_KIND = 1346,
+    MSG_IMPORT_UNKNOWN = 1347,
+    MSG_IMPORT_SELF = 1348,
+    MSG_PASTE_NOT_NUMBER = 1349,
+    MSG_PASTE_NOT_INTEGER = 1350,
+    MSG_PASTE_GROUPS = 1351,
+    MSG_STACK_SHRINK = 1352,
+    MSG_UNIT_NAME_LETTERS = 1353,
+    MSG_EXPORT_NAME = 1354,
+    MSG_NO_UNITS = 1355,
     MSG_ADD_READINGS = 1360,
     MSG_MINUS_READING = 1361,
     MSG_NOT_A_READING = 1362,
@@ -60,19 +70,21 @@ struct ComposedMessage {
 
 // The two steps of composing, exposed for tests. The letters are folded
 // A-Z only; an unknown icon letter is the exclamation, an unknown button
-// letter OK. In `raw`, "^1"/"^2" take the texts (null inserts nothing); any
-// other "^" is kept.
+// letter OK. In `raw`, "^1"/"^2"/"^3" take the texts (null inserts
+// nothing); any other "^" is kept.
 int StyleFromLetters(char icon, char buttons);
-std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2);
+std::string ExpandPlaceholders(const std::string& raw, const char* text1, const char* text2,
+                               const char* text3 = nullptr);
 
-// Reads entry `id` and fills "^1"/"^2" (inserted text is never rescanned; a
+// Reads entry `id` and fills "^1"/"^2"/"^3" (inserted text is never rescanned; a
 // null text inserts nothing). An id without entry gives caption "Alert",
 // text "Alert <id>", the exclamation icon and OK.
 ComposedMessage ComposeCodedMessage(int id, const char* text1 = nullptr,
-                                    const char* text2 = nullptr);
+                                    const char* text2 = nullptr, const char* text3 = nullptr);
 
 // Shows the message through the window. Returns 0 for OK or Yes, 1 for any
 // other answer.
-int ShowCodedMessage(int id, const char* text1 = nullptr, const char* text2 = nullptr);
+int ShowCodedMessage(int id, const char* text1 = nullptr, const char* text2 = nullptr,
+                     const char* text3 = nullptr);
 
 }  // namespace kiv

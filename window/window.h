@@ -66,6 +66,9 @@ class Window {
     virtual void renderEntry(const std::vector<EntryRun>& runs) = 0;
     // Replaces the stack list's rows and scrolls to the last one.
     virtual void setStackList(const std::vector<std::string>& rows) = 0;
+    // A note drawn over the empty stack list (never blocking a key); an
+    // empty text removes it.
+    virtual void setStackHint(const std::string& text) { (void)text; }
 
     // Menu items of the main window.
     virtual void enableMenuItem(int id, bool on) = 0;

@@ -1,5 +1,7 @@
 #include "app/core/definedlg.h"
 
+#include <algorithm>
+
 #include "engine/format.h"
 #include "engine/stack.h"
 #include "keypad/dispatch.h"
@@ -55,13 +57,12 @@ std::string DefinitionText(const Value& v, Uid unit, int width) {
     return text;
 }
 
-// A unit list file holds a unit per line as blank-separated fields, and
-// reads a line starting with "#" as a comment and with "." as a directive.
-bool WritableAsListName(const std::string& name) {
-    if (name.empty() || name[0] == '#' || name[0] == '.') return false;
-    for (unsigned char c : name)
-        if (c <= ' ' || c == 0x7F) return false;
-    return true;
+// A unit list's factors and Paste read a unit name as a run of the letters
+// a-z and A-Z; any other character would end the name there.
+bool ReadableName(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ std::string TrimmedUnitName(const std::string& field) {
 
 std::string UnitNameFromField(const std::string& field) {
     const std::string name = TrimmedUnitName(field);
-    return WritableAsListName(name) ? name : std::string();
+    return ReadableName(name) ? name : std::string();
 }
 
 CDefineUnitLogic::CDefineUnitLogic(int definitionWidth, std::function<void()> editCategories)
@@ -120,9 +121,13 @@ CDefineUnitLogic::~CDefineUnitLogic() {
 
 bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
     if (!open_) return true;
-    const std::string name = UnitNameFromField(nameField);
+    std::string name = UnitNameFromField(nameField);
+    // A name from an older version stays while the unit is only moved to
+    // another category; a new name must read back.
+    if (name.empty() && renameIndex_ != 0 && TrimmedUnitName(nameField) == name_) name = name_;
     if (name.empty()) {
-        ShowCodedMessage(MSG_NAME_LENGTH);
+        ShowCodedMessage(TrimmedUnitName(nameField).empty() ? MSG_NAME_LENGTH
+                                                            : MSG_UNIT_NAME_LETTERS);
         return false;
     }
     const int existing = FindUnitByName(name);

@@ -22,9 +22,9 @@ inline constexpr int kUnitNameLength = 10;
 // characters. The host writes it back into the field before OK takes it, so
 // that the field shows the name as it is stored.
 std::string TrimmedUnitName(const std::string& field);
-// The name a unit gets from the name field: TrimmedUnitName. Empty (refused
-// with 1304) when it would not survive an export and import of the unit
-// list: blanks or control characters inside, or a first character "#" or ".".
+// The name a unit gets from the name field: TrimmedUnitName. Empty when it
+// would not read back from a unit list or a paste: anything but the letters
+// a-z and A-Z (refused with 1353; an empty field with 1304).
 std::string UnitNameFromField(const std::string& field);
 
 // The unit being renamed (record index); 0 means Define unit creates a new

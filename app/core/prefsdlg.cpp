@@ -1,5 +1,6 @@
 #include "app/core/prefsdlg.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
@@ -63,6 +64,22 @@ int CPrefsDlgLogic::Ok(const PrefsFields& f) {
     if (size < 4 || size > 128) {
         ShowCodedMessage(MSG_STACK_SIZE);
         return 1001;
+    }
+    // A smaller stack drops its deepest values: asked first. The zeros an
+    // HP stack is filled with are no values of the user's.
+    int lost = 0;
+    for (int i = 0; i < Depth() - size; ++i) {
+        const Value v = State::stackEntry(i);
+        const uint8_t* w = v.word();
+        const bool filler = v.isReal() ? v.real() == 0 && v.unit() == NULL_UID
+                                       : std::all_of(w, w + 16, [](uint8_t x) { return x == 0; });
+        if (!(State::hpStack() && filler)) ++lost;
+    }
+    if (lost > 0) {
+        const std::string depth = std::to_string(Depth()), newSize = std::to_string(size),
+                          gone = std::to_string(lost);
+        if (ShowCodedMessage(MSG_STACK_SHRINK, depth.c_str(), newSize.c_str(), gone.c_str()) != 0)
+            return 1001;
     }
     State::setSimplifyUnits(f.simplifyUnits ? 1 : 0);
     State::setInvTrigUnits(f.invTrigUnits ? 1 : 0);

@@ -74,6 +74,10 @@ size_t DecodeUtf8(const std::string& s, size_t i, uint32_t* cp) {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -165,7 +169,11 @@ double ReadMagnitude(const std::string& s, size_t* p) {
     return value == 0 ? 0.0 : value;  // no negative zero
 }
 
-enum class LineResult { Done, SyntaxError, NoRoom };
+enum class LineResult { Done, SyntaxError, UnknownUnit, SelfReference, NoRoom };
+
+// What ended a reading, for its message: the name a factor or a
+// redefinition was stopped by.
+std::string g_stopName;
 
 // The zero point after a unit line's "@": one number and nothing else.
 bool ReadZeroPoint(const std::string& s, size_t p, double* zero) {
@@ -182,6 +190,53 @@ bool ReadZeroPoint(const std::string& s, size_t p, double* zero) {
     }
     while (p < s.size() && (IsBlank(s[p]) || s[p] == '\r')) ++p;
     return digits && p == s.size() && (*zero != 0 || !nonzero);
+}
+
+// True when `unit` is `target` or is defined, at any depth, on it.
+bool DependsOn(Uid unit, Uid target, int guard = 0) {
+    if (unit == target) return true;
+    if (guard > 1100) return false;  // a definition cycle in a damaged file
+    const int index = IndexOfUid(unit);
+    if (index <= 0 || !IsUnitRecord(index)) return false;
+    const Uid def = UnitDefinition(index);
+    const int di = def == NULL_UID ? -1 : IndexOfUid(def);
+    if (di <= 0) return false;
+    for (const Component& c : ComponentsAt(di))
+        if (DependsOn(c.unit, target, guard + 1)) return true;
+    return false;
+}
+
+// True when a unit with a zero point is defined on `unit`.
+bool CarriesScales(Uid unit) {
+    for (int i = 1; IsUnitRecord(i); ++i) {
+        double zero = 0;
+        const Uid def = UnitDefinition(i);
+        if (def == NULL_UID || !UnitZeroPoint(i, &zero)) continue;
+        for (const Component& c : ComponentsAt(IndexOfUid(def)))
+            if (c.unit == unit) return true;
+    }
+    return false;
+}
+
+// A unit read again keeps its record and UID, so that every value, memory,
+// button, saved argument and unit defined on it keeps its unit; it takes the
+// line's magnitude, definition (`e`, now owned by the unit) and category.
+LineResult Redefine(Uid unit, double magnitude, Uid e, int category) {
+    for (const Component& c : e == NULL_UID ? std::vector<Component>() : Components(e)) {
+        if (DependsOn(c.unit, unit)) {
+            const int i = IndexOfUid(unit);
+            g_stopName = UnitName(i);
+            DeleteExpression(e);
+            return LineResult::SelfReference;
+        }
+    }
+    const int index = IndexOfUid(unit);
+    const Uid old = UnitDefinition(index);
+    MainDb()->writeF64(index, uo::kMagnitude, magnitude);
+    MainDb()->writeU32(index, uo::kDefinition, e);
+    SetCategoryOfRecord(index, category);
+    DeleteExpression(old);
+    return LineResult::Done;
 }
 
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
@@ -210,13 +265,6 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     if (at != std::string::npos && !ReadZeroPoint(s, at + 1, &zero)) return LineResult::SyntaxError;
     const std::string line = at == std::string::npos ? s : s.substr(0, at);
 
-    // A unit read again replaces the old one and everything built on it.
-    // Undo must then not bring back an expression that is gone.
-    if (const int old = FindUnitByName(word); old != 0) {
-        ForgetSavedArguments();
-        DeleteUnitAndDependents(old);
-    }
-
     if (isCat) {
         std::string name = s.substr(p, std::min<size_t>(15, s.size() - p));
         name = name.substr(0, name.find('\r'));
@@ -233,9 +281,15 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         magnitude = ReadMagnitude(line, &p);
         e = NewExpression();
         if (e == NULL_UID) return LineResult::NoRoom;
-        if (!ReadExpressionFactors(line, p, e, &magnitude)) {
+        size_t bad = p;
+        if (!ReadExpressionFactors(line, p, e, &magnitude, &bad)) {
             DeleteExpression(e);
-            return LineResult::SyntaxError;
+            // A factor of letters names no unit; anything else is a syntax error.
+            size_t end = bad;
+            while (end < line.size() && IsLetter(line[end])) ++end;
+            if (end == bad) return LineResult::SyntaxError;
+            g_stopName = line.substr(bad, end - bad);
+            return LineResult::UnknownUnit;
         }
     }
     if (isBtn) {
@@ -247,6 +301,21 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     if (at != std::string::npos && !CanCarryZeroPoint(magnitude, e)) {
         DeleteExpression(e);
         return LineResult::SyntaxError;
+    }
+    if (Uid existing = NULL_UID; FindUnitByName(word, &existing) != 0) {
+        // A scale is defined on a unit without a zero point: a unit that
+        // scales are built on cannot become one.
+        if (at != std::string::npos && CarriesScales(existing)) {
+            DeleteExpression(e);
+            return LineResult::SyntaxError;
+        }
+        const LineResult r = Redefine(existing, magnitude, e, number);
+        if (r != LineResult::Done) return r;
+        // The line says whether the unit is a scale: its zero point, or none.
+        if (!SetUnitZeroPoint(IndexOfUid(existing), at != std::string::npos ? &zero : nullptr))
+            return LineResult::NoRoom;
+        ++counts->units;
+        return r;
     }
     // A definition without factors stays: it is a pure number (a dozen).
     const Uid made = CreateUnit(word, magnitude, e, number);
@@ -359,12 +428,105 @@ std::string TranscodeUtf8ToCp1252(const std::string& text) {
     return out;
 }
 
-int ReadUnitList(const std::string& text, const std::string& sourceName, UnitListCounts* counts) {
+namespace {
+
+// Every message of a trial reading is answered OK unseen.
+class QuietWindow : public Window {
+  public:
+    Answer messageBox(const std::string&, const std::string&, int) override { return Answer::Ok; }
+    void beep() override {}
+    int textWidth(FontId, const char*, int count) override { return count; }
+    int textHeight(FontId) override { return 1; }
+    void setControlText(int, const std::string&) override {}
+    void enableControl(int, bool) override {}
+    void showControl(int, bool) override {}
+    void renderEntry(const std::vector<EntryRun>&) override {}
+    void setStackList(const std::vector<std::string>&) override {}
+    void enableMenuItem(int, bool) override {}
+    void checkMenuItem(int, bool) override {}
+    void setClipboardText(const std::string&) override {}
+    bool clipboardText(std::string*) override { return false; }
+    int popupMenu(int, int, int) override { return 0; }
+    bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
+        return false;
+    }
+    void runDialog(DialogKind) override {}
+};
+
+// The base units a unit expression reduces to, as (unit, exponent) pairs in
+// a fixed order: its kind. Creates and deletes records, so it is read only
+// on a copy of the database.
+std::vector<std::pair<Uid, int>> KindOf(Uid e) {
+    std::vector<std::pair<Uid, int>> kind;
+    if (e == NULL_UID) return kind;
+    double factor = 1;
+    const Uid r = ReduceToBaseUnits(CopyExpression(e), &factor);
+    for (const Component& c : Components(r)) kind.emplace_back(c.unit, c.exponent);
+    DeleteExpression(r);
+    std::sort(kind.begin(), kind.end());
+    return kind;
+}
+
+// The units of the values the user sees: the stack, the memories and the
+// number being typed.
+std::vector<Uid> ValueUnits() {
+    std::vector<Uid> units;
+    for (int i = 0; i < Depth(); ++i) {
+        Value v;
+        if (Peek(i, &v) && v.isReal() && v.unit() != NULL_UID) units.push_back(v.unit());
+    }
+    for (int i = 0; i < so::kMemoryCount; ++i) {
+        const Value v = State::memory(i);
+        if (v.isReal() && v.unit() != NULL_UID) units.push_back(v.unit());
+    }
+    if (State::entryLength() >= 0 && State::entryUnit() != NULL_UID)
+        units.push_back(State::entryUnit());
+    return units;
+}
+
+// What reading `all` would do to the kinds of the values and units there
+// are now: a trial reading on a copy of the database, unseen, after which
+// the database is put back exactly as it was.
+struct KindChanges {
+    int values = 0;
+    int units = 0;
+};
+int ReadLines(const std::string& all, const std::string& sourceName, UnitListCounts* counts);
+KindChanges TrialKindChanges(const std::string& all) {
+    KindChanges changes;
+    Database* db = MainDb();
+    const std::vector<Uid> values = ValueUnits();
+    if (values.empty()) return changes;
+    const Database saved = *db;
+    Window& window = GetWindow();
+    QuietWindow quiet;
+    SetWindow(&quiet);
+    std::vector<std::vector<std::pair<Uid, int>>> before;
+    for (Uid u : values) before.push_back(KindOf(u));
+    std::vector<std::pair<Uid, std::vector<std::pair<Uid, int>>>> unitKinds;
+    for (int i = 1; i < db->count(); ++i)
+        if (IsUnitRecord(i)) unitKinds.emplace_back(db->uid(i), std::vector<std::pair<Uid, int>>());
+    for (auto& [unit, kind] : unitKinds) {
+        const Uid e = ExpressionOf(unit);
+        kind = KindOf(e);
+        DeleteExpression(e);
+    }
     UnitListCounts ignored;
-    if (!counts) counts = &ignored;
-    *counts = {};
-    if (!MainDb()) return 0;
-    const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
+    ReadLines(all, std::string(), &ignored);
+    for (size_t i = 0; i < values.size(); ++i)
+        if (KindOf(values[i]) != before[i]) ++changes.values;
+    for (const auto& [unit, kind] : unitKinds) {
+        const Uid e = ExpressionOf(unit);
+        if (KindOf(e) != kind) ++changes.units;
+        DeleteExpression(e);
+    }
+    SetWindow(&window);
+    *db = saved;
+    ResetUidCache();
+    return changes;
+}
+
+int ReadLines(const std::string& all, const std::string& sourceName, UnitListCounts* counts) {
     int lineNo = 0;
     for (size_t pos = 0; pos < all.size();) {
         size_t end = all.find('\n', pos);
@@ -378,19 +540,54 @@ int ReadUnitList(const std::string& text, const std::string& sourceName, UnitLis
         ++lineNo;
         line = line.substr(0, line.find('\0'));
         const LineResult r = ReadLine(line, counts);
-        if (r == LineResult::SyntaxError) {
-            const std::string number = std::to_string(lineNo);
-            ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
-            return lineNo;
+        const std::string number = std::to_string(lineNo);
+        const std::string before = std::to_string(lineNo - 1);
+        switch (r) {
+            case LineResult::Done:
+                continue;
+            case LineResult::SyntaxError:
+                ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
+                break;
+            case LineResult::UnknownUnit:
+                ShowCodedMessage(MSG_IMPORT_UNKNOWN, g_stopName.c_str(), number.c_str(),
+                                 before.c_str());
+                break;
+            case LineResult::SelfReference:
+                ShowCodedMessage(MSG_IMPORT_SELF, g_stopName.c_str(), number.c_str(),
+                                 before.c_str());
+                break;
+            case LineResult::NoRoom:  // 1324 has been shown
+                break;
         }
-        if (r == LineResult::NoRoom) return lineNo;  // 1324 has been shown
+        return lineNo;
     }
     return 0;
 }
 
-std::string UnitListText(std::string* tooLong) {
+}  // namespace
+
+int ReadUnitList(const std::string& text, const std::string& sourceName, UnitListCounts* counts) {
+    UnitListCounts ignored;
+    if (!counts) counts = &ignored;
+    *counts = {};
+    if (!MainDb()) return 0;
+    const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
+    // A unit whose kind a line changes would change what the values using
+    // it mean: asked once, before anything changes.
+    const KindChanges changes = TrialKindChanges(all);
+    if (changes.values > 0) {
+        const std::string values = std::to_string(changes.values);
+        const std::string units = std::to_string(changes.units);
+        if (ShowCodedMessage(MSG_IMPORT_KIND, values.c_str(), units.c_str()) != 0)
+            return kImportDeclined;
+    }
+    return ReadLines(all, sourceName, counts);
+}
+
+std::string UnitListText(std::string* tooLong, std::string* unreadable) {
     std::string out;
     if (tooLong) tooLong->clear();
+    if (unreadable) unreadable->clear();
     Database* db = MainDb();
     if (!db) return out;
     // A longer line is read back in pieces, each a line of its own.
@@ -415,6 +612,10 @@ std::string UnitListText(std::string* tooLong) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [depth, i] : units) {
         const std::string name = UnitName(i);
+        // A factor is read as a run of letters: another name would not
+        // read back, nor would any line using it.
+        if (unreadable && unreadable->empty() && !std::all_of(name.begin(), name.end(), IsLetter))
+            *unreadable = name;
         std::string text = name + " " + std::to_string(CategoryOfRecord(i));
         const Uid def = UnitDefinition(i);
         if (def != NULL_UID) {
@@ -456,13 +657,18 @@ bool ImportUnitListFile(const std::string& path, UnitListCounts* counts) {
         return false;
     }
     const int stoppedAt = ReadUnitList(text, path, counts);
+    if (stoppedAt == kImportDeclined) return false;
     SendAppEvent(kRefreshRequest);
     return stoppedAt == 0;
 }
 
 bool ExportUnitListFile(const std::string& path) {
-    std::string tooLong;
-    const std::string text = UnitListText(&tooLong);
+    std::string tooLong, unreadable;
+    const std::string text = UnitListText(&tooLong, &unreadable);
+    if (!unreadable.empty()) {
+        ShowCodedMessage(MSG_EXPORT_NAME, unreadable.c_str());
+        return false;
+    }
     if (!tooLong.empty()) {
         // Half a list would lose the rest of that unit's line on import.
         ShowCodedMessage(MSG_EXPORT_LINE_TOO_LONG, tooLong.c_str());

@@ -39,8 +39,12 @@ struct UnitListCounts {
 // Reads unit-list text held in memory (raw file bytes: any encoding the
 // reader accepts, LF or CR LF). `sourceName` names the text in message 1334.
 // Returns 0 when every line was read, else the number of the line that
-// ended the reading (syntax error, or no room for another record). Sends no
-// refresh request. `counts`, when given, tells what the lines read brought.
+// ended the reading (syntax error, an unknown unit, a unit defined on
+// itself, or no room for another record), or kImportDeclined when the user
+// declined a change of kind and nothing changed. Sends no refresh request.
+// `counts`, when given, tells what the lines read brought. A line naming an
+// existing unit redefines it in place: everything using it keeps it.
+inline constexpr int kImportDeclined = -1;
 int ReadUnitList(const std::string& text, const std::string& sourceName,
                  UnitListCounts* counts = nullptr);
 
@@ -48,13 +52,16 @@ int ReadUnitList(const std::string& text, const std::string& sourceName,
 // with LF line ends. Every line holds its record whole; a line longer than
 // kUnitListPiece would not read back, and `tooLong` (when given) then names
 // the first unit (the unit's name, or a user button's unit text) whose line
-// it is, and is empty otherwise.
-std::string UnitListText(std::string* tooLong = nullptr);
+// it is, and is empty otherwise. `unreadable` (when given) likewise names
+// the first unit whose name is not all letters a-z and A-Z (a name an older
+// version accepted), which a list could not read back.
+std::string UnitListText(std::string* tooLong = nullptr, std::string* unreadable = nullptr);
 
 // File level. Import reads the file (1333 when it cannot be read) and sends
 // the refresh request when it was read; export writes CR LF line ends (1333
-// when the file cannot be written) and writes nothing when a line would be
-// too long (message 1340 naming the unit). True on success.
+// when the file cannot be written) and writes nothing when a unit's name
+// would not read back (1354) or a line would be too long (1340), each
+// message naming the unit. True on success.
 bool ImportUnitListFile(const std::string& path, UnitListCounts* counts = nullptr);
 bool ExportUnitListFile(const std::string& path);
 

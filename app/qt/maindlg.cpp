@@ -171,6 +171,13 @@ void CMainDlg::buildControls() {
     stack_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(stack_, &QListWidget::itemDoubleClicked, this, &CMainDlg::onStackDoubleClick);
     controls_[IDC_STACK_LIST] = stack_;
+    stackHint_ = new QLabel(stack_->viewport());
+    stackHint_->setWordWrap(true);
+    stackHint_->setAlignment(Qt::AlignCenter);
+    stackHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    stackHint_->setForegroundRole(QPalette::PlaceholderText);
+    stackHint_->setMargin(4);
+    stackHint_->hide();
 
     entry_ = new QTextEdit(client_);
     entry_->setGeometry(du_.rect(21, 47, 118, 19));
@@ -702,6 +709,12 @@ void CMainDlg::setStackList(const std::vector<std::string>& rows) {
     for (const std::string& r : rows) stack_->addItem(FromCalcText(r));
     stack_->setUpdatesEnabled(true);
     stack_->scrollToBottom();
+}
+
+void CMainDlg::setStackHint(const std::string& text) {
+    stackHint_->setText(FromCalcText(text));
+    stackHint_->setGeometry(stack_->viewport()->rect());
+    stackHint_->setVisible(!text.empty());
 }
 
 void CMainDlg::enableMenuItem(int id, bool on) {

@@ -99,6 +99,7 @@ class CMainDlg : public QDialog, public QtWindow {
     void showControl(int id, bool on) override;
     void renderEntry(const std::vector<EntryRun>& runs) override;
     void setStackList(const std::vector<std::string>& rows) override;
+    void setStackHint(const std::string& text) override;
     void enableMenuItem(int id, bool on) override;
     void checkMenuItem(int id, bool on) override;
     int popupMenu(int popupIndex, int checkedCommand, int anchorButtonId) override;
@@ -136,6 +137,7 @@ class CMainDlg : public QDialog, public QtWindow {
     QMenuBar* menuBar_ = nullptr;
     QWidget* client_ = nullptr;
     QListWidget* stack_ = nullptr;
+    QLabel* stackHint_ = nullptr;  // drawn over the empty list, lets clicks through
     QTextEdit* entry_ = nullptr;
     QLabel* hiddenLeft_ = nullptr;
     QLabel* hiddenRight_ = nullptr;

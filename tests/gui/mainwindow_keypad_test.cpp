@@ -123,8 +123,8 @@ class MainWindowTest : public QObject {
         QApplication::clipboard()->setText("25");
         Run(dlg(),
             "keys 1; dclick 1000 ; is 1006 1; keys 2\r3; dclick 1000 2) 1; is 1006 1; "
-            "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 725; ctrl B; "
-            "box cancel Only the units will be stored; is 1006 725; menu 32823; "
+            "is 1000 2) 3 | 1) 2; keys 7; ctrl V; keys \r; menu 57634; is clip 25; ctrl B; "
+            "box cancel Only the units will be stored; is 1006 25; menu 32823; "
             "box ok Cannot find help file\n\nKiv looked for it at:\n" +
                 missing);
         QHelpEvent tip(QEvent::ToolTip, {}, {});
@@ -229,7 +229,7 @@ class MainWindowTest : public QObject {
     void unitListDialogs() {
         run_.emplace();
         QVERIFY(run_->start("file; box ok No unit list was imported, so the unit buttons"));
-        const std::string bad = run_->home().path("<b>bad&amp;.txt"), line = "x 1\t1 q\n";
+        const std::string bad = run_->home().path("<b>bad&amp;.txt"), line = "x 1\t1 (m)\n";
         QVERIFY(WriteBytes(bad, {line.begin(), line.end()}));
         Run(dlg(),
             "menu 32809; file; menu 32809; is 0 Import Unit List | kiv | Text files (*.txt) "

@@ -253,8 +253,8 @@ KIV_VERB("real") {
     Expect(c, "real at level " + level, got, want);
 }
 
-// msg ID [| TEXT1 [| TEXT2]]: the next message not yet matched is coded
-// message ID; without texts its "^1" and "^2" match anything.
+// msg ID [| TEXT1 [| TEXT2 [| TEXT3]]]: the next message not yet matched is
+// coded message ID; without texts its "^1", "^2" and "^3" match anything.
 KIV_VERB("msg") {
     const auto parts = Bars(args);
     const int id = IntArg(c, parts.at(0));
@@ -263,8 +263,9 @@ KIV_VERB("msg") {
     const ComposedMessage want =
         parts.size() > 1
             ? ComposeCodedMessage(id, Unescaped(parts[1]).c_str(),
-                                  parts.size() > 2 ? Unescaped(parts[2]).c_str() : nullptr)
-            : ComposeCodedMessage(id, "\x01", "\x01");
+                                  parts.size() > 2 ? Unescaped(parts[2]).c_str() : nullptr,
+                                  parts.size() > 3 ? Unescaped(parts[3]).c_str() : nullptr)
+            : ComposeCodedMessage(id, "\x01", "\x01", "\x01");
     bool ok = m->caption == want.caption && m->style == want.style;
     // Wildcards: the pieces between \x01 must appear in order.
     size_t at = 0;

@@ -81,12 +81,18 @@ KIV_VERB("tip") {
     Expect(c, "tip " + id, buttonTooltip(IntArg(c, id)), Unescaped(text));
 }
 
-// coded ID [| TEXT1 [| TEXT2]]: shows coded message ID ("-" an absent text).
+// hint [TEXT]: the note over the empty stack list (none without TEXT).
+KIV_VERB("hint") {
+    Expect(c, "stack hint", c.win().stackHint, Unescaped(args));
+}
+
+// coded ID [| TEXT1 [| TEXT2 [| TEXT3]]]: shows coded message ID ("-" an
+// absent text).
 KIV_VERB("coded") {
     auto p = Bars(args);
-    p.resize(3, "-");
+    p.resize(4, "-");
     const auto text = [&](size_t i) { return p[i] == "-" ? nullptr : p[i].c_str(); };
-    ShowCodedMessage(IntArg(c, p[0]), text(1), text(2));
+    ShowCodedMessage(IntArg(c, p[0]), text(1), text(2), text(3));
 }
 
 // box LETTERS CAPTION | TEXT: the next message not yet matched, word for

@@ -7,8 +7,11 @@
 // explicitly, "-" is no unit; a name that is no unit is split into a prefix
 // letter and a unit, as a unit list does. Unit texts are shown as plain
 // text ("-" for no unit).
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "app/core/unitlist.h"
@@ -129,8 +132,19 @@ KIV_VERB("unitorder") {
 }
 
 // exported LINE | LINE ...: the export of the unit table (a tab shown \t,
-// \xNN escapes).
+// \xNN escapes). exported refused: the export to a file fails and writes
+// no file (the case matches its message).
 KIV_VERB("exported") {
+    if (args == "refused") {
+        const std::string path =
+            (std::filesystem::temp_directory_path() / ("kiv-export-" + std::to_string(::getpid())))
+                .string();
+        std::filesystem::remove(path);
+        if (ExportUnitListFile(path)) c.fail("the export succeeded");
+        if (std::filesystem::exists(path)) c.fail("the export wrote a file");
+        std::filesystem::remove(path);
+        return;
+    }
     std::string shown;
     for (const char ch : UnitListText())
         shown += ch == '\t' ? "\\t" : ch == '\n' ? " | " : std::string(1, ch);
@@ -150,19 +164,24 @@ KIV_VERB("dbrecords") {
 
 // lines TEXT [! LINE]: TEXT (\t, \r, \0, \n and \xNN escapes) read as a
 // unit list; with "! LINE" the reading must stop at that line with its
-// syntax error (or, when no room is left, the message the case matches).
+// syntax error (any other message of the stop the case matches; "! -1": the
+// reading was declined).
 KIV_VERB("lines") {
     const size_t bang = args.rfind(" ! ");
     std::string text = args.substr(0, bang);
     for (const auto& [from, to] : {std::pair{"\\t", "\\x09"}, {"\\r", "\\x0d"}, {"\\0", "\\x00"}})
         for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, 2, to);
     const size_t before = c.win().messages.size();
+    const std::vector<uint8_t> bytes = SerializeDatabase(*MainDb());
     const int stop = ReadUnitList(Unescaped(text), "lines");
+    if (stop == kImportDeclined && SerializeDatabase(*MainDb()) != bytes)
+        c.fail("a declined reading changed the database");
     if (stop != (bang == std::string::npos ? 0 : IntArg(c, args.substr(bang + 3))))
         c.fail("reading stopped at line " + std::to_string(stop));
     const auto& shown = c.win().messages;
-    if (stop && shown.size() > before &&
-        shown.back().text != ComposeCodedMessage(MSG_NO_MEMORY).text)
+    const std::string line = std::to_string(stop);
+    if (stop > 0 && shown.size() > before &&
+        shown.back().text == ComposeCodedMessage(MSG_SYNTAX, "lines", line.c_str()).text)
         c.run("msg " + std::to_string(MSG_SYNTAX) + " | lines | " + std::to_string(stop), c.line);
     refreshLabels();
 }

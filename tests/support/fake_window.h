@@ -58,6 +58,7 @@ class FakeWindow : public Window {
         return s;
     }
     std::vector<std::string> stackRows;
+    std::string stackHint;
     std::map<int, bool> menuEnabled;
     std::map<int, bool> menuChecked;
     std::string clipboard;
@@ -81,6 +82,7 @@ class FakeWindow : public Window {
     void showControl(int id, bool on) override { controlShown[id] = on; }
     void renderEntry(const std::vector<EntryRun>& runs) override { entryRuns = runs; }
     void setStackList(const std::vector<std::string>& rows) override { stackRows = rows; }
+    void setStackHint(const std::string& text) override { stackHint = text; }
     void enableMenuItem(int id, bool on) override { menuEnabled[id] = on; }
     void checkMenuItem(int id, bool on) override { menuChecked[id] = on; }
     void setClipboardText(const std::string& text) override {
