@@ -1,6 +1,8 @@
 #include "app/qt/maindlg.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -106,8 +108,62 @@ class KeyButton : public QPushButton {
         const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
         opt.text = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
         p.drawControl(QStyle::CE_PushButton, opt);
+        // The style's dotted focus frame is hard to find on 46 small keys.
+        if (hasFocus()) {
+            p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
     }
 };
+
+// The entry line as a screen reader gets it: named, read only, its text
+// the plain text it shows (digits and the locale's decimal separator, not
+// the drawn bullet and superscripts).
+class EntryAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit EntryAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::EditableText) {}
+    static QString Text(QWidget* w) { return w->property("kivSaid").toString(); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return QStringLiteral("Entry line");
+        if (t == QAccessible::Value) return Text(widget());
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    // QAccessibleTextInterface: the whole text, no selection, the caret at its end.
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return int(Text(widget()).size()); }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override {
+        return Text(widget()).mid(start, end - start);
+    }
+    int characterCount() const override { return int(Text(widget()).size()); }
+    QRect characterRect(int) const override { return QRect(); }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return QString();
+    }
+};
+
+QAccessibleInterface* EntryAccessibleFactory(const QString&, QObject* o) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (w && w->property("kivEntryLine").toBool()) return new EntryAccessible(w);
+    return nullptr;
+}
 
 // The hidden-character counts have 10 dialog units beside "<" and ">": a
 // count too wide for them in the dialog font is drawn smaller, so that it
@@ -170,6 +226,7 @@ void CMainDlg::buildControls() {
     stack_->setUniformItemSizes(true);
     stack_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(stack_, &QListWidget::itemDoubleClicked, this, &CMainDlg::onStackDoubleClick);
+    stack_->setAccessibleName(QStringLiteral("Stack"));
     controls_[IDC_STACK_LIST] = stack_;
 
     entry_ = new QTextEdit(client_);
@@ -182,6 +239,9 @@ void CMainDlg::buildControls() {
     entry_->setTextInteractionFlags(Qt::NoTextInteraction);
     entry_->document()->setDocumentMargin(2);
     entry_->setFont(EntryFont());
+    entry_->setProperty("kivEntryLine", true);
+    static const bool factory = (QAccessible::installFactory(EntryAccessibleFactory), true);
+    (void)factory;
     controls_[IDC_ENTRY] = entry_;
 
     hiddenLeft_ = new QLabel(client_);
@@ -206,6 +266,8 @@ void CMainDlg::buildControls() {
     };
     makeButton(IDC_SCROLL_LEFT, du_.rect(11, 50, 8, 14), QStringLiteral("<"))->hide();
     makeButton(IDC_SCROLL_RIGHT, du_.rect(141, 50, 8, 14), QStringLiteral(">"))->hide();
+    controls_[IDC_SCROLL_LEFT]->setAccessibleName(QStringLiteral("Scroll left"));
+    controls_[IDC_SCROLL_RIGHT]->setAccessibleName(QStringLiteral("Scroll right"));
     for (const Place& p : KeypadPlaces()) {
         // The application-wide filter gives them tooltips that follow the
         // current state.
@@ -234,13 +296,13 @@ void CMainDlg::buildMenus() {
     addItem(unit, "Set &button...\tCtrl+B", ID_UNIT_SETBUTTON);
     addItem(unit, "&Make primitive\tCtrl+M", ID_UNIT_PRIMITIVE);
     unit->addSeparator();
-    addItem(unit, "Import...", ID_UNIT_IMPORT);
-    addItem(unit, "Export...", ID_UNIT_EXPORT);
+    addItem(unit, "&Import...", ID_UNIT_IMPORT);
+    addItem(unit, "E&xport...", ID_UNIT_EXPORT);
 
-    QMenu* display = menuBar_->addMenu(QStringLiteral("Display"));
+    QMenu* display = menuBar_->addMenu(QStringLiteral("&Display"));
     auto* group = new QActionGroup(this);
     group->setExclusive(true);
-    const char* modes[4] = {"Standard", "Fixed", "Scientific", "Engineering"};
+    const char* modes[4] = {"&Standard", "&Fixed", "S&cientific", "E&ngineering"};
     for (int i = 0; i < 4; ++i) {
         QAction* a = addItem(display, modes[i], ID_DISPLAY_STANDARD + i);
         a->setCheckable(true);
@@ -248,15 +310,13 @@ void CMainDlg::buildMenus() {
         displayActions_.push_back(a);
     }
 
-    QMenu* options = menuBar_->addMenu(QStringLiteral("Options"));
-    addItem(options, "Preferences...", ID_OPTIONS_PREFS);
-    addItem(options, "Display prefs...", ID_OPTIONS_DISPLAYPREFS);
-    addItem(options, "About Kiv", ID_ABOUT);
+    QMenu* options = menuBar_->addMenu(QStringLiteral("&Options"));
+    addItem(options, "&Preferences...", ID_OPTIONS_PREFS);
+    addItem(options, "&Display prefs...", ID_OPTIONS_DISPLAYPREFS);
 
-    QAction* help = menuBar_->addAction(QStringLiteral("Help"));
-    help->setData(int(ID_HELP));
-    connect(help, &QAction::triggered, this, [this] { command(ID_HELP); });
-    actions_[ID_HELP] = help;
+    QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+    addItem(help, "Kiv &guide\tF1", ID_HELP);
+    addItem(help, "&About Kiv", ID_ABOUT);
 }
 
 QWidget* CMainDlg::control(int id) const {
@@ -375,6 +435,7 @@ void CMainDlg::closeEvent(QCloseEvent* e) {
         box.setText(QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
                                    "changes made since the last start are lost.")
                         .arg(QString::fromStdString(GetDataFolder())));
+        box.setAccessibleDescription(box.text());
         box.exec();
     }
 }
@@ -401,6 +462,23 @@ void CMainDlg::beginScope() {
 // repaint of its own.
 void CMainDlg::endScope() {
     if (scopeDepth_ > 0) --scopeDepth_;
+    if (scopeDepth_ == 0) updateAccessibleNames();
+}
+
+// The keys' names follow their labels: a handful of table look-ups a
+// command, and a screen reader hears of a name only when it changed.
+void CMainDlg::updateAccessibleNames() {
+    CoreLink& core = Core();
+    if (!core.buttonSpokenName || !StateLocated()) return;
+    for (int id = IDC_BUTTON_FIRST; id <= IDC_BUTTON_LAST; ++id) {
+        QWidget* b = control(id);
+        const QString name = FromCalcText(core.buttonSpokenName(id));
+        const QString key = FromCalcText(core.buttonKeyName(id));
+        QString said = FromCalcText(core.buttonTooltip(id));
+        if (!key.isEmpty()) said += (said.isEmpty() ? "" : "\n") + QStringLiteral("Key: ") + key;
+        if (b->accessibleName() != name) b->setAccessibleName(name);
+        if (b->accessibleDescription() != said) b->setAccessibleDescription(said);
+    }
 }
 
 void CMainDlg::command(int id) {
@@ -543,6 +621,7 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
         }
     }
     if (ctrl || alt) return 0;
+    if (key == Qt::Key_F1) return ID_HELP;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) return 3051;
     if (key == Qt::Key_Backspace) return 3056;
     // The keypad's decimal key types the layout's separator (a comma on many
@@ -580,6 +659,12 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
             return 3063;
         case '>':
             return 3064;
+        case '=':
+            return 3065;  // conv
+        case ':':
+            return 3066;  // per
+        case '#':
+            return 3067;  // the unit keypad
         default:
             return 0;
     }
@@ -646,6 +731,10 @@ void CMainDlg::setControlText(int id, const std::string& text) {
         if (b->text() != t) b->setText(t);
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         ShowCountWhole(l, t, font());
+        const QString side = id == IDC_HIDDEN_LEFT ? "left" : "right";
+        l->setAccessibleName(t.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("%1 characters hidden on the %2").arg(t, side));
     } else if (w == entry_) {
         // Painted with everything else when the handler returns: the
         // operations are fast enough that a text painted on its own before
@@ -694,6 +783,16 @@ void CMainDlg::renderEntry(const std::vector<EntryRun>& runs) {
     cursor.movePosition(QTextCursor::End);
     cursor.setCharFormat(plain);
     entry_->setTextCursor(cursor);
+    const QString said =
+        FromCalcText(Core().plainText ? Core().plainText(shownEntry_) : shownEntry_);
+    const QString old = EntryAccessible::Text(entry_);
+    if (said != old) {
+        entry_->setProperty("kivSaid", said);
+        if (QAccessible::isActive()) {
+            QAccessibleTextUpdateEvent e(entry_, 0, old, said);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
 }
 
 void CMainDlg::setStackList(const std::vector<std::string>& rows) {
@@ -816,6 +915,7 @@ void CMainDlg::openHelp() {
                     this);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    box.setAccessibleDescription(text);
     box.exec();
 }
 

@@ -131,6 +131,7 @@ class CMainDlg : public QDialog, public QtWindow {
     void setDisplayMode(int mode);
     void checkDisplayMode();
     bool ownsKeyEvent(QObject* watched) const;
+    void updateAccessibleNames();
 
     DialogUnits du_;
     QMenuBar* menuBar_ = nullptr;

@@ -71,6 +71,7 @@ Answer QtWindow::messageBox(const std::string& caption, const std::string& text,
     // The substituted texts are file and unit names: never markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(FromCalcText(text));
+    box.setAccessibleDescription(box.text());  // read out with its caption
     switch (style & 0xF0) {
         case MB_ICONQUESTION:
             box.setIcon(QMessageBox::Question);

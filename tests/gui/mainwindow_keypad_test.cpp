@@ -97,6 +97,10 @@ class MainWindowTest : public QObject {
     void keysButtonsMenusAndThePopup() {
         // The keypad's decimal key is the decimal point on every layout.
         QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_Comma, Qt::KeypadModifier, ","), 3050);
+        // F1 is the guide; "=", ":" and "#" reach conv, per and unit.
+        QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_F1, {}, ""), ID_HELP);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(CMainDlg::AcceleratorFor(0, {}, QString("=:#").mid(i, 1)), 3065 + i);
         // The radix button has the focus: a key that pressed it would switch to hex.
         dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
         Run(dlg(),
@@ -147,6 +151,39 @@ class MainWindowTest : public QObject {
             "keys 1234567.5\r7654321.25\r; is 1000 1) 1\u00a0234\u00a0567,5; ctrl C; "
             "is clip 7\u00a0654\u00a0321,25; click 2044; ctrl V; keys \r; "
             "is 1006 7\u00a0654\u00a0321\u202225");
+    }
+
+    // A screen reader gets every key's action in words in each label state
+    // (floating, the unit keypad and its prefix levels, alt, hyp, assign,
+    // integer), with its key where one does it; the entry line and the stack
+    // list by name, their texts as plain text with the locale's separator.
+    void screenReaderNamesAndTexts() {
+        auto said = [this](int id, QAccessible::Text t = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(dlg().control(id))->text(t);
+        };
+        Core().setSeparators(',', '.');
+        Run(dlg(), "keys 12.5");
+        QCOMPARE(said(1006) + ": " + said(1006, QAccessible::Value), "Entry line: 12,5_");
+        QAccessibleInterface* entry = QAccessible::queryAccessibleInterface(dlg().entryLine());
+        QCOMPARE(entry->textInterface()->text(0, 4), "12,5");
+        Run(dlg(), "keys \r");
+        QCOMPARE(said(1000) + ": " + said(1006, QAccessible::Value), "Stack: 12,5");
+        Run(dlg(), "click 2044");
+        QCOMPARE(said(2006, QAccessible::Description),
+                 "Enter the number, or duplicate the top of the stack\nKey: Enter");
+        QCOMPARE(said(2003, QAccessible::Description), "Change the sign");
+        dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
+        for (const char* state :
+             {"", "click 2035", "click 2004", "click 2004", "click 2004; click 2035", "click 2000",
+              "click 2024", "click 2000", "ctrl B", "keys \x1b; click 2045", "click 2000"}) {
+            if (*state) Run(dlg(), state);
+            for (int id = 2000; id <= 2045; ++id)
+                QVERIFY2(said(id).contains(QRegularExpression("[A-Za-z]{2}")),
+                         qPrintable(QString(state) + ": " + QString::number(id) + " is '" +
+                                    said(id) + "'"));
+        }
+        QCOMPARE(said(2026) + ": " + said(2026, QAccessible::Description),
+                 "Digit B: Digit B\nKey: B");
     }
 
     // The stack size field takes digits only; a refused field keeps the
