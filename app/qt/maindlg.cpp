@@ -33,6 +33,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/core/appevent.h"
@@ -76,7 +77,7 @@ std::vector<Place> KeypadPlaces() {
 QFont EntryFont() {
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(kEntryPointSize);
+    f.setPointSizeF(kEntryPointSize * ZoomPercent() / 100.0);
     return f;
 }
 
@@ -218,9 +219,14 @@ CMainDlg::~CMainDlg() {
     shutDown();
 }
 
+QRect CMainDlg::place(int id, int x, int y, int w, int h) {
+    places_[id] = QRect(x, y, w, h);
+    return du_.rect(x, y, w, h);
+}
+
 void CMainDlg::buildControls() {
     stack_ = new QListWidget(client_);
-    stack_->setGeometry(du_.rect(3, 2, 92, 42));
+    stack_->setGeometry(place(IDC_STACK_LIST, 3, 2, 92, 42));
     stack_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     stack_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     stack_->setUniformItemSizes(true);
@@ -230,7 +236,7 @@ void CMainDlg::buildControls() {
     controls_[IDC_STACK_LIST] = stack_;
 
     entry_ = new QTextEdit(client_);
-    entry_->setGeometry(du_.rect(21, 47, 118, 19));
+    entry_->setGeometry(place(IDC_ENTRY, 21, 47, 118, 19));
     entry_->setReadOnly(true);
     entry_->setFocusPolicy(Qt::NoFocus);
     entry_->setLineWrapMode(QTextEdit::NoWrap);
@@ -245,11 +251,11 @@ void CMainDlg::buildControls() {
     controls_[IDC_ENTRY] = entry_;
 
     hiddenLeft_ = new QLabel(client_);
-    hiddenLeft_->setGeometry(du_.rect(0, 53, 10, 8));
+    hiddenLeft_->setGeometry(place(IDC_HIDDEN_LEFT, 0, 53, 10, 8));
     hiddenLeft_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     controls_[IDC_HIDDEN_LEFT] = hiddenLeft_;
     hiddenRight_ = new QLabel(client_);
-    hiddenRight_->setGeometry(du_.rect(149, 53, 10, 8));
+    hiddenRight_->setGeometry(place(IDC_HIDDEN_RIGHT, 149, 53, 10, 8));
     hiddenRight_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     controls_[IDC_HIDDEN_RIGHT] = hiddenRight_;
 
@@ -264,14 +270,15 @@ void CMainDlg::buildControls() {
         controls_[id] = b;
         return b;
     };
-    makeButton(IDC_SCROLL_LEFT, du_.rect(11, 50, 8, 14), QStringLiteral("<"))->hide();
-    makeButton(IDC_SCROLL_RIGHT, du_.rect(141, 50, 8, 14), QStringLiteral(">"))->hide();
+    makeButton(IDC_SCROLL_LEFT, place(IDC_SCROLL_LEFT, 11, 50, 8, 14), QStringLiteral("<"))->hide();
+    makeButton(IDC_SCROLL_RIGHT, place(IDC_SCROLL_RIGHT, 141, 50, 8, 14), QStringLiteral(">"))
+        ->hide();
     controls_[IDC_SCROLL_LEFT]->setAccessibleName(QStringLiteral("Scroll left"));
     controls_[IDC_SCROLL_RIGHT]->setAccessibleName(QStringLiteral("Scroll right"));
     for (const Place& p : KeypadPlaces()) {
         // The application-wide filter gives them tooltips that follow the
         // current state.
-        makeButton(p.id, du_.rect(p.x, p.y, p.w, p.h), QString());
+        makeButton(p.id, place(p.id, p.x, p.y, p.w, p.h), QString());
     }
     controls_[2045]->setFocusPolicy(Qt::StrongFocus);
 }
@@ -310,6 +317,12 @@ void CMainDlg::buildMenus() {
         displayActions_.push_back(a);
     }
 
+    display->addSeparator();
+    addItem(display, "Zoom &in\tCtrl++", ID_ZOOM_IN);
+    addItem(display, "Zoom &out\tCtrl+-", ID_ZOOM_OUT);
+    addItem(display, "&Actual size\tCtrl+0", ID_ZOOM_ACTUAL);
+    addItem(display, "Always on &top", ID_ALWAYS_ON_TOP)->setCheckable(true);
+
     QMenu* options = menuBar_->addMenu(QStringLiteral("&Options"));
     addItem(options, "&Preferences...", ID_OPTIONS_PREFS);
     addItem(options, "&Display prefs...", ID_OPTIONS_DISPLAYPREFS);
@@ -317,6 +330,8 @@ void CMainDlg::buildMenus() {
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     addItem(help, "Kiv &guide\tF1", ID_HELP);
     addItem(help, "&About Kiv", ID_ABOUT);
+    // The menus are windows of their own: they take the zoomed font too.
+    for (QMenu* m : menuBar_->findChildren<QMenu*>()) m->setAttribute(Qt::WA_WindowPropagation);
 }
 
 QWidget* CMainDlg::control(int id) const {
@@ -377,6 +392,9 @@ bool CMainDlg::startUp() {
 
     if (!StateLocated() && !LocateStateRecord()) return false;
     beginScope();
+    if (State::zoom() != 0) applyZoom();
+    checkZoomItems();
+    applyAlwaysOnTop();
     if (core.refreshLabels) core.refreshLabels();
     if (core.refreshDisplay) core.refreshDisplay();
     UpdateMenuState();
@@ -559,12 +577,69 @@ void CMainDlg::command(int id) {
         case ID_ABOUT:
             about();
             break;
+        case ID_ZOOM_IN:
+        case ID_ZOOM_OUT:
+        case ID_ZOOM_ACTUAL: {
+            const int now = State::zoom();
+            const int step = id == ID_ZOOM_ACTUAL ? 0
+                             : id == ID_ZOOM_IN   ? std::min(now + 1, so::kZoomStepCount - 1)
+                                                  : std::max(now - 1, 0);
+            if (step == now) break;
+            State::setZoom(uint8_t(step));
+            scoped([&] { applyZoom(); });
+            break;
+        }
+        case ID_ALWAYS_ON_TOP:
+            State::setAlwaysOnTop(!State::alwaysOnTop());
+            applyAlwaysOnTop();
+            break;
         case ID_HELP:
             openHelp();
             break;
         default:
             break;
     }
+}
+
+// The zoom step of the state record, applied to everything at once: the
+// fonts, the dialog-unit places, the boxes the core fits text into, and the
+// texts fitted again. Runs inside a drawing scope.
+void CMainDlg::applyZoom() {
+    const int step = std::clamp(State::zoom(), 0, so::kZoomStepCount - 1);
+    SetZoomPercent(kZoomSteps[step]);
+    setFont(DialogFont());
+    du_ = DialogUnits::ForFont(font());
+    for (const auto& [id, r] : places_)
+        control(id)->setGeometry(du_.rect(r.x(), r.y(), r.width(), r.height()));
+    entry_->setFont(EntryFont());
+    client_->setFixedSize(du_.x(160), du_.y(186) - menuBar_->sizeHint().height());
+    layout()->activate();
+    CoreLink& core = Core();
+    if (core.setGeometry) {
+        const QRect e = entryBox();
+        core.setGeometry(e.left(), e.right(), stackListBox().width(), visibleStackLines());
+    }
+    if (core.createFonts) core.createFonts();
+    for (QLabel* l : {hiddenLeft_, hiddenRight_}) ShowCountWhole(l, l->text(), font());
+    checkZoomItems();
+    if (core.refreshDisplay) core.refreshDisplay();
+}
+
+void CMainDlg::checkZoomItems() {
+    const int step = StateLocated() ? State::zoom() : 0;
+    actions_[ID_ZOOM_IN]->setEnabled(step < so::kZoomStepCount - 1);
+    actions_[ID_ZOOM_OUT]->setEnabled(step > 0);
+    actions_[ID_ZOOM_ACTUAL]->setEnabled(step > 0);
+}
+
+void CMainDlg::applyAlwaysOnTop() {
+    const bool on = State::alwaysOnTop();
+    actions_[ID_ALWAYS_ON_TOP]->setChecked(on);
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    // A window whose flags change is hidden until it is shown again.
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (shown) show();
 }
 
 void CMainDlg::setDisplayMode(int mode) {
@@ -616,6 +691,13 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
             case Qt::Key_U:
             case Qt::Key_Z:
                 return ID_EDIT_UNDO;
+            case Qt::Key_Plus:
+            case Qt::Key_Equal:
+                return ID_ZOOM_IN;
+            case Qt::Key_Minus:
+                return ID_ZOOM_OUT;
+            case Qt::Key_0:
+                return ID_ZOOM_ACTUAL;
             default:
                 return 0;
         }
@@ -772,7 +854,7 @@ void CMainDlg::renderEntry(const std::vector<EntryRun>& runs) {
             case RunKind::Superscript:
                 // Two thirds of the height, raised by a third of the full
                 // height, which is half of the smaller font's own height.
-                f.setFontPointSize(kEntryPointSize * 2.0 / 3.0);
+                f.setFontPointSize(plain.font().pointSizeF() * 2.0 / 3.0);
                 f.setBaselineOffset(50.0);
                 for (char c : run.text)
                     if (c >= '0' && c <= '9') shownEntry_ += char(0xC0 + (c - '0'));

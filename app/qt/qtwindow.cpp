@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QMessageBox>
 
+#include "app/qt/dlgunits.h"
+
 namespace kiv {
 namespace {
 
@@ -32,6 +34,7 @@ QFont FontFor(FontId id) {
             f.setPointSize(8);
             break;
     }
+    f.setPointSizeF(f.pointSizeF() * ZoomPercent() / 100);
     return f;
 }
 

@@ -186,6 +186,31 @@ class MainWindowTest : public QObject {
                  "Digit B: Digit B\nKey: B");
     }
 
+    // Ctrl+= walks the zoom up to 300 % and Ctrl+- back: at each step the
+    // window, the Preferences and Memory dialogs and the About box grow, and
+    // every text shows whole, a long number and the hidden counts included.
+    // The step is kept in the file. (CMake runs this again at QT_SCALE_FACTOR
+    // 1.25, 1.5 and 2.)
+    void zoomStepsShowEveryTextWhole() {
+        const QString walk =
+            "whole; menu 32806; whole; click 2; click 2011; whole; click 2; "
+            "menu 32808; whole; keys \x1b";
+        Run(dlg(), "keys 5\r123456789012345.5\r" + QString(130, '7') + "; " + walk);
+        QList<int> widths{dlg().width()};
+        for (int step = 1; step < 7; ++step) {
+            Run(dlg(), "ctrl =; " + walk);
+            widths << dlg().width();
+        }
+        QVERIFY(std::is_sorted(widths.begin(), widths.end()) && widths[6] > 2.9 * widths[0]);
+        Run(dlg(), "item 32870 00; ctrl =; ctrl -; item 32871 10; item 32872 10");
+        QCOMPARE(State::zoom(), 5);
+        run_->end();
+        QVERIFY(run_->start());
+        QCOMPARE(dlg().width(), widths[5]);
+        Run(dlg(), "ctrl 0; item 32871 00; whole");
+        QCOMPARE(dlg().width(), widths[0]);
+    }
+
     // The stack size field takes digits only; a refused field keeps the
     // dialog open with that field selected. (Every template dialog's Cancel
     // is one button: the define and drawn-text walk clicks it.)
