@@ -204,9 +204,13 @@ class MainWindowTest : public QObject {
         QVERIFY(std::is_sorted(widths.begin(), widths.end()) && widths[6] > 2.9 * widths[0]);
         Run(dlg(), "item 32870 00; ctrl =; ctrl -; item 32871 10; item 32872 10");
         QCOMPARE(State::zoom(), 5);
+        Run(dlg(), "menu 32873");  // always on top, kept as well
         run_->end();
         QVERIFY(run_->start());
         QCOMPARE(dlg().width(), widths[5]);
+        QVERIFY(dlg().windowFlags() & Qt::WindowStaysOnTopHint && dlg().isVisible());
+        Run(dlg(), "item 32873 11; menu 32873; item 32873 10");
+        QVERIFY(!(dlg().windowFlags() & Qt::WindowStaysOnTopHint) && dlg().isVisible());
         Run(dlg(), "ctrl 0; item 32871 00; whole");
         QCOMPARE(dlg().width(), widths[0]);
     }
