@@ -178,6 +178,36 @@ void ShowCountWhole(QLabel* l, const QString& text, const QFont& dialogFont) {
     l->setText(text);
 }
 
+// Tab moves through a window's controls as they are laid out: row by row
+// from the top, left to right within a row; controls whose tops lie within
+// half of `rowHeight` of the row's first share its row. The parts of a
+// control (a combo box's edit) keep their place after it.
+void TabInLayoutOrder(QWidget* window, int rowHeight) {
+    struct Spot {
+        QWidget* w;
+        QPoint at;
+        int row = 0;
+    };
+    std::vector<Spot> spots;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || w->isWindow()) continue;
+        bool part = false;
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            part = part || (p->focusPolicy() & Qt::TabFocus);
+        if (!part) spots.push_back({w, w->mapTo(window, QPoint(0, 0))});
+    }
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const Spot& a, const Spot& b) { return a.at.y() < b.at.y(); });
+    for (size_t i = 1, top = 0; i < spots.size(); ++i) {
+        if (spots[i].at.y() > spots[top].at.y() + rowHeight / 2) top = i;
+        spots[i].row = int(top);
+    }
+    std::stable_sort(spots.begin(), spots.end(), [](const Spot& a, const Spot& b) {
+        return a.row != b.row ? a.row < b.row : a.at.x() < b.at.x();
+    });
+    for (size_t i = 1; i < spots.size(); ++i) QWidget::setTabOrder(spots[i - 1].w, spots[i].w);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- building
@@ -201,6 +231,7 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
 
     buildControls();
     buildMenus();
+    TabInLayoutOrder(client_, du_.y(8));
     // The template's height includes the menu bar attached at run time.
     client_->setFixedSize(du_.x(160), du_.y(186) - menuBar_->sizeHint().height());
     qApp->installEventFilter(this);
@@ -786,6 +817,14 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Paint:
             if (watched == entry_->viewport()) ++entryPaints_;
+            break;
+        case QEvent::Show:
+            // Every template dialog, once its controls are all there.
+            if (auto* d = qobject_cast<QDialog*>(watched);
+                d && d->inherits("kiv::TemplateDlg") && !d->property("kivTabOrder").toBool()) {
+                d->setProperty("kivTabOrder", true);
+                TabInLayoutOrder(d, d->fontMetrics().height());
+            }
             break;
         case QEvent::ToolTip: {
             auto* b = qobject_cast<QPushButton*>(watched);

@@ -151,6 +151,16 @@ inline void Step(CMainDlg& main, const QString& step) {
         QVERIFY2((d.text == Text(w) || cut) && d.box.left() >= room.left() - 0.5 &&
                      d.box.right() <= room.right() + 1.5,
                  qPrintable(step + "   <- " + got));
+    } else if (verb == "tabs" && w) {
+        // tabs ID ID ...: from the first control, each Tab reaches the next
+        QApplication::setActiveWindow(top);
+        w->setFocus(Qt::TabFocusReason);
+        for (const QString& id : text.split(' ').mid(1)) {
+            QTest::keyClick(top->focusWidget(), Qt::Key_Tab);
+            QWidget* want = dialog ? dialog->control(id.toInt()) : main.control(id.toInt());
+            QWidget* got = top->focusWidget();
+            QVERIFY2(got == want, qPrintable(step + "   <- at " + id + ": " + Text(got)));
+        }
     } else if (verb == "whole") {
         // whole: every text of the window shows whole: labels, buttons, fields,
         // the entry line, and each row of a list in its list's width

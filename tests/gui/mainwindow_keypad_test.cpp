@@ -192,9 +192,12 @@ class MainWindowTest : public QObject {
     // The step is kept in the file. (CMake runs this again at QT_SCALE_FACTOR
     // 1.25, 1.5 and 2.)
     void zoomStepsShowEveryTextWhole() {
+        // Tab goes row by row: the stack, up, CLR, the radix, dn, BSP, the keypad
+        // (unit, then per: the empty unit buttons are grayed).
+        Run(dlg(), "tabs 1000 2043 2044 2045 2041 2042 2035 2029");
         const QString walk =
-            "whole; menu 32806; whole; click 2; click 2011; whole; click 2; "
-            "menu 32808; whole; keys \x1b";
+            "whole; menu 32806; whole; tabs 1001 1014 1015 1016 1026 1017 1 2; click 2; "
+            "click 2011; whole; click 2; menu 32808; whole; keys \x1b";
         Run(dlg(), "keys 5\r123456789012345.5\r" + QString(130, '7') + "; " + walk);
         QList<int> widths{dlg().width()};
         for (int step = 1; step < 7; ++step) {
