@@ -101,6 +101,20 @@ class MainWindowTest : public QObject {
         QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_F1, {}, ""), ID_HELP);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(CMainDlg::AcceleratorFor(0, {}, QString("=:#").mid(i, 1)), 3065 + i);
+        // Every menu, and every item in it, has its own Alt letter.
+        QList<QAction*> menus = dlg().menuBarWidget()->actions();
+        for (QList<QAction*> items : {menus, menus[0]->menu()->actions(),
+                                      menus[1]->menu()->actions(), menus[2]->menu()->actions(),
+                                      menus[3]->menu()->actions(), menus[4]->menu()->actions()}) {
+            QSet<QChar> letters;
+            for (QAction* a : items) {
+                const int at = a->text().indexOf('&');
+                QVERIFY2(
+                    a->isSeparator() || (at >= 0 && !letters.contains(a->text()[at + 1].toLower())),
+                    qPrintable(a->text()));
+                if (at >= 0) letters << a->text()[at + 1].toLower();
+            }
+        }
         // The radix button has the focus: a key that pressed it would switch to hex.
         dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
         Run(dlg(),
@@ -216,6 +230,32 @@ class MainWindowTest : public QObject {
         QVERIFY(!(dlg().windowFlags() & Qt::WindowStaysOnTopHint) && dlg().isVisible());
         Run(dlg(), "ctrl 0; item 32871 00; whole");
         QCOMPARE(dlg().width(), widths[0]);
+    }
+
+    // Under a dark palette the entry line, the stack list and the keys draw
+    // light text on their dark ground: their colours are the palette's.
+    void darkPaletteStaysReadable() {
+        const QPalette light = QApplication::palette();
+        QPalette dark(QColor(53, 53, 53), QColor(35, 35, 35));  // button, window
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        QApplication::setPalette(dark);
+        Run(dlg(), "keys 12.5\r3");
+        for (int id : {1006, 1000, 2006}) {
+            const QImage shot = dlg().control(id)->grab().toImage();
+            int lightText = 0, lightGround = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const int g = qGray(shot.pixel(x, y));
+                    lightText += g > 200;
+                    lightGround += g > 120;
+                }
+            // A few light pixels (the text) on a ground that is mostly dark.
+            QVERIFY2(
+                lightText > 20 && lightGround < shot.width() * shot.height() / 4,
+                qPrintable(QStringLiteral("%1: %2 %3").arg(id).arg(lightText).arg(lightGround)));
+        }
+        QApplication::setPalette(light);
     }
 
     // The stack size field takes digits only; a refused field keeps the
