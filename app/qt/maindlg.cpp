@@ -315,7 +315,16 @@ void CMainDlg::buildControls() {
 }
 
 QAction* CMainDlg::addItem(QMenu* menu, const char* text, int id) {
-    QAction* a = menu->addAction(QString::fromLatin1(text));
+    // The keys after the tab become the item's shortcut: the menu shows them
+    // in its own column and a screen reader reads them as the item's keys,
+    // not as part of its name. They act through the accelerator table; the
+    // shortcut itself only while the menu bar has the focus (Alt).
+    const QString full = QString::fromLatin1(text);
+    QAction* a = menu->addAction(full.section('\t', 0, 0));
+    if (full.contains('\t')) {
+        a->setShortcut(QKeySequence(full.section('\t', 1)));
+        a->setShortcutContext(Qt::WidgetShortcut);
+    }
     a->setData(id);
     connect(a, &QAction::triggered, this, [this, id] { command(id); });
     actions_[id] = a;

@@ -101,7 +101,11 @@ class MainWindowTest : public QObject {
         QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_F1, {}, ""), ID_HELP);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(CMainDlg::AcceleratorFor(0, {}, QString("=:#").mid(i, 1)), 3065 + i);
-        // Every menu, and every item in it, has its own Alt letter.
+        // Every menu, and every item in it, has its own Alt letter; an item's
+        // keys are its shortcut, not part of its name.
+        QCOMPARE(dlg().menuAction(ID_EDIT_UNDO)->text() + " " +
+                     dlg().menuAction(ID_EDIT_UNDO)->shortcut().toString(),
+                 "&Undo Ctrl+Z");
         QList<QAction*> menus = dlg().menuBarWidget()->actions();
         for (QList<QAction*> items : {menus, menus[0]->menu()->actions(),
                                       menus[1]->menu()->actions(), menus[2]->menu()->actions(),
