@@ -205,8 +205,9 @@ class MainWindowTest : public QObject {
     }
 
     // Ctrl+= walks the zoom up to 300 % and Ctrl+- back: at each step the
-    // window, the Preferences and Memory dialogs and the About box grow, and
-    // every text shows whole, a long number and the hidden counts included.
+    // window, the Preferences, Memory, Display prefs, Define unit and Units
+    // dialogs and the About box grow, and every text shows whole, a long
+    // number and the hidden counts included.
     // The step is kept in the file. (CMake runs this again at QT_SCALE_FACTOR
     // 1.25, 1.5 and 2.)
     void zoomStepsShowEveryTextWhole() {
@@ -215,7 +216,8 @@ class MainWindowTest : public QObject {
         Run(dlg(), "tabs 1000 2043 2044 2045 2041 2042 2035 2029");
         const QString walk =
             "whole; menu 32806; whole; tabs 1001 1014 1015 1016 1026 1017 1 2; click 2; "
-            "click 2011; whole; click 2; menu 32808; whole; keys \x1b";
+            "click 2011; whole; click 2; menu 32807; whole; click 2; ctrl D; whole; click 2; "
+            "click 2017; whole; click 2; menu 32808; whole; keys \x1b";
         Run(dlg(), "keys 5\r123456789012345.5\r" + QString(130, '7') + "; " + walk);
         QList<int> widths{dlg().width()};
         for (int step = 1; step < 7; ++step) {
