@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -206,6 +208,28 @@ void TabInLayoutOrder(QWidget* window, int rowHeight) {
         return a.row != b.row ? a.row < b.row : a.at.x() < b.at.x();
     });
     for (size_t i = 1; i < spots.size(); ++i) QWidget::setTabOrder(spots[i - 1].w, spots[i].w);
+}
+
+// A field without a name of its own is named by the label that stands
+// before it in its row ("Stack size:"), as a screen reader expects.
+void NameFieldsByTheirLabels(QWidget* window, int rowHeight) {
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    for (QWidget* f : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(f) && !qobject_cast<QComboBox*>(f)) continue;
+        if (!f->accessibleName().isEmpty() || qobject_cast<QComboBox*>(f->parentWidget())) continue;
+        const QRect at(f->mapTo(window, QPoint(0, 0)), f->size());
+        QLabel* best = nullptr;
+        int bestX = -1;
+        for (QLabel* l : labels) {
+            const QRect r(l->mapTo(window, QPoint(0, 0)), l->size());
+            if (l->buddy() || l->text().isEmpty() || r.right() > at.left() ||
+                std::abs(r.center().y() - at.center().y()) > rowHeight / 2 || r.left() <= bestX)
+                continue;
+            best = l;
+            bestX = r.left();
+        }
+        if (best) best->setBuddy(f);
+    }
 }
 
 }  // namespace
@@ -833,6 +857,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
                 d && d->inherits("kiv::TemplateDlg") && !d->property("kivTabOrder").toBool()) {
                 d->setProperty("kivTabOrder", true);
                 TabInLayoutOrder(d, d->fontMetrics().height());
+                NameFieldsByTheirLabels(d, d->fontMetrics().height());
             }
             break;
         case QEvent::ToolTip: {

@@ -161,6 +161,9 @@ inline void Step(CMainDlg& main, const QString& step) {
             QWidget* got = top->focusWidget();
             QVERIFY2(got == want, qPrintable(step + "   <- at " + id + ": " + Text(got)));
         }
+    } else if (verb == "said" && w) {  // said ID NAME: what a screen reader calls the control
+        const QString got = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+        QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
     } else if (verb == "whole") {
         // whole: every text of the window shows whole: labels, buttons, fields,
         // the entry line, and each row of a list in its list's width

@@ -215,8 +215,10 @@ class MainWindowTest : public QObject {
         // (unit, then per: the empty unit buttons are grayed).
         Run(dlg(), "tabs 1000 2043 2044 2045 2041 2042 2035 2029");
         const QString walk =
-            "whole; menu 32806; whole; tabs 1001 1014 1015 1016 1026 1017 1 2; click 2; "
-            "click 2011; whole; click 2; menu 32807; whole; click 2; ctrl D; whole; click 2; "
+            "whole; menu 32806; whole; tabs 1001 1014 1015 1016 1026 1017 1 2; said 1001 Stack "
+            "size:; click 2; "
+            "click 2011; whole; click 2; menu 32807; whole; said 1001 Precision:; click 2; ctrl D; "
+            "whole; click 2; "
             "click 2017; whole; click 2; menu 32808; whole; keys \x1b";
         Run(dlg(), "keys 5\r123456789012345.5\r" + QString(130, '7') + "; " + walk);
         QList<int> widths{dlg().width()};
