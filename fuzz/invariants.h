@@ -56,6 +56,8 @@ inline std::string StateRangeReport() {
     const int radix = State::radix();
     if (radix == 1 || radix > 36) out << "radix " << radix << "\n";
     range("display mode", State::displayMode(), 0, 3);
+    range("zoom", State::zoom(), 0, so::kZoomStepCount - 1);
+    range("always on top", State::u8(so::kOnTop), 0, 1);
     const int ws = State::wordSize();
     if (ws != 8 && ws != 16 && ws != 32 && ws != 64 && ws != 128) out << "word size " << ws << "\n";
     range("signed", State::u8(so::kSigned), 0, 1);

@@ -340,6 +340,15 @@ void onKeyCommand(int command) {
             case 3064:
                 ch = '>';
                 break;
+            case 3065:
+                ch = '=';
+                break;
+            case 3066:
+                ch = ':';
+                break;
+            case 3067:
+                ch = '#';
+                break;
             default:
                 ch = 0;
                 break;
@@ -392,6 +401,16 @@ bool onChar(int ch) {
         case '.':
             keyDecimalPoint();
             return true;
+        case '=':
+        case ':':
+        case '#': {
+            // Keys of buttons that have no character: each presses its
+            // button while the button shows the action the key is for.
+            const int id = ch == '=' ? 2023 : ch == ':' ? 2029 : 2035;
+            if (buttonKeyName(id) != std::string(1, char(ch))) return false;
+            onButton(id);
+            return true;
+        }
         default:
             break;
     }

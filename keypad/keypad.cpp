@@ -60,6 +60,7 @@ constexpr int kPrefixTable[7][kPrefixLevels] = {
 
 Label UserLabel(const KeypadEntry& e) {
     Label l;
+    l.user = true;
     const Uid u = State::userButton(currentSlot(e));
     if (u == NULL_UID) {
         l.enabled = assignMode;  // an empty slot can be picked
@@ -780,6 +781,7 @@ std::string buttonTooltip(int id) {
         {"pfx", "Show the next set of unit prefixes"},
         {"pfx2", "Show the next set of unit prefixes"},
         {"pfx3", "Show the next set of unit prefixes"},
+        {"pfx4", "Show the next set of unit prefixes"},
         {"full", "Show more of the top number"},
         {"FULL", "Show all digits of the top number"},
         {"FULP", "Fit the top number to the line"},
@@ -861,6 +863,154 @@ std::string buttonTooltip(int id) {
     if (id == 2045) return "Choose floating mode or a radix";
     if (l.text.size() == 1) return "Digit " + l.text;
     return std::string();
+}
+
+namespace {
+
+struct Said {
+    const char* label;
+    const char* name;
+    const char* key;  // nullptr: no key does it
+};
+
+// Screen readers read symbols badly or not at all ("y^x", "+/-", "ln"):
+// every fixed label is said in words.
+const Said kSaid[] = {
+    {"alt", "Alternate functions", nullptr},
+    {"ALT", "Alternate functions on", nullptr},
+    {".", "Decimal point", "."},
+    {"+/-", "Change sign", nullptr},
+    {"+", "Add", "+"},
+    {"-", "Subtract", "-"},
+    {"*", "Multiply", "*"},
+    {"/", "Divide", "/"},
+    {"pfx", "More prefixes", nullptr},
+    {"pfx2", "More prefixes", nullptr},
+    {"pfx3", "More prefixes", nullptr},
+    {"pfx4", "More prefixes", nullptr},
+    {"full", "Show more digits", nullptr},
+    {"FULL", "Show all digits", nullptr},
+    {"FULP", "Fit the number to the line", nullptr},
+    {"pad", "Show leading zeros", nullptr},
+    {"PAD", "Hide leading zeros", nullptr},
+    {"ENT", "Enter", "Enter"},
+    {"mem", "Memories", nullptr},
+    {"EEX", "Exponent", "E"},
+    {"word", "Word size", nullptr},
+    {"list", "Unit list", "a letter"},
+    {"sign", "Signed", nullptr},
+    {"usign", "Unsigned", nullptr},
+    {"pi", "Pi", nullptr},
+    {"conv", "Convert", "="},
+    {"m<", "Mask of high bits", nullptr},
+    {"m2<", "Mask of high bits, shifted", nullptr},
+    {"m>", "Mask of low bits", nullptr},
+    {"m2>", "Mask of low bits, shifted", nullptr},
+    {"deg", "Degrees", nullptr},
+    {"rad", "Radians", nullptr},
+    {"hyp", "Hyperbolic", nullptr},
+    {"HYP", "Hyperbolic on", nullptr},
+    {"sin", "Sine", nullptr},
+    {"cos", "Cosine", nullptr},
+    {"tan", "Tangent", nullptr},
+    {"asin", "Arcsine", nullptr},
+    {"acos", "Arccosine", nullptr},
+    {"atan", "Arctangent", nullptr},
+    {"sinh", "Hyperbolic sine", nullptr},
+    {"cosh", "Hyperbolic cosine", nullptr},
+    {"tanh", "Hyperbolic tangent", nullptr},
+    {"asinh", "Inverse hyperbolic sine", nullptr},
+    {"acosh", "Inverse hyperbolic cosine", nullptr},
+    {"atanh", "Inverse hyperbolic tangent", nullptr},
+    {"1/x", "Reciprocal", nullptr},
+    {"mod", "Remainder", "%"},
+    {"per", "Per", ":"},
+    {"r<", "Rotate left", nullptr},
+    {"r2<", "Rotate second left", nullptr},
+    {"r>", "Rotate right", nullptr},
+    {"r2>", "Rotate second right", nullptr},
+    {"ln", "Natural logarithm", nullptr},
+    {"e^x", "Exponential", nullptr},
+    {"log", "Common logarithm", nullptr},
+    {"10^x", "Ten to the power", nullptr},
+    {"y^x", "Power", nullptr},
+    {"y^/", "Root", nullptr},
+    {"x^2", "Square", nullptr},
+    {"x^3", "Cube", nullptr},
+    {"sqrt", "Square root", nullptr},
+    {"cbrt", "Cube root", nullptr},
+    {"and", "And", "&"},
+    {"and~", "And not", "&"},
+    {"unit", "Unit keypad", "#"},
+    {"UNIT", "Unit keypad on", "#"},
+    {"none", "No button", nullptr},
+    {"s<", "Shift left", "<"},
+    {"s2<", "Shift second left", "<"},
+    {"s>", "Shift right", ">"},
+    {"s2>", "Shift second right", ">"},
+    {"bswp", "Swap bytes", nullptr},
+    {"xor", "Exclusive or", "^"},
+    {"xor~", "Exclusive or not", "^"},
+    {"not", "Not", "~"},
+    {"or", "Or", "|"},
+    {"or~", "Or not", "|"},
+    {"dn", "Roll down", nullptr},
+    {"BSP", "Backspace", "Backspace"},
+    {"up", "Roll up", nullptr},
+    {"CLR", "Clear stack", nullptr},
+};
+
+const Said* SaidFor(const std::string& label) {
+    for (const Said& s : kSaid)
+        if (label == s.label) return &s;
+    return nullptr;
+}
+
+const char* PrefixName(int power) {
+    struct P {
+        int power;
+        const char* name;
+    };
+    static const P kNames[] = {
+        {1, "deca"},   {2, "hecto"},   {3, "kilo"},    {6, "mega"},     {9, "giga"},
+        {12, "tera"},  {15, "peta"},   {18, "exa"},    {21, "zetta"},   {24, "yotta"},
+        {-1, "deci"},  {-2, "centi"},  {-3, "milli"},  {-6, "micro"},   {-9, "nano"},
+        {-12, "pico"}, {-15, "femto"}, {-18, "atto"},  {-21, "zepto"},  {-24, "yocto"},
+        {27, "ronna"}, {30, "quetta"}, {-27, "ronto"}, {-30, "quecto"},
+    };
+    for (const P& p : kNames)
+        if (p.power == power) return p.name;
+    return "";
+}
+
+const char* const kDigitNames[10] = {"Zero", "One", "Two",   "Three", "Four",
+                                     "Five", "Six", "Seven", "Eight", "Nine"};
+
+}  // namespace
+
+std::string buttonSpokenName(int id) {
+    const KeypadEntry* e = keypadEntry(id);
+    if (!e) return std::string();
+    const Label l = e->label(*e, id);
+    if (l.user) return l.key == 0 ? "empty unit button" : "Unit " + l.text;
+    if (l.text.empty()) return "Blank key";
+    if (id == 2045) return "Radix";
+    if (State::unitKeypad() && prefixPosition(id) >= 0)
+        return std::string("Prefix ") + PrefixName(prefixExponent(prefixPosition(id)));
+    if (const Said* s = SaidFor(l.text)) return s->name;
+    if (l.text.size() == 1 && l.text[0] >= '0' && l.text[0] <= '9')
+        return kDigitNames[l.text[0] - '0'];
+    return "Digit " + l.text;  // A to F and on: the letters of a radix above ten
+}
+
+std::string buttonKeyName(int id) {
+    const KeypadEntry* e = keypadEntry(id);
+    if (!e || assignMode) return std::string();
+    const Label l = e->label(*e, id);
+    if (l.user || l.text.empty() || id == 2045) return std::string();
+    if (State::unitKeypad() && prefixPosition(id) >= 0) return std::string();
+    if (const Said* s = SaidFor(l.text)) return s->key ? s->key : std::string();
+    return l.text;  // a digit is its own key
 }
 
 }  // namespace kiv

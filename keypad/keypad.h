@@ -24,6 +24,7 @@ struct Label {
     std::string text;
     uint64_t key = 0;
     bool enabled = false;
+    bool user = false;  // a user-button slot's label, empty or not
 };
 
 struct KeypadEntry;
@@ -72,5 +73,12 @@ void altOff();
 std::string buttonTooltip(int id);
 // True while the main database holds no unit (nothing imported yet).
 bool noUnitsYet();
+// What a screen reader calls the button now, in words: its action
+// ("Square root", "Convert"), "Unit " and a user button's unit, "Prefix "
+// and a prefix's name, "empty unit button", "Blank key" for a blank one.
+std::string buttonSpokenName(int id);
+// The keyboard key that does what the button does now ("Enter", "5", "=");
+// empty when no key does.
+std::string buttonKeyName(int id);
 
 }  // namespace kiv

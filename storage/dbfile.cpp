@@ -93,10 +93,11 @@ void RepairStateFields(std::vector<uint8_t>& d) {
     };
     if (d[so::kRadix] == 1 || d[so::kRadix] > 36) d[so::kRadix] = 0;
     cap(so::kDisplayMode, 3, 0);
+    cap(so::kZoom, so::kZoomStepCount - 1, 0);
     const uint8_t ws = d[so::kWordSize];
     if (ws != 8 && ws != 16 && ws != 32 && ws != 64 && ws != 128) d[so::kWordSize] = 32;
-    for (size_t off :
-         {so::kSigned, so::kDegrees, so::kAltShift, so::kHypShift, so::kUnitKeypad, so::kPadZeros})
+    for (size_t off : {so::kSigned, so::kDegrees, so::kAltShift, so::kHypShift, so::kUnitKeypad,
+                       so::kPadZeros, so::kOnTop})
         cap(off, 1, 1);
     for (size_t off : {so::kPerState, so::kFullDisplay, so::kSavedCount}) cap(off, 2, 0);
     cap(so::kPrefixLevel, 3, 0);

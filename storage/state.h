@@ -21,13 +21,14 @@ inline constexpr size_t kKind = 0, kUid = 4, kHpStack = 13, kRadix = 14, kDispla
                         kUnitKeypad = 21, kPrecision = 22, kPadZeros = 23, kGroups = 24,
                         kPerState = 30, kFullDisplay = 31, kSavedCount = 32, kPrefixLevel = 33,
                         kPendingPrefix = 34, kSimplify = 36, kWarnOverflow = 37, kInvTrigUnits = 38,
-                        kAskClear = 39, kStackSize = 44, kEntryLength = 48, kStackTop = 52,
-                        kUserButtons = 76, kEntryUnit = 276, kEntryText = 280, kSaved = 416,
-                        kMemories = 464, kStack = 800;
+                        kAskClear = 39, kZoom = 40, kOnTop = 41, kStackSize = 44, kEntryLength = 48,
+                        kStackTop = 52, kUserButtons = 76, kEntryUnit = 276, kEntryText = 280,
+                        kSaved = 416, kMemories = 464, kStack = 800;
 inline constexpr size_t kEntryTextRoom = 136;
 inline constexpr int kUserSlots = 50;
 inline constexpr int kMemoryCount = 10;
 inline constexpr size_t kNewRecordSize = 1184;  // 800 + 24 x 16
+inline constexpr int kZoomStepCount = 7;        // 100, 125, 150, 175, 200, 250, 300 %
 }  // namespace so
 
 inline constexpr size_t StateRecordSize(int stackSize) {
@@ -80,6 +81,10 @@ struct State {
     static bool warnOverflow() { return u8(so::kWarnOverflow) != 0; }
     static bool invTrigUnits() { return u8(so::kInvTrigUnits) != 0; }
     static bool askClear() { return u8(so::kAskClear) != 0; }
+    // The window's zoom step, 0 (100 %) to kZoomStepCount - 1; files from
+    // before the zoom hold 0 there.
+    static int zoom() { return u8(so::kZoom); }
+    static bool alwaysOnTop() { return u8(so::kOnTop) != 0; }
     // Only the low 16 bits of the field are ever written.
     static int stackSize() { return int(u32(so::kStackSize) & 0xFFFF); }
     static int entryLength() { return i32(so::kEntryLength); }
@@ -116,6 +121,8 @@ struct State {
     static void setWarnOverflow(uint8_t v) { write(so::kWarnOverflow, &v, 1); }
     static void setInvTrigUnits(uint8_t v) { write(so::kInvTrigUnits, &v, 1); }
     static void setAskClear(uint8_t v) { write(so::kAskClear, &v, 1); }
+    static void setZoom(uint8_t v) { write(so::kZoom, &v, 1); }
+    static void setAlwaysOnTop(uint8_t v) { write(so::kOnTop, &v, 1); }
     static void setStackSizeField(uint16_t v);  // the field only; see ResizeStateRecord
     static void setEntryLength(int32_t v);
     static void setStackTop(int32_t v);

@@ -35,6 +35,12 @@ void InstallCoreLink() {
     c.pasteText = [](const std::string& text) { PasteText(text); };
     c.copyTopText = [] { return CopyTopText(); };
     c.buttonTooltip = [](int id) { return buttonTooltip(id); };
+    c.buttonSpokenName = [](int id) { return buttonSpokenName(id); };
+    c.buttonKeyName = [](int id) { return buttonKeyName(id); };
+    c.plainText = [](std::string text) {
+        ToPlainText(text);
+        return text;
+    };
     c.setGeometry = [](int left, int right, int width, int rows) {
         setDisplayGeometry(left, right, width, rows);
     };

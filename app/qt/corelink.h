@@ -30,6 +30,10 @@ struct CoreLink {
     std::function<void(const std::string& text)> pasteText;  // as typed keys
     std::function<std::string()> copyTopText;                // plain text
     std::function<std::string(int id)> buttonTooltip;
+    std::function<std::string(int id)> buttonSpokenName;  // in words, for screen readers
+    std::function<std::string(int id)> buttonKeyName;     // "" when no key does it
+    // Calculator text as list boxes show it: digits and the decimal separator.
+    std::function<std::string(std::string text)> plainText;
     // Display geometry handed to the core at start-up.
     std::function<void(int entryLeft, int entryRight, int stackWidth, int stackLines)> setGeometry;
     std::function<void()> createFonts;

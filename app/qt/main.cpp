@@ -114,6 +114,7 @@ class CCalcApp : public QApplication {
                           "Kiv is already running. This copy ends, so that the "
                           "running one keeps its stack and units.");
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Kiv"), text, QMessageBox::Ok);
+            box.setAccessibleDescription(text);
             box.exec();
             dlg_->markShutDown();
             return 2;

@@ -1,10 +1,13 @@
 #include "app/qt/maindlg.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -31,6 +35,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/qt/corelink.h"
@@ -74,7 +79,7 @@ std::vector<Place> KeypadPlaces() {
 QFont EntryFont() {
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
-    f.setPointSize(kEntryPointSize);
+    f.setPointSizeF(kEntryPointSize * ZoomPercent() / 100.0);
     return f;
 }
 
@@ -106,8 +111,62 @@ class KeyButton : public QPushButton {
         const QRect room = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
         opt.text = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
         p.drawControl(QStyle::CE_PushButton, opt);
+        // The style's dotted focus frame is hard to find on 46 small keys.
+        if (hasFocus()) {
+            p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
     }
 };
+
+// The entry line as a screen reader gets it: named, read only, its text
+// the plain text it shows (digits and the locale's decimal separator, not
+// the drawn bullet and superscripts).
+class EntryAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit EntryAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::EditableText) {}
+    static QString Text(QWidget* w) { return w->property("kivSaid").toString(); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return QStringLiteral("Entry line");
+        if (t == QAccessible::Value) return Text(widget());
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    // QAccessibleTextInterface: the whole text, no selection, the caret at its end.
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return int(Text(widget()).size()); }
+    void setCursorPosition(int) override {}
+    QString text(int start, int end) const override {
+        return Text(widget()).mid(start, end - start);
+    }
+    int characterCount() const override { return int(Text(widget()).size()); }
+    QRect characterRect(int) const override { return QRect(); }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return QString();
+    }
+};
+
+QAccessibleInterface* EntryAccessibleFactory(const QString&, QObject* o) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (w && w->property("kivEntryLine").toBool()) return new EntryAccessible(w);
+    return nullptr;
+}
 
 // The hidden-character counts have 10 dialog units beside "<" and ">": a
 // count too wide for them in the dialog font is drawn smaller, so that it
@@ -119,6 +178,58 @@ void ShowCountWhole(QLabel* l, const QString& text, const QFont& dialogFont) {
     while (px > 6 && QFontMetrics(f).horizontalAdvance(text) > room) f.setPixelSize(--px);
     l->setFont(f);
     l->setText(text);
+}
+
+// Tab moves through a window's controls as they are laid out: row by row
+// from the top, left to right within a row; controls whose tops lie within
+// half of `rowHeight` of the row's first share its row. The parts of a
+// control (a combo box's edit) keep their place after it.
+void TabInLayoutOrder(QWidget* window, int rowHeight) {
+    struct Spot {
+        QWidget* w;
+        QPoint at;
+        int row = 0;
+    };
+    std::vector<Spot> spots;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || w->isWindow()) continue;
+        bool part = false;
+        for (QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
+            part = part || (p->focusPolicy() & Qt::TabFocus);
+        if (!part) spots.push_back({w, w->mapTo(window, QPoint(0, 0))});
+    }
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const Spot& a, const Spot& b) { return a.at.y() < b.at.y(); });
+    for (size_t i = 1, top = 0; i < spots.size(); ++i) {
+        if (spots[i].at.y() > spots[top].at.y() + rowHeight / 2) top = i;
+        spots[i].row = int(top);
+    }
+    std::stable_sort(spots.begin(), spots.end(), [](const Spot& a, const Spot& b) {
+        return a.row != b.row ? a.row < b.row : a.at.x() < b.at.x();
+    });
+    for (size_t i = 1; i < spots.size(); ++i) QWidget::setTabOrder(spots[i - 1].w, spots[i].w);
+}
+
+// A field without a name of its own is named by the label that stands
+// before it in its row ("Stack size:"), as a screen reader expects.
+void NameFieldsByTheirLabels(QWidget* window, int rowHeight) {
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    for (QWidget* f : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLineEdit*>(f) && !qobject_cast<QComboBox*>(f)) continue;
+        if (!f->accessibleName().isEmpty() || qobject_cast<QComboBox*>(f->parentWidget())) continue;
+        const QRect at(f->mapTo(window, QPoint(0, 0)), f->size());
+        QLabel* best = nullptr;
+        int bestX = -1;
+        for (QLabel* l : labels) {
+            const QRect r(l->mapTo(window, QPoint(0, 0)), l->size());
+            if (l->buddy() || l->text().isEmpty() || r.right() > at.left() ||
+                std::abs(r.center().y() - at.center().y()) > rowHeight / 2 || r.left() <= bestX)
+                continue;
+            best = l;
+            bestX = r.left();
+        }
+        if (best) best->setBuddy(f);
+    }
 }
 
 }  // namespace
@@ -144,6 +255,7 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent), QtWindow(this) {
 
     buildControls();
     buildMenus();
+    TabInLayoutOrder(client_, du_.y(8));
     // The template's height includes the menu bar attached at run time.
     client_->setFixedSize(du_.x(160), du_.y(186) - menuBar_->sizeHint().height());
     qApp->installEventFilter(this);
@@ -162,14 +274,20 @@ CMainDlg::~CMainDlg() {
     shutDown();
 }
 
+QRect CMainDlg::place(int id, int x, int y, int w, int h) {
+    places_[id] = QRect(x, y, w, h);
+    return du_.rect(x, y, w, h);
+}
+
 void CMainDlg::buildControls() {
     stack_ = new QListWidget(client_);
-    stack_->setGeometry(du_.rect(3, 2, 92, 42));
+    stack_->setGeometry(place(IDC_STACK_LIST, 3, 2, 92, 42));
     stack_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     stack_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     stack_->setUniformItemSizes(true);
     stack_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(stack_, &QListWidget::itemDoubleClicked, this, &CMainDlg::onStackDoubleClick);
+    stack_->setAccessibleName(QStringLiteral("Stack"));
     controls_[IDC_STACK_LIST] = stack_;
     stackHint_ = new QLabel(stack_->viewport());
     stackHint_->setWordWrap(true);
@@ -180,7 +298,7 @@ void CMainDlg::buildControls() {
     stackHint_->hide();
 
     entry_ = new QTextEdit(client_);
-    entry_->setGeometry(du_.rect(21, 47, 118, 19));
+    entry_->setGeometry(place(IDC_ENTRY, 21, 47, 118, 19));
     entry_->setReadOnly(true);
     entry_->setFocusPolicy(Qt::NoFocus);
     entry_->setLineWrapMode(QTextEdit::NoWrap);
@@ -189,14 +307,17 @@ void CMainDlg::buildControls() {
     entry_->setTextInteractionFlags(Qt::NoTextInteraction);
     entry_->document()->setDocumentMargin(2);
     entry_->setFont(EntryFont());
+    entry_->setProperty("kivEntryLine", true);
+    static const bool factory = (QAccessible::installFactory(EntryAccessibleFactory), true);
+    (void)factory;
     controls_[IDC_ENTRY] = entry_;
 
     hiddenLeft_ = new QLabel(client_);
-    hiddenLeft_->setGeometry(du_.rect(0, 53, 10, 8));
+    hiddenLeft_->setGeometry(place(IDC_HIDDEN_LEFT, 0, 53, 10, 8));
     hiddenLeft_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     controls_[IDC_HIDDEN_LEFT] = hiddenLeft_;
     hiddenRight_ = new QLabel(client_);
-    hiddenRight_->setGeometry(du_.rect(149, 53, 10, 8));
+    hiddenRight_->setGeometry(place(IDC_HIDDEN_RIGHT, 149, 53, 10, 8));
     hiddenRight_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     controls_[IDC_HIDDEN_RIGHT] = hiddenRight_;
 
@@ -211,18 +332,30 @@ void CMainDlg::buildControls() {
         controls_[id] = b;
         return b;
     };
-    makeButton(IDC_SCROLL_LEFT, du_.rect(11, 50, 8, 14), QStringLiteral("<"))->hide();
-    makeButton(IDC_SCROLL_RIGHT, du_.rect(141, 50, 8, 14), QStringLiteral(">"))->hide();
+    makeButton(IDC_SCROLL_LEFT, place(IDC_SCROLL_LEFT, 11, 50, 8, 14), QStringLiteral("<"))->hide();
+    makeButton(IDC_SCROLL_RIGHT, place(IDC_SCROLL_RIGHT, 141, 50, 8, 14), QStringLiteral(">"))
+        ->hide();
+    controls_[IDC_SCROLL_LEFT]->setAccessibleName(QStringLiteral("Scroll left"));
+    controls_[IDC_SCROLL_RIGHT]->setAccessibleName(QStringLiteral("Scroll right"));
     for (const Place& p : KeypadPlaces()) {
         // The application-wide filter gives them tooltips that follow the
         // current state.
-        makeButton(p.id, du_.rect(p.x, p.y, p.w, p.h), QString());
+        makeButton(p.id, place(p.id, p.x, p.y, p.w, p.h), QString());
     }
     controls_[2045]->setFocusPolicy(Qt::StrongFocus);
 }
 
 QAction* CMainDlg::addItem(QMenu* menu, const char* text, int id) {
-    QAction* a = menu->addAction(QString::fromLatin1(text));
+    // The keys after the tab become the item's shortcut: the menu shows them
+    // in its own column and a screen reader reads them as the item's keys,
+    // not as part of its name. They act through the accelerator table; the
+    // shortcut itself only while the menu bar has the focus (Alt).
+    const QString full = QString::fromLatin1(text);
+    QAction* a = menu->addAction(full.section('\t', 0, 0));
+    if (full.contains('\t')) {
+        a->setShortcut(QKeySequence(full.section('\t', 1)));
+        a->setShortcutContext(Qt::WidgetShortcut);
+    }
     a->setData(id);
     connect(a, &QAction::triggered, this, [this, id] { command(id); });
     actions_[id] = a;
@@ -241,13 +374,13 @@ void CMainDlg::buildMenus() {
     addItem(unit, "Set &button...\tCtrl+B", ID_UNIT_SETBUTTON);
     addItem(unit, "&Make primitive\tCtrl+M", ID_UNIT_PRIMITIVE);
     unit->addSeparator();
-    addItem(unit, "Import...", ID_UNIT_IMPORT);
-    addItem(unit, "Export...", ID_UNIT_EXPORT);
+    addItem(unit, "&Import...", ID_UNIT_IMPORT);
+    addItem(unit, "E&xport...", ID_UNIT_EXPORT);
 
-    QMenu* display = menuBar_->addMenu(QStringLiteral("Display"));
+    QMenu* display = menuBar_->addMenu(QStringLiteral("&Display"));
     auto* group = new QActionGroup(this);
     group->setExclusive(true);
-    const char* modes[4] = {"Standard", "Fixed", "Scientific", "Engineering"};
+    const char* modes[4] = {"&Standard", "&Fixed", "S&cientific", "E&ngineering"};
     for (int i = 0; i < 4; ++i) {
         QAction* a = addItem(display, modes[i], ID_DISPLAY_STANDARD + i);
         a->setCheckable(true);
@@ -255,15 +388,21 @@ void CMainDlg::buildMenus() {
         displayActions_.push_back(a);
     }
 
-    QMenu* options = menuBar_->addMenu(QStringLiteral("Options"));
-    addItem(options, "Preferences...", ID_OPTIONS_PREFS);
-    addItem(options, "Display prefs...", ID_OPTIONS_DISPLAYPREFS);
-    addItem(options, "About Kiv", ID_ABOUT);
+    display->addSeparator();
+    addItem(display, "Zoom &in\tCtrl++", ID_ZOOM_IN);
+    addItem(display, "Zoom &out\tCtrl+-", ID_ZOOM_OUT);
+    addItem(display, "&Actual size\tCtrl+0", ID_ZOOM_ACTUAL);
+    addItem(display, "Always on &top", ID_ALWAYS_ON_TOP)->setCheckable(true);
 
-    QAction* help = menuBar_->addAction(QStringLiteral("Help"));
-    help->setData(int(ID_HELP));
-    connect(help, &QAction::triggered, this, [this] { command(ID_HELP); });
-    actions_[ID_HELP] = help;
+    QMenu* options = menuBar_->addMenu(QStringLiteral("&Options"));
+    addItem(options, "&Preferences...", ID_OPTIONS_PREFS);
+    addItem(options, "&Display prefs...", ID_OPTIONS_DISPLAYPREFS);
+
+    QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+    addItem(help, "Kiv &guide\tF1", ID_HELP);
+    addItem(help, "&About Kiv", ID_ABOUT);
+    // The menus are windows of their own: they take the zoomed font too.
+    for (QMenu* m : menuBar_->findChildren<QMenu*>()) m->setAttribute(Qt::WA_WindowPropagation);
 }
 
 QWidget* CMainDlg::control(int id) const {
@@ -324,6 +463,9 @@ bool CMainDlg::startUp() {
 
     if (!StateLocated() && !LocateStateRecord()) return false;
     beginScope();
+    if (State::zoom() != 0) applyZoom();
+    checkZoomItems();
+    applyAlwaysOnTop();
     if (core.refreshLabels) core.refreshLabels();
     if (core.refreshDisplay) core.refreshDisplay();
     UpdateMenuState();
@@ -382,6 +524,7 @@ void CMainDlg::closeEvent(QCloseEvent* e) {
         box.setText(QStringLiteral("Kiv could not write its data file kivDB_pdb in %1. The "
                                    "changes made since the last start are lost.")
                         .arg(QString::fromStdString(GetDataFolder())));
+        box.setAccessibleDescription(box.text());
         box.exec();
     }
 }
@@ -408,6 +551,23 @@ void CMainDlg::beginScope() {
 // repaint of its own.
 void CMainDlg::endScope() {
     if (scopeDepth_ > 0) --scopeDepth_;
+    if (scopeDepth_ == 0) updateAccessibleNames();
+}
+
+// The keys' names follow their labels: a handful of table look-ups a
+// command, and a screen reader hears of a name only when it changed.
+void CMainDlg::updateAccessibleNames() {
+    CoreLink& core = Core();
+    if (!core.buttonSpokenName || !StateLocated()) return;
+    for (int id = IDC_BUTTON_FIRST; id <= IDC_BUTTON_LAST; ++id) {
+        QWidget* b = control(id);
+        const QString name = FromCalcText(core.buttonSpokenName(id));
+        const QString key = FromCalcText(core.buttonKeyName(id));
+        QString said = FromCalcText(core.buttonTooltip(id));
+        if (!key.isEmpty()) said += (said.isEmpty() ? "" : "\n") + QStringLiteral("Key: ") + key;
+        if (b->accessibleName() != name) b->setAccessibleName(name);
+        if (b->accessibleDescription() != said) b->setAccessibleDescription(said);
+    }
 }
 
 void CMainDlg::command(int id) {
@@ -488,12 +648,69 @@ void CMainDlg::command(int id) {
         case ID_ABOUT:
             about();
             break;
+        case ID_ZOOM_IN:
+        case ID_ZOOM_OUT:
+        case ID_ZOOM_ACTUAL: {
+            const int now = State::zoom();
+            const int step = id == ID_ZOOM_ACTUAL ? 0
+                             : id == ID_ZOOM_IN   ? std::min(now + 1, so::kZoomStepCount - 1)
+                                                  : std::max(now - 1, 0);
+            if (step == now) break;
+            State::setZoom(uint8_t(step));
+            scoped([&] { applyZoom(); });
+            break;
+        }
+        case ID_ALWAYS_ON_TOP:
+            State::setAlwaysOnTop(!State::alwaysOnTop());
+            applyAlwaysOnTop();
+            break;
         case ID_HELP:
             openHelp();
             break;
         default:
             break;
     }
+}
+
+// The zoom step of the state record, applied to everything at once: the
+// fonts, the dialog-unit places, the boxes the core fits text into, and the
+// texts fitted again. Runs inside a drawing scope.
+void CMainDlg::applyZoom() {
+    const int step = std::clamp(State::zoom(), 0, so::kZoomStepCount - 1);
+    SetZoomPercent(kZoomSteps[step]);
+    setFont(DialogFont());
+    du_ = DialogUnits::ForFont(font());
+    for (const auto& [id, r] : places_)
+        control(id)->setGeometry(du_.rect(r.x(), r.y(), r.width(), r.height()));
+    entry_->setFont(EntryFont());
+    client_->setFixedSize(du_.x(160), du_.y(186) - menuBar_->sizeHint().height());
+    layout()->activate();
+    CoreLink& core = Core();
+    if (core.setGeometry) {
+        const QRect e = entryBox();
+        core.setGeometry(e.left(), e.right(), stackListBox().width(), visibleStackLines());
+    }
+    if (core.createFonts) core.createFonts();
+    for (QLabel* l : {hiddenLeft_, hiddenRight_}) ShowCountWhole(l, l->text(), font());
+    checkZoomItems();
+    if (core.refreshDisplay) core.refreshDisplay();
+}
+
+void CMainDlg::checkZoomItems() {
+    const int step = StateLocated() ? State::zoom() : 0;
+    actions_[ID_ZOOM_IN]->setEnabled(step < so::kZoomStepCount - 1);
+    actions_[ID_ZOOM_OUT]->setEnabled(step > 0);
+    actions_[ID_ZOOM_ACTUAL]->setEnabled(step > 0);
+}
+
+void CMainDlg::applyAlwaysOnTop() {
+    const bool on = State::alwaysOnTop();
+    actions_[ID_ALWAYS_ON_TOP]->setChecked(on);
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == on) return;
+    // A window whose flags change is hidden until it is shown again.
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (shown) show();
 }
 
 void CMainDlg::setDisplayMode(int mode) {
@@ -545,11 +762,19 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
             case Qt::Key_U:
             case Qt::Key_Z:
                 return ID_EDIT_UNDO;
+            case Qt::Key_Plus:
+            case Qt::Key_Equal:
+                return ID_ZOOM_IN;
+            case Qt::Key_Minus:
+                return ID_ZOOM_OUT;
+            case Qt::Key_0:
+                return ID_ZOOM_ACTUAL;
             default:
                 return 0;
         }
     }
     if (ctrl || alt) return 0;
+    if (key == Qt::Key_F1) return ID_HELP;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) return 3051;
     if (key == Qt::Key_Backspace) return 3056;
     // The keypad's decimal key types the layout's separator (a comma on many
@@ -587,6 +812,12 @@ int CMainDlg::AcceleratorFor(int key, Qt::KeyboardModifiers mods, const QString&
             return 3063;
         case '>':
             return 3064;
+        case '=':
+            return 3065;  // conv
+        case ':':
+            return 3066;  // per
+        case '#':
+            return 3067;  // the unit keypad
         default:
             return 0;
     }
@@ -627,6 +858,15 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Paint:
             if (watched == entry_->viewport()) ++entryPaints_;
             break;
+        case QEvent::Show:
+            // Every template dialog, once its controls are all there.
+            if (auto* d = qobject_cast<QDialog*>(watched);
+                d && d->inherits("kiv::TemplateDlg") && !d->property("kivTabOrder").toBool()) {
+                d->setProperty("kivTabOrder", true);
+                TabInLayoutOrder(d, d->fontMetrics().height());
+                NameFieldsByTheirLabels(d, d->fontMetrics().height());
+            }
+            break;
         case QEvent::ToolTip: {
             auto* b = qobject_cast<QPushButton*>(watched);
             if (!b || !Core().buttonTooltip || !StateLocated()) break;
@@ -653,6 +893,10 @@ void CMainDlg::setControlText(int id, const std::string& text) {
         if (b->text() != t) b->setText(t);
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         ShowCountWhole(l, t, font());
+        const QString side = id == IDC_HIDDEN_LEFT ? "left" : "right";
+        l->setAccessibleName(t.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("%1 characters hidden on the %2").arg(t, side));
     } else if (w == entry_) {
         // Painted with everything else when the handler returns: the
         // operations are fast enough that a text painted on its own before
@@ -690,7 +934,7 @@ void CMainDlg::renderEntry(const std::vector<EntryRun>& runs) {
             case RunKind::Superscript:
                 // Two thirds of the height, raised by a third of the full
                 // height, which is half of the smaller font's own height.
-                f.setFontPointSize(kEntryPointSize * 2.0 / 3.0);
+                f.setFontPointSize(plain.font().pointSizeF() * 2.0 / 3.0);
                 f.setBaselineOffset(50.0);
                 for (char c : run.text)
                     if (c >= '0' && c <= '9') shownEntry_ += char(0xC0 + (c - '0'));
@@ -701,6 +945,16 @@ void CMainDlg::renderEntry(const std::vector<EntryRun>& runs) {
     cursor.movePosition(QTextCursor::End);
     cursor.setCharFormat(plain);
     entry_->setTextCursor(cursor);
+    const QString said =
+        FromCalcText(Core().plainText ? Core().plainText(shownEntry_) : shownEntry_);
+    const QString old = EntryAccessible::Text(entry_);
+    if (said != old) {
+        entry_->setProperty("kivSaid", said);
+        if (QAccessible::isActive()) {
+            QAccessibleTextUpdateEvent e(entry_, 0, old, said);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
 }
 
 void CMainDlg::setStackList(const std::vector<std::string>& rows) {
@@ -829,6 +1083,7 @@ void CMainDlg::openHelp() {
                     this);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
+    box.setAccessibleDescription(text);
     box.exec();
 }
 

@@ -132,6 +132,11 @@ class CMainDlg : public QDialog, public QtWindow {
     void setDisplayMode(int mode);
     void checkDisplayMode();
     bool ownsKeyEvent(QObject* watched) const;
+    void updateAccessibleNames();
+    QRect place(int id, int x, int y, int w, int h);  // records a control's dialog units
+    void applyZoom();
+    void applyAlwaysOnTop();
+    void checkZoomItems();
 
     DialogUnits du_;
     QMenuBar* menuBar_ = nullptr;
@@ -142,6 +147,7 @@ class CMainDlg : public QDialog, public QtWindow {
     QLabel* hiddenLeft_ = nullptr;
     QLabel* hiddenRight_ = nullptr;
     std::map<int, QWidget*> controls_;
+    std::map<int, QRect> places_;  // in dialog units
     std::map<int, QAction*> actions_;
     std::vector<QAction*> displayActions_;
     bool shutDown_ = false;

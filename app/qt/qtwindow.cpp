@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QMessageBox>
 
+#include "app/qt/dialogmetrics.h"
+
 namespace kiv {
 namespace {
 
@@ -32,6 +34,7 @@ QFont FontFor(FontId id) {
             f.setPointSize(8);
             break;
     }
+    f.setPointSizeF(f.pointSizeF() * ZoomPercent() / 100);
     return f;
 }
 
@@ -71,6 +74,7 @@ Answer QtWindow::messageBox(const std::string& caption, const std::string& text,
     // The substituted texts are file and unit names: never markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(FromCalcText(text));
+    box.setAccessibleDescription(box.text());  // read out with its caption
     switch (style & 0xF0) {
         case MB_ICONQUESTION:
             box.setIcon(QMessageBox::Question);

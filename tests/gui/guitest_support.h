@@ -64,6 +64,31 @@ class DrawnText : public QImage, public QPaintEngine {
     Type type() const override { return User; }
 };
 
+// Where `w` draws its text, and what of it: "" when the text shows whole in
+// the room its control gives it (half a pixel each side for rounding), else
+// what it drew and where. A button's room is inside its bevel, the entry
+// line's its viewport; a cut text ends in an ellipsis.
+inline QString Clipped(QWidget* w) {
+    const DrawnText d(w);
+    if (d.text.isEmpty()) return QString();
+    QStyleOptionButton o;
+    o.initFrom(w);
+    QRect room = w->contentsRect();
+    if (qobject_cast<QPushButton*>(w))
+        room = w->style()->subElementRect(QStyle::SE_PushButtonContents, &o, w);
+    else if (auto* t = qobject_cast<QTextEdit*>(w))
+        room = t->viewport()->geometry();
+    else if (qobject_cast<QAbstractButton*>(w))
+        room = w->rect();
+    const QRectF r = QRectF(room).adjusted(-0.5, -0.5, 1.5, 1.5);
+    if (r.left() <= d.box.left() && d.box.right() <= r.right() && !d.text.contains(QChar(0x2026)))
+        return QString();
+    QString got;
+    QDebug(&got) << w->metaObject()->className() << w->property("kivId").toInt() << d.text << d.box
+                 << "in" << room;
+    return got;
+}
+
 inline QImage g_lastShot;  // the window the last "shot" step took
 
 // One step of a script, on the topmost window: the open dialog or message
@@ -126,6 +151,37 @@ inline void Step(CMainDlg& main, const QString& step) {
         QVERIFY2((d.text == Text(w) || cut) && d.box.left() >= room.left() - 0.5 &&
                      d.box.right() <= room.right() + 1.5,
                  qPrintable(step + "   <- " + got));
+    } else if (verb == "tabs" && w) {
+        // tabs ID ID ...: from the first control, each Tab reaches the next
+        QApplication::setActiveWindow(top);
+        w->setFocus(Qt::TabFocusReason);
+        for (const QString& id : text.split(' ').mid(1)) {
+            QTest::keyClick(top->focusWidget(), Qt::Key_Tab);
+            QWidget* want = dialog ? dialog->control(id.toInt()) : main.control(id.toInt());
+            QWidget* got = top->focusWidget();
+            QVERIFY2(got == want, qPrintable(step + "   <- at " + id + ": " + Text(got)));
+        }
+    } else if (verb == "said" && w) {  // said ID NAME: what a screen reader calls the control
+        const QString got = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+        QVERIFY2(got == rest, qPrintable(step + "   <- " + got));
+    } else if (verb == "whole") {
+        // whole: every text of the window shows whole: labels, buttons, fields,
+        // the entry line, and each row of a list in its list's width
+        QStringList cut;
+        for (QWidget* c : top->findChildren<QWidget*>()) {
+            if (!c->isVisibleTo(top)) continue;
+            if (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                qobject_cast<QLineEdit*>(c) || qobject_cast<QTextEdit*>(c)) {
+                if (const QString why = Clipped(c); !why.isEmpty()) cut << why;
+            } else if (auto* l = qobject_cast<QListWidget*>(c)) {
+                for (int i = 0; i < l->count(); ++i)
+                    if (l->visualItemRect(l->item(i)).width() <
+                        l->fontMetrics().horizontalAdvance(l->item(i)->text().section('\t', 0, 0)))
+                        cut << "row " + l->item(i)->text();
+            }
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(step + " at " + QString::number(ZoomPercent()) +
+                                           " %:\n" + cut.join('\n')));
     } else if (verb == "shot") {  // the window as <name>.png in $KIV_SHOT_DIR, for the docs
         const QString dir = qEnvironmentVariable("KIV_SHOT_DIR");
         g_lastShot = top->grab().toImage();
@@ -137,9 +193,13 @@ inline void Step(CMainDlg& main, const QString& step) {
         static_cast<QDialog*>(fd)->accept();  // with the file dialog's own checks
     } else if (auto* box = qobject_cast<QMessageBox*>(top); verb == "box" && box) {
         // The names a message carries are never markup: every box is plain text.
+        // A screen reader reads the box with its text.
         const bool plain = box->textFormat() == Qt::PlainText;
-        QVERIFY2(plain && box->text().startsWith(rest),
-                 qPrintable(step + "   <- " + (plain ? "" : "rich text ") + box->text()));
+        const QString said =
+            QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
+        QVERIFY2(plain && box->text().startsWith(rest) && said == box->text(),
+                 qPrintable(step + "   <- " + (plain ? "" : "rich text ") + box->text() +
+                            "  said: " + said));
         for (QAbstractButton* b : box->buttons())  // box ok|cancel|yes|no TEXT
             if (b->text().remove('&').toLower() == arg) b->click();
     } else {

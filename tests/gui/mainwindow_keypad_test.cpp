@@ -97,6 +97,28 @@ class MainWindowTest : public QObject {
     void keysButtonsMenusAndThePopup() {
         // The keypad's decimal key is the decimal point on every layout.
         QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_Comma, Qt::KeypadModifier, ","), 3050);
+        // F1 is the guide; "=", ":" and "#" reach conv, per and unit.
+        QCOMPARE(CMainDlg::AcceleratorFor(Qt::Key_F1, {}, ""), ID_HELP);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(CMainDlg::AcceleratorFor(0, {}, QString("=:#").mid(i, 1)), 3065 + i);
+        // Every menu, and every item in it, has its own Alt letter; an item's
+        // keys are its shortcut, not part of its name.
+        QCOMPARE(dlg().menuAction(ID_EDIT_UNDO)->text() + " " +
+                     dlg().menuAction(ID_EDIT_UNDO)->shortcut().toString(),
+                 "&Undo Ctrl+Z");
+        QList<QAction*> menus = dlg().menuBarWidget()->actions();
+        for (QList<QAction*> items : {menus, menus[0]->menu()->actions(),
+                                      menus[1]->menu()->actions(), menus[2]->menu()->actions(),
+                                      menus[3]->menu()->actions(), menus[4]->menu()->actions()}) {
+            QSet<QChar> letters;
+            for (QAction* a : items) {
+                const int at = a->text().indexOf('&');
+                QVERIFY2(
+                    a->isSeparator() || (at >= 0 && !letters.contains(a->text()[at + 1].toLower())),
+                    qPrintable(a->text()));
+                if (at >= 0) letters << a->text()[at + 1].toLower();
+            }
+        }
         // The radix button has the focus: a key that pressed it would switch to hex.
         dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
         Run(dlg(),
@@ -147,6 +169,101 @@ class MainWindowTest : public QObject {
             "keys 1234567.5\r7654321.25\r; is 1000 1) 1\u00a0234\u00a0567,5; ctrl C; "
             "is clip 7\u00a0654\u00a0321,25; click 2044; ctrl V; keys \r; "
             "is 1006 7\u00a0654\u00a0321\u202225");
+    }
+
+    // A screen reader gets every key's action in words in each label state
+    // (floating, the unit keypad and its prefix levels, alt, hyp, assign,
+    // integer), with its key where one does it; the entry line and the stack
+    // list by name, their texts as plain text with the locale's separator.
+    void screenReaderNamesAndTexts() {
+        auto said = [this](int id, QAccessible::Text t = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(dlg().control(id))->text(t);
+        };
+        Core().setSeparators(',', '.');
+        Run(dlg(), "keys 12.5");
+        QCOMPARE(said(1006) + ": " + said(1006, QAccessible::Value), "Entry line: 12,5_");
+        QAccessibleInterface* entry = QAccessible::queryAccessibleInterface(dlg().entryLine());
+        QCOMPARE(entry->textInterface()->text(0, 4), "12,5");
+        Run(dlg(), "keys \r");
+        QCOMPARE(said(1000) + ": " + said(1006, QAccessible::Value), "Stack: 12,5");
+        Run(dlg(), "click 2044");
+        QCOMPARE(said(2006, QAccessible::Description),
+                 "Enter the number, or duplicate the top of the stack\nKey: Enter");
+        QCOMPARE(said(2003, QAccessible::Description), "Change the sign");
+        dlg().popupAnswerForTests = [](QMenu*) { return 3101; };
+        for (const char* state : {"", "click 2035", "click 2004", "click 2004", "click 2004",
+                                  "click 2004; click 2035", "click 2000", "click 2024",
+                                  "click 2000", "ctrl B", "keys \x1b; click 2045", "click 2000"}) {
+            if (*state) Run(dlg(), state);
+            for (int id = 2000; id <= 2045; ++id)
+                QVERIFY2(said(id).contains(QRegularExpression("[A-Za-z]{2}")),
+                         qPrintable(QString(state) + ": " + QString::number(id) + " is '" +
+                                    said(id) + "'"));
+        }
+        QCOMPARE(said(2026) + ": " + said(2026, QAccessible::Description),
+                 "Digit B: Digit B\nKey: B");
+    }
+
+    // Ctrl+= walks the zoom up to 300 % and Ctrl+- back: at each step the
+    // window, the Preferences, Memory, Display prefs, Define unit and Units
+    // dialogs and the About box grow, and every text shows whole, a long
+    // number and the hidden counts included.
+    // The step is kept in the file. (CMake runs this again at QT_SCALE_FACTOR
+    // 1.25, 1.5 and 2.)
+    void zoomStepsShowEveryTextWhole() {
+        // Tab goes row by row: the stack, up, CLR, the radix, dn, BSP, the keypad
+        // (unit, then per: the empty unit buttons are grayed).
+        Run(dlg(), "tabs 1000 2043 2044 2045 2041 2042 2035 2029");
+        const QString walk =
+            "whole; menu 32806; whole; tabs 1001 1014 1015 1016 1026 1017 1 2; said 1001 Stack "
+            "size:; click 2; "
+            "click 2011; whole; click 2; menu 32807; whole; said 1001 Precision:; click 2; ctrl D; "
+            "whole; click 2; "
+            "click 2017; whole; click 2; menu 32808; whole; keys \x1b";
+        Run(dlg(), "keys 5\r123456789012345.5\r" + QString(130, '7') + "; " + walk);
+        QList<int> widths{dlg().width()};
+        for (int step = 1; step < 7; ++step) {
+            Run(dlg(), "ctrl =; " + walk);
+            widths << dlg().width();
+        }
+        QVERIFY(std::is_sorted(widths.begin(), widths.end()) && widths[6] > 2.9 * widths[0]);
+        Run(dlg(), "item 32870 00; ctrl =; ctrl -; item 32871 10; item 32872 10");
+        QCOMPARE(State::zoom(), 5);
+        Run(dlg(), "menu 32873");  // always on top, kept as well
+        run_->end();
+        QVERIFY(run_->start());
+        QCOMPARE(dlg().width(), widths[5]);
+        QVERIFY(dlg().windowFlags() & Qt::WindowStaysOnTopHint && dlg().isVisible());
+        Run(dlg(), "item 32873 11; menu 32873; item 32873 10");
+        QVERIFY(!(dlg().windowFlags() & Qt::WindowStaysOnTopHint) && dlg().isVisible());
+        Run(dlg(), "ctrl 0; item 32871 00; whole");
+        QCOMPARE(dlg().width(), widths[0]);
+    }
+
+    // Under a dark palette the entry line, the stack list and the keys draw
+    // light text on their dark ground: their colours are the palette's.
+    void darkPaletteStaysReadable() {
+        const QPalette light = QApplication::palette();
+        QPalette dark(QColor(53, 53, 53), QColor(35, 35, 35));  // button, window
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        QApplication::setPalette(dark);
+        Run(dlg(), "keys 12.5\r3");
+        for (int id : {1006, 1000, 2006}) {
+            const QImage shot = dlg().control(id)->grab().toImage();
+            int lightText = 0, lightGround = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const int g = qGray(shot.pixel(x, y));
+                    lightText += g > 200;
+                    lightGround += g > 120;
+                }
+            // A few light pixels (the text) on a ground that is mostly dark.
+            QVERIFY2(
+                lightText > 20 && lightGround < shot.width() * shot.height() / 4,
+                qPrintable(QStringLiteral("%1: %2 %3").arg(id).arg(lightText).arg(lightGround)));
+        }
+        QApplication::setPalette(light);
     }
 
     // The stack size field takes digits only; a refused field keeps the

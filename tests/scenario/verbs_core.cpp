@@ -88,6 +88,8 @@ const std::map<std::string, Field> kStateFields = {
     {"warnoverflow", F<S::warnOverflow, S::setWarnOverflow>()},
     {"invtrig", F<S::invTrigUnits, S::setInvTrigUnits>()},
     {"askclear", F<S::askClear, S::setAskClear>()},
+    {"zoom", F<S::zoom, S::setZoom>()},
+    {"ontop", F<S::alwaysOnTop, S::setAlwaysOnTop>()},
     {"hp", F<S::hpStack, SetHpStackMode>()},
     {"stacksize", F<S::stackSize, SetStackSize>()},
     {"saved", F<S::savedCount>()},

@@ -86,6 +86,19 @@ KIV_VERB("hint") {
     Expect(c, "stack hint", c.win().stackHint, Unescaped(args));
 }
 
+// said FIRST NAME | NAME [KEY] | ...: what a screen reader calls the buttons
+// from FIRST on, each with its keyboard key in brackets when it has one.
+KIV_VERB("said") {
+    const auto [first, names] = Head(args);
+    const std::vector<std::string> want = Bars(names);
+    std::vector<std::string> got;
+    for (int id = IntArg(c, first); got.size() < want.size(); ++id) {
+        const std::string key = buttonKeyName(id);
+        got.push_back(buttonSpokenName(id) + (key.empty() ? "" : " [" + key + "]"));
+    }
+    Expect(c, "said from " + first, Join(got), Join(want));
+}
+
 // coded ID [| TEXT1 [| TEXT2 [| TEXT3]]]: shows coded message ID ("-" an
 // absent text).
 KIV_VERB("coded") {
