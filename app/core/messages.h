@@ -43,6 +43,12 @@ enum MessageId : int {
     MSG_PASTE_NO_UNIT = 1343,
     MSG_SWITCH_CHANGES = 1344,
     MSG_PASTE_TOO_LONG = 1345,
+    MSG_NO_SUCH_UNIT = 1380,
+    MSG_DIFFERENT_KINDS = 1381,
+    MSG_CONVERT_SYNTAX = 1382,
+    MSG_NO_DATABASE = 1383,
+    MSG_DATABASE_DAMAGED = 1384,
+    MSG_LINES_FAILED = 1385,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).
@@ -68,5 +74,9 @@ ComposedMessage ComposeCodedMessage(int id, const char* text1 = nullptr,
 // Shows the message through the window. Returns 0 for OK or Yes, 1 for any
 // other answer.
 int ShowCodedMessage(int id, const char* text1 = nullptr, const char* text2 = nullptr);
+
+// The id of the last message ShowCodedMessage showed (0 before the first),
+// for callers that report what went wrong somewhere else than in a box.
+int LastShownMessageId();
 
 }  // namespace kiv
