@@ -375,6 +375,7 @@ int ReadUnitList(const std::string& text, const std::string& sourceName, UnitLis
     if (!counts) counts = &ignored;
     *counts = {};
     if (!MainDb()) return 0;
+    const UnitSortBatch sortOnce;
     const std::string all = JoinCrLf(TranscodeUtf8ToCp1252(text));
     int lineNo = 0;
     for (size_t pos = 0; pos < all.size();) {

@@ -100,6 +100,21 @@ std::vector<Component> ComponentsAt(int index) {
     return out;
 }
 
+namespace {
+int g_sortBatches = 0;
+bool g_sortPending = false;
+}  // namespace
+
+UnitSortBatch::UnitSortBatch() {
+    ++g_sortBatches;
+}
+UnitSortBatch::~UnitSortBatch() {
+    if (--g_sortBatches == 0 && g_sortPending) {
+        g_sortPending = false;
+        SortMainDb();
+    }
+}
+
 Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int category) {
     const int index = NewAppRecord(name.size() + 21, category);
     if (index < 0) {
@@ -113,7 +128,10 @@ Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int ca
     db.writeU32(index, uo::kDefinition, definition);
     WriteName(index, name);
     const Uid uid = db.uid(index);
-    SortMainDb();
+    if (g_sortBatches > 0)
+        g_sortPending = true;
+    else
+        SortMainDb();
     return uid;
 }
 
