@@ -278,6 +278,8 @@ int Runner::loadList(const std::string& given) {
 
 int Runner::listUnits() {
     const Database& db = *MainDb();
+    // Definitions as the Units dialog shows them, whatever the display mode.
+    State::setDisplayMode(0);
     std::string text;
     for (int i = 0; i < db.count(); ++i) {
         if (!IsUnitRecord(i)) continue;
