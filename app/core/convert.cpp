@@ -34,7 +34,8 @@ bool SplitQuantity(const std::string& text, std::string* number, std::string* un
     auto at = [&](size_t i) { return i < n ? text[i] : '\0'; };
     size_t p = 0;
     std::string num;
-    if (at(p) == '-' || at(p) == '+') num += text[p++] == '-' ? "-" : "";
+    if (at(p) == '-') num.push_back('-');
+    if (at(p) == '-' || at(p) == '+') ++p;
     int digits = 0;
     while (IsDigit(at(p))) num += text[p++], ++digits;
     if (at(p) == '.') {
@@ -43,7 +44,7 @@ bool SplitQuantity(const std::string& text, std::string* number, std::string* un
     }
     if (digits == 0) {
         if (p > 0) return false;  // a sign or a point without digits
-        *number = "1";
+        number->assign(1, '1');
         *unit = text;
         return true;
     }
@@ -51,10 +52,11 @@ bool SplitQuantity(const std::string& text, std::string* number, std::string* un
     size_t q = at(p) == ' ' ? p + 1 : p;
     if (at(q) == 'e' || at(q) == 'E') {
         size_t r = q + 1;
-        std::string sign;
-        if (at(r) == '-' || at(r) == '+') sign = text[r++] == '-' ? "-" : "";
+        const bool minus = at(r) == '-';
+        if (minus || at(r) == '+') ++r;
         if (IsDigit(at(r))) {
-            num += "e" + sign;
+            num.push_back('e');
+            if (minus) num.push_back('-');
             while (IsDigit(at(r))) num += text[r++];
             p = r;
         }
