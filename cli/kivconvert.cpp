@@ -68,8 +68,20 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+bool IsAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Terminal text (UTF-8, or else taken as it is) to calculator text.
+std::string FromTerminal(const std::string& text) {
+    return IsAscii(text) ? text : TranscodeUtf8ToCp1252(text);
+}
+
 // Calculator text to UTF-8 at the terminal's boundary.
 std::string ToUtf8(const std::string& text) {
+    if (IsAscii(text)) return text;
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
@@ -300,8 +312,7 @@ int Runner::listUnits() {
 }
 
 int Runner::convertOne(const std::string& source, const std::string& target, int precision) {
-    const ConversionOutcome r =
-        ConvertText(TranscodeUtf8ToCp1252(source), TranscodeUtf8ToCp1252(target), precision);
+    const ConversionOutcome r = ConvertText(FromTerminal(source), FromTerminal(target), precision);
     if (!r.ok) return report(r.messageId, r.message);
     out_ << ToUtf8(r.text) << '\n';
     return kExitOk;
@@ -312,10 +323,11 @@ int Runner::convertOne(const std::string& source, const std::string& target, int
 int Runner::batch(std::istream& in, int precision) {
     std::string line, results;
     int number = 0, failed = 0, status = kExitOk;
+    UnitTextMemo memo;
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string text = TranscodeUtf8ToCp1252(line);
+        const std::string text = FromTerminal(line);
         size_t cut = text.find('\t'), skip = 1;
         if (cut == std::string::npos && (cut = text.find("->")) != std::string::npos) skip = 2;
         const std::string source = text.substr(0, cut);
@@ -325,7 +337,7 @@ int Runner::batch(std::istream& in, int precision) {
             results += '\n';  // a blank line stays blank
             continue;
         }
-        const ConversionOutcome r = ConvertText(source, target, precision);
+        const ConversionOutcome r = ConvertText(source, target, precision, &memo);
         if (r.ok) {
             results += ToUtf8(r.text);
         } else {

@@ -6,6 +6,7 @@
 #include "app/core/messages.h"
 #include "app/core/window.h"
 #include "engine/format.h"
+#include "storage/maindb.h"
 #include "storage/unitlist.h"
 #include "units/algebra.h"
 
@@ -72,13 +73,19 @@ bool IsNameByte(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || u >= 0x80;
 }
 
-// The expression of a unit text; false with the message when it cannot be
-// read (a factor that names no unit, or a text that is no unit text).
-bool ReadUnit(const std::string& text, const std::string& whole, Uid* out,
-              ConversionOutcome* fail) {
+// The expression of a unit text (owned by the caller); false with the
+// message when it cannot be read (a factor that names no unit, or a text
+// that is no unit text). A text read without a message is remembered.
+bool ReadUnit(const std::string& text, const std::string& whole, Uid* out, ConversionOutcome* fail,
+              UnitTextMemo* memo, const MessageCatcher& caught) {
+    if (memo && memo->find(text, out)) {
+        *out = DuplicateExpression(*out);
+        return true;
+    }
     bool ok = false;
     std::string bad;
     *out = ReadUnitExpression(text, &ok, &bad);
+    if (ok && memo && caught.id() == 0) memo->keep(text, *out);
     if (ok) return true;
     const bool named = !bad.empty() && IsNameByte(bad[0]);
     fail->messageId = named ? MSG_NO_SUCH_UNIT : MSG_CONVERT_SYNTAX;
@@ -104,7 +111,36 @@ Answer MessageCatcher::Catching::messageBox(const std::string& caption, const st
     return HeadlessWindow::messageBox(caption, text, style);
 }
 
-ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision) {
+UnitTextMemo::~UnitTextMemo() {
+    forget();
+}
+
+void UnitTextMemo::forget() {
+    if (MainDb() == db_)
+        for (const auto& [text, e] : read_) DeleteExpression(e);
+    read_.clear();
+    db_ = MainDb();
+    version_ = db_ ? MainDb()->watchVersion() : 0;
+}
+
+bool UnitTextMemo::find(const std::string& text, Uid* e) {
+    if (db_ != MainDb() || !MainDb() || version_ != MainDb()->watchVersion()) {
+        forget();
+        return false;
+    }
+    const auto it = read_.find(text);
+    if (it == read_.end()) return false;
+    *e = it->second;
+    return true;
+}
+
+void UnitTextMemo::keep(const std::string& text, Uid e) {
+    if (db_ != MainDb() || !MainDb() || version_ != MainDb()->watchVersion()) forget();
+    if (read_.size() < kMost && !read_.count(text)) read_.emplace(text, DuplicateExpression(e));
+}
+
+ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision,
+                              UnitTextMemo* memo) {
     ConversionOutcome out;
     const MessageCatcher caught;
     auto fail = [&](int id, const std::string& t1, const std::string& t2 = std::string()) {
@@ -125,8 +161,8 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
         return fail(MSG_CONVERT_SYNTAX, from);
     if (caught.id() != 0) return failCaught();  // a number too large
     Uid a = NULL_UID, b = NULL_UID;
-    if (!ReadUnit(unitText, from, &a, &out)) return out;
-    if (!to.empty() && !ReadUnit(to, to, &b, &out)) {
+    if (!ReadUnit(unitText, from, &a, &out, memo, caught)) return out;
+    if (!to.empty() && !ReadUnit(to, to, &b, &out, memo, caught)) {
         DeleteExpression(a);
         return out;
     }

@@ -6,7 +6,9 @@
 // of the state record, no width limit, no grouping).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "app/core/window.h"
 
@@ -45,6 +47,31 @@ class MessageCatcher {
 // reduces the source to base units. Every message the core would show is
 // caught and returned instead; the first one decides the outcome. Leaves
 // no expression behind.
-ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision);
+// Expressions read from unit texts, kept for a run of conversions over an
+// unchanged unit table (a batch), so that a text met again is not read
+// again. It owns them; forgotten when the table's units change. Must end
+// before the main database does.
+class UnitTextMemo {
+  public:
+    UnitTextMemo() = default;
+    ~UnitTextMemo();
+    UnitTextMemo(const UnitTextMemo&) = delete;
+    UnitTextMemo& operator=(const UnitTextMemo&) = delete;
+    // The expression read for `text` earlier, or false.
+    bool find(const std::string& text, uint32_t* e);
+    // Keeps a copy of `e` for `text`.
+    void keep(const std::string& text, uint32_t e);
+
+  private:
+    void forget();
+    static constexpr size_t kMost = 4096;  // distinct texts kept
+    std::unordered_map<std::string, uint32_t> read_;
+    const void* db_ = nullptr;
+    uint64_t version_ = 0;
+};
+
+// `memo`, when given, remembers the unit texts read.
+ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision,
+                              UnitTextMemo* memo = nullptr);
 
 }  // namespace kiv
