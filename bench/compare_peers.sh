@@ -10,7 +10,13 @@
 #   bench/compare_peers.sh --check [--build DIR]
 #
 # --check (what CI runs) runs Kiv's side alone, once, on 200 conversions,
-# untimed, and fails when the driver fails or leaves a conversion unanswered.
+# untimed, and fails when the driver or kiv-convert fails, leaves a
+# conversion unanswered, or the two answer differently.
+#
+# kiv-convert, the command, runs beside them: a batch of --batch N lines
+# (default 100,000, the first 10,000 the conversions above) through it and
+# through GNU units, and one conversion as a whole process, from a unit list
+# and from a database file, against one GNU units process and an empty one.
 #
 # Installs GNU units and qalc from the distribution's packages when they are
 # missing. The conversions are drawn (fixed seed) from units of the shipped
@@ -24,12 +30,14 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(dirname "$here")"
 count=10000
+batch=100000
 build="$root/build-bench"
 outfile=""
 check=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --count) count="$2"; shift 2 ;;
+        --batch) batch="$2"; shift 2 ;;
         --build) build="$2"; shift 2 ;;
         --out) outfile="$2"; shift 2 ;;
         --check) check=1; count=200; shift ;;
@@ -50,8 +58,9 @@ fi
 
 source "$here/common.sh"
 build="$(kiv_configure_build "$build")"
-cmake --build "$build" -j"${JOBS:-2}" --target convert_driver >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target convert_driver kiv-convert >/dev/null
 driver="$(find "$build" -type f -name convert_driver -perm -u+x | head -n 1)"
+command="$(find "$build" -type f -name kiv-convert -perm -u+x | head -n 1)"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -61,12 +70,15 @@ mkdir -p "$work/home"
 run() {
     if [ -n "$outfile" ]; then "$@" | tee "$outfile"; else "$@"; fi
 }
-run python3 - "$work" "$count" "$driver" "$list" "$check" <<'PY'
+run python3 - "$work" "$count" "$driver" "$list" "$check" "$command" "$batch" <<'PY'
 import math, os, random, re, subprocess, sys, time
 
 work, count, driver, unitlist = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
 check = sys.argv[5] == "1"
+command, batch = sys.argv[6], int(sys.argv[7])
 env = dict(os.environ, HOME=os.path.join(work, "home"), LC_ALL="C")
+# kiv-convert reads the database of this data folder (written by the driver).
+kiv_env = dict(env, XDG_DATA_HOME=os.path.join(work, "xdg"))
 
 # Kiv's name (an expression of the US list), GNU units' name, qalc's name.
 UNITS = {
@@ -140,10 +152,12 @@ def value(rng):
 rng = random.Random(20261207)
 dims = list(UNITS)
 cases = []
-for i in range(count):
+for i in range(max(count, batch)):
     d = dims[i % len(dims)]
     a, b = rng.sample(UNITS[d], 2)
     cases.append((value(rng), a, b))
+batch_cases = cases[:batch]
+cases = cases[:count]
 
 def write(path, lines):
     with open(path, "w") as f:
@@ -191,6 +205,35 @@ def kiv(cs, tag, rounds=1, full=False):
         answers = [None if l.startswith("error") else number(l) for l in f.read().splitlines()]
     return t, answers, inner
 
+# kiv-convert: lines "VALUE UNIT<TAB>UNIT" on standard input, one answer a
+# line (an empty line for an error), from the shipped list.
+def command_batch(cs, tag):
+    path = os.path.join(work, "cmd-%s.txt" % tag)
+    write(path, ["%s %s\t%s" % (v, a[0], b[0]) for v, a, b in cs])
+    t, p = timed([command, "--list", unitlist, "--precision", "15"], path)
+    if p.returncode != 0:
+        sys.exit("kiv-convert failed (%d): %s" % (p.returncode, p.stderr[:300]))
+    return t, [number(l) if l else None for l in p.stdout.splitlines()], p.stdout.splitlines()
+
+ONE = ("5 mi", "km")
+def one_process(cmd, e=None):
+    t0 = time.perf_counter()
+    p = subprocess.run(cmd, capture_output=True, text=True, env=e or env)
+    t = time.perf_counter() - t0
+    if p.returncode != 0:
+        sys.exit("%s failed: %s" % (cmd[0], p.stderr))
+    return t, p.stdout.strip()
+
+os.makedirs(os.path.join(work, "xdg", "kiv"), exist_ok=True)
+if subprocess.run([driver, unitlist, "--save", os.path.join(work, "xdg", "kiv")]).returncode:
+    sys.exit("convert_driver could not write the database")
+ONE_CMDS = {
+    "kiv-convert, database": ([command, ONE[0], ONE[1]], kiv_env),
+    "kiv-convert, --list units-US.txt": ([command, "--list", unitlist, ONE[0], ONE[1]], kiv_env),
+    "GNU units": (["units", "-t", ONE[0], ONE[1]], env),
+    "empty process (true)": (["true"], env),
+}
+
 def per_conversion(total, single, n):
     return max(total - single, 0.0) / max(n - 1, 1)
 
@@ -202,7 +245,19 @@ if check:
         sys.exit("convert_driver: %d of %d conversions unanswered (%s), full reduction %s"
                  % (len(missing) + len(cases) - len(k), len(cases), missing[:3],
                     "agrees" if kf == k else "differs"))
-    print("compare_peers check: Kiv answered all %d conversions" % len(cases))
+    _, c, lines = command_batch(cases, "check")
+    if c != k:
+        bad = [i for i in range(len(cases)) if i >= len(c) or c[i] != k[i]]
+        sys.exit("kiv-convert: %d of %d answers differ from the driver's (first: %s -> %s)"
+                 % (len(bad), len(cases), cases[bad[0]] if bad else "", lines[bad[0]] if bad
+                    and bad[0] < len(lines) else "none"))
+    for name, (cmd, e) in ONE_CMDS.items():
+        if name.startswith("kiv-convert"):
+            _, out = one_process(cmd, e)
+            if out != "8.04672 km":
+                sys.exit("%s: '5 mi' km gave '%s'" % (name, out))
+    print("compare_peers check: Kiv answered all %d conversions; kiv-convert agrees, and"
+          " converts from a list and from a database" % len(cases))
     sys.exit(0)
 
 # GNU units and Kiv: the median of RUNS batch runs, each program's runs
@@ -331,4 +386,43 @@ print()
 print("Ratios: GNU units / Kiv = %.1f, qalc / Kiv = %.1f; the faster peer (%s) / Kiv = %.1f" % (
     gp / kp, qp / kp, "GNU units" if gp <= qp else "qalc", faster / kp))
 print("Ratio on Kiv's in-process time: faster peer / Kiv = %.1f" % (faster / k_inner))
+
+# kiv-convert as a command: the batch against GNU units on the same lines
+# (interleaved runs, medians), then single conversions as whole processes.
+bg_ts, bk_ts = [], []
+for _ in range(3):
+    t, bg = gnu(batch_cases, "batch"); bg_ts.append(t)
+    t, bk, _ = command_batch(batch_cases, "batch"); bk_ts.append(t)
+bg_t, bk_t = median(bg_ts), median(bk_ts)
+if len(bk) != len(batch_cases) or len(bg) != len(batch_cases):
+    sys.exit("kiv-convert gave %d and GNU units %d answers for %d lines"
+             % (len(bk), len(bg), len(batch_cases)))
+unanswered = sum(1 for x in bk if x is None)
+same = sum(1 for i in range(len(batch_cases)) if close(bk[i], bg[i]))
+explained = sum(1 for i in range(len(batch_cases)) if not close(bk[i], bg[i])
+                and any(u in NOTES for u in (batch_cases[i][1][0], batch_cases[i][2][0])))
+print()
+print("kiv-convert, the command, against GNU units on %d lines (median of 3 interleaved runs):"
+      % len(batch_cases))
+print("  agreement (1e-9 relative): %d of %d lines; %d unanswered; %d others explained above"
+      % (same, len(batch_cases), unanswered, explained))
+print("  GNU units    %8.3f s" % bg_t)
+print("  kiv-convert  %8.3f s   GNU units / kiv-convert = %.1f" % (bk_t, bg_t / bk_t))
+ONE_RUNS = 31
+one_ts = {name: [] for name in ONE_CMDS}
+answers = {}
+for _ in range(ONE_RUNS):
+    for name, (cmd, e) in ONE_CMDS.items():
+        t, out = one_process(cmd, e)
+        one_ts[name].append(t)
+        answers[name] = out
+print()
+print("One conversion ('%s' to %s) as a whole process, %d interleaved runs: the median,"
+      % (ONE[0], ONE[1], ONE_RUNS))
+print("and the fastest run (the least disturbed by the other work of the machine):")
+g1, gf = median(one_ts["GNU units"]), min(one_ts["GNU units"])
+for name in ONE_CMDS:
+    t, f = median(one_ts[name]), min(one_ts[name])
+    print("  %-34s median %6.2f ms (%.2f of GNU units')  fastest %6.2f ms (%.2f)   %s"
+          % (name, t * 1e3, t / g1, f * 1e3, f / gf, answers[name] or "-"))
 PY

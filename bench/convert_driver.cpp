@@ -2,16 +2,18 @@
 // text out, through the core only.
 //
 //   convert_driver LIST INPUT OUTPUT [ROUNDS [full]]
+//   convert_driver LIST --save FOLDER
 //
 // LIST is a unit list file, read into a fresh in-memory main database.
 // Each INPUT line is "NUMBER<TAB>FROM<TAB>TO" with unit expressions in the
-// unit list syntax (names, SI prefix letters, exponent digits, "/"). For
-// each line the number is parsed, both expressions are built, the value is
-// converted (a temperature reading through the zero points) and the result
-// formatted to 15 digits as the calculator shows it; OUTPUT gets one plain-text result a line
-// ("error: ..." when a line cannot be converted). The whole batch runs ROUNDS times (default 5) in
+// unit text Copy writes (names, SI prefix letters, exponent digits, "/").
+// Each line goes through the core's text conversion, as kiv-convert's
+// do, with 15 decimals; OUTPUT gets one plain-text result a line ("error: ..." when a line
+// cannot be converted). The whole batch runs ROUNDS times (default 5) in
 // memory; stdout gets the median time per conversion. With "full" every
 // reduction to base units is done in full, none replayed from memory.
+// With --save the database holding the list is written to FOLDER as the
+// window writes kivDB_pdb (for kiv-convert's own timing).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,109 +23,25 @@
 #include <string>
 #include <vector>
 
+#include "app/core/convert.h"
 #include "app/core/unitlist.h"
-#include "engine/format.h"
 #include "storage/database.h"
+#include "storage/dbfile.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
-#include "units/scales.h"
-#include "units/unitrec.h"
-#include "units/unittext.h"
-#include "window/calctext.h"
 
 namespace kiv {
 namespace {
-
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// A new expression for `text` (unit list syntax); the prefixes stay in the
-// expression. NULL_UID and *error set when a name is unknown.
-Uid ParseUnit(const std::string& text, std::string* error) {
-    const Uid e = NewExpression();
-    bool denominator = false;
-    size_t p = 0;
-    while (p < text.size()) {
-        const char c = text[p];
-        if (c == ' ' || c == '*') {
-            ++p;
-            continue;
-        }
-        if (c == '/') {
-            denominator = true;
-            ++p;
-            continue;
-        }
-        if (!IsLetter(c)) {
-            *error = "unexpected character in " + text;
-            DeleteExpression(e);
-            return NULL_UID;
-        }
-        const size_t start = p;
-        while (p < text.size() && IsLetter(text[p])) ++p;
-        const std::string name = text.substr(start, p - start);
-        int exponent = 0;
-        while (p < text.size() && text[p] >= '0' && text[p] <= '9')
-            exponent = exponent * 10 + (text[p++] - '0');
-        if (exponent == 0) exponent = 1;
-        Uid unit = NULL_UID;
-        int prefix = 0;
-        if (FindUnitByName(name, &unit) == 0) {
-            prefix = name.size() > 1 ? PrefixPower(name[0]) : 0;
-            if (prefix == 0 || FindUnitByName(name.substr(1), &unit) == 0) {
-                *error = "unknown unit " + name;
-                DeleteExpression(e);
-                return NULL_UID;
-            }
-        }
-        MultiplyIn(e, unit, prefix, denominator ? -exponent : exponent, nullptr);
-    }
-    return Normalise(e);
-}
 
 struct Line {
     std::string number, from, to;
 };
 
-// One conversion, text in and text out.
+// One conversion, text in and text out, as kiv-convert does it.
 std::string ConvertLine(const Line& in) {
-    double x = 0;
-    const char* end = ParseReal(in.number.c_str(), &x);
-    if (!end || *end != 0) return "error: bad number " + in.number;
-    std::string error;
-    const Uid from = ParseUnit(in.from, &error);
-    const Uid to = from == NULL_UID ? NULL_UID : ParseUnit(in.to, &error);
-    if (to == NULL_UID) {
-        DeleteExpression(from);
-        return "error: " + error;
-    }
-    double factor = 1.0;
-    // A temperature reading converts through the zero points, as conv does.
-    double reading = x;
-    const ScaleResult scaled = ConvertReading(from, to, &reading);
-    if (scaled != ScaleResult::Plain) {
-        DeleteExpression(from);
-        DeleteExpression(to);
-        if (scaled == ScaleResult::Refused) return "error: refused " + in.number + " " + in.from;
-        char buf[200];
-        FormatReal(buf, int(sizeof buf), reading, NULL_UID, 0, 15, nullptr);
-        ToPlainText(buf);
-        return buf;
-    }
-    const Uid r = Convert(from, to, &factor);  // consumes `from`
-    const bool compatible = r != NULL_UID && ExpressionsEqual(r, to);
-    DeleteExpression(r);
-    if (!compatible) {
-        DeleteExpression(to);
-        return "error: " + in.from + " and " + in.to + " are not compatible";
-    }
-    char buf[200];
-    FormatReal(buf, int(sizeof buf), x * factor, to, 0, 15, nullptr);
-    DeleteExpression(to);
-    ToPlainText(buf);
-    return buf;
+    const ConversionOutcome r = ConvertText(in.number + " " + in.from, in.to, 15);
+    return r.ok ? r.text : "error: " + r.message;
 }
 
 bool ReadText(const std::string& path, std::string* out) {
@@ -143,7 +61,8 @@ int Run(int argc, char** argv) {
     const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
     SetReductionMemo(argc > 5 && std::string(argv[5]) == "full" ? MemoMode::Off : MemoMode::On);
     std::string list, input;
-    if (!ReadText(argv[1], &list) || !ReadText(argv[2], &input)) {
+    const bool save = std::string(argv[2]) == "--save";
+    if (!ReadText(argv[1], &list) || (!save && !ReadText(argv[2], &input))) {
         std::fprintf(stderr, "cannot read %s or %s\n", argv[1], argv[2]);
         return 1;
     }
@@ -154,6 +73,7 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "%s: line %d not read\n", argv[1], bad);
         return 1;
     }
+    if (std::string(argv[2]) == "--save") return SaveDatabase(*MainDb(), argv[3]) ? 0 : 1;
     // Lines of three tab-separated fields; others are skipped.
     std::vector<Line> lines;
     for (size_t pos = 0; pos < input.size();) {

@@ -13,7 +13,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 
 fuzzers=(dbfile_fuzz parse_real_fuzz parse_integer_fuzz)
-[ -f app/core/unitlist.h ] && fuzzers+=(unitlist_fuzz)
+[ -f app/core/unitlist.h ] && fuzzers+=(unitlist_fuzz convert_text_fuzz)
 [ -f app/core/unitlist.h ] && [ -f app/core/unitsdlg.h ] && fuzzers+=(keystream_fuzz)
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKIV_FUZZ=ON -DKIV_WERROR=ON -DKIV_BUILD_GUI=OFF -DKIV_BUILD_TESTS=OFF -DKIV_BUILD_BENCH=OFF >/dev/null

@@ -107,6 +107,16 @@ const Entry kMessages[] = {
     {1365,
      "!oError\tA temperature reading cannot become a difference in ^1.  Convert it to ^2, or "
      "subtract another reading to get a difference."},
+    {1380, "!oError\tThere is no unit called \"^1\"."},
+    {1381, "!oError\tCannot convert ^1 to ^2: the units measure different kinds of quantity."},
+    {1382, "!oError\tSyntax error in \"^1\": a number and a unit are expected."},
+    {1383,
+     "xoError\tThere is no unit database at ^1.  Start Kiv once to create it, or name a unit "
+     "list with --list."},
+    {1384,
+     "xoError\tThe unit database ^1 is damaged (^2) and was not read.  Kiv sets it aside at "
+     "its next start; meanwhile name a unit list with --list."},
+    {1385, "!oError\t^1 of ^2 lines could not be converted."},
 };
 
 }  // namespace

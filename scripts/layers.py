@@ -14,9 +14,11 @@ import sys
 # The floors, bottom first: ids and the message table; the window interface
 # with coded messages and calculator text; the record database, state record
 # and files; units; values and operations; the keypad; the dialog logic and
-# unit list files; the Qt windows.
-FLOORS = ["res", "window", "storage", "units", "engine", "keypad", "app/core", "app/qt"]
+# unit list files; the Qt windows. The command-line converter stands beside
+# the windows, on the core alone: neither includes the other.
+FLOORS = ["res", "window", "storage", "units", "engine", "keypad", "app/core", "app/qt", "cli"]
 QT_FLOOR = "app/qt"
+BESIDE = {("cli", "app/qt"), ("app/qt", "cli")}
 # Folders above every floor: an include of theirs from a floor runs up.
 TOOLS = ["tests", "bench", "fuzz"]
 # The start-up benchmark builds the program's main.cpp once more with a hook
@@ -63,6 +65,11 @@ def check(root):
                             faults.append(f"{path}:{number}: the core includes Qt <{target}>")
                         continue
                     there = floor_of(target)
+                    if there is not None and there < len(FLOORS) and (
+                            (floor, FLOORS[there]) in BESIDE):
+                        faults.append(f"{path}:{number}: includes {target}, "
+                                      f"from {FLOORS[there]} beside {floor}")
+                        continue
                     if there is None or there <= here or (path, target) in ALLOWED:
                         continue
                     above = FLOORS[there] if there < len(FLOORS) else target.split("/")[0]

@@ -191,9 +191,9 @@ void Database::setRecordInfo(int index, const uint32_t* attributes, const Uid* u
 
 void Database::sort(
     const std::function<int(const std::vector<uint8_t>&, const std::vector<uint8_t>&)>& compare) {
-    std::sort(records_.begin(), records_.end(), [&](const RecordEntry& a, const RecordEntry& b) {
-        return compare(a.data, b.data) < 0;
-    });
+    std::stable_sort(
+        records_.begin(), records_.end(),
+        [&](const RecordEntry& a, const RecordEntry& b) { return compare(a.data, b.data) < 0; });
     uidIndexValid_ = false;
     changed();
 }

@@ -174,7 +174,8 @@ class Database {
     }
     void setRecordInfo(int index, const uint32_t* attributes, const Uid* uid);
 
-    // Unstable sort of the whole table by comparing record bytes.
+    // Stable sort of the whole table by comparing record bytes: records that
+    // compare equal keep their order, so sorting a sorted table moves nothing.
     void sort(const std::function<int(const std::vector<uint8_t>&, const std::vector<uint8_t>&)>&
                   compare);
 

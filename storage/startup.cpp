@@ -26,7 +26,6 @@ int g_lockFd = -1;
 constexpr uint32_t kType = FourCC("Data");
 constexpr uint32_t kCreator = FourCC("Kivc");
 constexpr const char* kDbName = "kivDB";
-constexpr const char* kFileName = "kivDB_pdb";
 
 bool MakeDirs(const std::string& path) {
     if (path.empty()) return false;
@@ -42,8 +41,7 @@ bool MakeDirs(const std::string& path) {
 
 }  // namespace
 
-const std::string& GetDataFolder() {
-    if (!g_folder.empty()) return g_folder;
+std::string DataFolderPath() {
     std::string base;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg && xdg[0] == '/') {
@@ -53,8 +51,12 @@ const std::string& GetDataFolder() {
     } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && pw->pw_dir[0]) {
         base = std::string(pw->pw_dir) + "/.local/share";
     }
-    if (base.empty()) return g_folder;
-    const std::string folder = base + "/kiv";
+    return base.empty() ? base : base + "/kiv";
+}
+
+const std::string& GetDataFolder() {
+    if (!g_folder.empty()) return g_folder;
+    const std::string folder = DataFolderPath();
     if (MakeDirs(folder)) g_folder = folder;
     return g_folder;
 }
@@ -126,7 +128,7 @@ bool StorageStartup() {
     // A kivDB_pdb that could not be used (unreadable, of another type, or
     // damaged and not yet set aside) must survive the first-start path, which
     // would otherwise write an empty database over it.
-    const std::string target = folder + "/" + kFileName;
+    const std::string target = folder + "/" + kMainDbFileName;
     struct stat sb;
     if (::lstat(target.c_str(), &sb) == 0) {
         if (SetFileAside(target).empty()) {

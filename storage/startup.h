@@ -6,6 +6,11 @@
 
 namespace kiv {
 
+inline constexpr const char* kMainDbFileName = "kivDB_pdb";
+
+// Where the data folder is ($XDG_DATA_HOME/kiv, or ~/.local/share/kiv),
+// without creating it; empty when there is no home either.
+std::string DataFolderPath();
 // $XDG_DATA_HOME/kiv, or ~/.local/share/kiv; created when missing. Looked
 // up once and kept; empty when no folder can be made (looked up again then).
 const std::string& GetDataFolder();

@@ -150,6 +150,21 @@ std::vector<Component> ComponentsAt(int index) {
     return out;
 }
 
+namespace {
+int g_sortBatches = 0;
+bool g_sortPending = false;
+}  // namespace
+
+UnitSortBatch::UnitSortBatch() {
+    ++g_sortBatches;
+}
+UnitSortBatch::~UnitSortBatch() {
+    if (--g_sortBatches == 0 && g_sortPending) {
+        g_sortPending = false;
+        SortMainDb();
+    }
+}
+
 Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int category) {
     const int index = NewAppRecord(name.size() + 21, category);
     if (index < 0) {
@@ -163,7 +178,10 @@ Uid CreateUnit(const std::string& name, double magnitude, Uid definition, int ca
     db.writeU32(index, uo::kDefinition, definition);
     WriteName(index, name);
     const Uid uid = db.uid(index);
-    SortMainDb();
+    if (g_sortBatches > 0)
+        g_sortPending = true;
+    else
+        SortMainDb();
     return uid;
 }
 
@@ -244,6 +262,23 @@ const NameIndex* CurrentNames(Database& db) {
     return &g_names;
 }
 
+// Takes the records appended since the index was built or last extended
+// into it (they stay at the end of the table until a sort, which builds it
+// anew), watched like the others: a list read line by line then finds the
+// units of its earlier lines without searching them each time.
+void TakeAppended(Database& db) {
+    const std::vector<RecordEntry>& table = db.table();
+    size_t i = table.size();
+    while (i > 1 && table[i - 1].uid >= g_names.nextUid) --i;
+    for (; i < table.size(); ++i) {
+        const std::vector<uint8_t>& b = table[i].data;
+        if (IsExpressionBytes(b)) continue;
+        db.watch(int(i));
+        if (IsUnitBytes(b)) g_names.first.emplace(NameView(b), table[i].uid);
+    }
+    g_names.nextUid = db.nextUid;
+}
+
 }  // namespace
 
 int FindUnitByName(const std::string& name, Uid* uid) {
@@ -254,15 +289,14 @@ int FindUnitByName(const std::string& name, Uid* uid) {
     const NameIndex* names = CurrentNames(db);
     const std::vector<RecordEntry>& table = db.table();
     int index = 0;
+    std::unordered_map<std::string, Uid>::const_iterator it;
     if (!names) {
         for (int i = 1; i < db.count() && index == 0; ++i)
             if (IsNamed(table[size_t(i)].data, name)) index = i;
-    } else if (const auto it = names->first.find(name); it != names->first.end()) {
+    } else if (it = names->first.find(name); it != names->first.end()) {
         index = db.findByUid(it->second);
-    } else {
-        // The records appended since the index was built, first match first.
-        for (int i = db.count() - 1; i >= 1 && table[size_t(i)].uid >= names->nextUid; --i)
-            if (IsNamed(table[size_t(i)].data, name)) index = i;
+    } else if (TakeAppended(db); (it = g_names.first.find(name)) != g_names.first.end()) {
+        index = db.findByUid(it->second);
     }
     if (index > 0 && uid) *uid = db.uid(index);
     return index > 0 ? index : 0;

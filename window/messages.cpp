@@ -86,7 +86,16 @@ ComposedMessage ComposeCodedMessage(int id, const char* text1, const char* text2
     return m;
 }
 
+namespace {
+int g_lastShown = 0;
+}
+
+int LastShownMessageId() {
+    return g_lastShown;
+}
+
 int ShowCodedMessage(int id, const char* text1, const char* text2, const char* text3) {
+    g_lastShown = id;
     const ComposedMessage m = ComposeCodedMessage(id, text1, text2, text3);
     const Answer a = GetWindow().messageBox(m.caption, m.text, m.style);
     return (a == Answer::Ok || a == Answer::Yes) ? 0 : 1;

@@ -59,6 +59,12 @@ enum MessageId : int {
     MSG_BELOW_ABSOLUTE_ZERO = 1363,
     MSG_READING_OPERATION = 1364,
     MSG_READING_NOT_DIFFERENCE = 1365,
+    MSG_NO_SUCH_UNIT = 1380,
+    MSG_DIFFERENT_KINDS = 1381,
+    MSG_CONVERT_SYNTAX = 1382,
+    MSG_NO_DATABASE = 1383,
+    MSG_DATABASE_DAMAGED = 1384,
+    MSG_LINES_FAILED = 1385,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).
@@ -86,5 +92,9 @@ ComposedMessage ComposeCodedMessage(int id, const char* text1 = nullptr,
 // other answer.
 int ShowCodedMessage(int id, const char* text1 = nullptr, const char* text2 = nullptr,
                      const char* text3 = nullptr);
+
+// The id of the last message ShowCodedMessage showed (0 before the first),
+// for callers that report what went wrong somewhere else than in a box.
+int LastShownMessageId();
 
 }  // namespace kiv

@@ -96,6 +96,32 @@ class Window {
     virtual void endScope() {}
 };
 
+// Answers every question with its first button and draws nothing: the
+// window of tools and fuzzers that run the core without a screen.
+class HeadlessWindow : public Window {
+  public:
+    Answer messageBox(const std::string&, const std::string&, int style) override {
+        return (style & 0x0F) == MB_YESNO ? Answer::Yes : Answer::Ok;
+    }
+    void beep() override {}
+    int textWidth(FontId, const char*, int count) override { return 7 * count; }
+    int textHeight(FontId) override { return 16; }
+    void setControlText(int, const std::string&) override {}
+    void enableControl(int, bool) override {}
+    void showControl(int, bool) override {}
+    void renderEntry(const std::vector<EntryRun>&) override {}
+    void setStackList(const std::vector<std::string>&) override {}
+    void enableMenuItem(int, bool) override {}
+    void checkMenuItem(int, bool) override {}
+    void setClipboardText(const std::string&) override {}
+    bool clipboardText(std::string*) override { return false; }
+    int popupMenu(int, int, int) override { return 0; }
+    bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
+        return false;
+    }
+    void runDialog(DialogKind) override {}
+};
+
 // The installed window; a null-object window when none was installed, so
 // that storage and unit code can run in tools and fuzzers.
 Window& GetWindow();

@@ -527,6 +527,8 @@ KindChanges TrialKindChanges(const std::string& all) {
 }
 
 int ReadLines(const std::string& all, const std::string& sourceName, UnitListCounts* counts) {
+    // New units are sorted in once, when the reading ends.
+    const UnitSortBatch sortOnce;
     int lineNo = 0;
     for (size_t pos = 0; pos < all.size();) {
         size_t end = all.find('\n', pos);

@@ -7,7 +7,8 @@
 // is plain text. How it starts and ends: the first start's question (every
 // case starts so) and import, Escape, a close from outside waiting for the
 // open dialog, a failed save reported, and the real program's exit codes,
-// saves on signals and single instance. What the core computes and what a
+// saves on signals and single instance, and kiv-convert reading the
+// database the window holds. What the core computes and what a
 // dialog's logic decides are the core suite's.
 #include <signal.h>
 
@@ -15,6 +16,8 @@
 #include "guitest_support.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "units/algebra.h"
+#include "units/unitrec.h"
 #include "window/appevent.h"
 #include "window/calctext.h"
 
@@ -38,6 +41,23 @@ int RunKiv(int sig, int delayMs = 0) {
     if (p.state() != QProcess::NotRunning) p.kill();
     p.waitForFinished();
     return waited && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// kiv-convert over this process's XDG_DATA_HOME: its exit code and what it
+// wrote on standard output and error.
+struct Converted {
+    int status = -1;
+    QString out, err;
+};
+Converted RunConvert(const QStringList& args) {
+    QProcess p;
+    p.start(KIV_CONVERT_BINARY, args);
+    Converted c;
+    if (!p.waitForFinished(10000)) return c;
+    c.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    c.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    c.err = QString::fromUtf8(p.readAllStandardError()).trimmed();
+    return c;
 }
 
 }  // namespace
@@ -404,6 +424,37 @@ class MainWindowTest : public QObject {
         const QDateTime written = QFileInfo(db.c_str()).lastModified();
         QCOMPARE(RunKiv(SIGTERM, 300), 2);
         QCOMPARE(QFileInfo(db.c_str()).lastModified(), written);
+    }
+
+    // While a window runs on the data folder, kiv-convert reads the file as
+    // the window last saved it, and changes nothing: not the file, not the
+    // lock, and the window's later save still goes through.
+    void convertWhileTheWindowHoldsTheDatabase() {
+        QVERIFY(ImportUnitListFile(std::string(KIV_SOURCE_DATA_DIR) + "/units-US.txt"));
+        run_->end();  // saves the units
+        QVERIFY(run_->start());
+        const std::string db = run_->home().path("kivDB_pdb"), lock = run_->home().path("kiv.lock");
+        const std::vector<uint8_t> saved = ReadBytes(db);
+        const std::vector<std::string> files = run_->home().list();
+        QVERIFY(std::count(files.begin(), files.end(), "kiv.lock") == 1);
+        Converted c = RunConvert({"5 mi", "km"});
+        QCOMPARE(c.status, 0);
+        QCOMPARE(c.out, QString("8.04672 km"));
+        QVERIFY(c.err.isEmpty());
+        // A unit defined since is the window's until it saves.
+        const Uid m = LookUpUnitExpression("m");
+        QVERIFY(m != NULL_UID && CreateUnit("pace", 0.762, m, 1) != NULL_UID);
+        c = RunConvert({"2 pace", "m"});
+        QCOMPARE(c.status, 3);
+        QCOMPARE(c.err, QString("kiv-convert: There is no unit called \"pace\"."));
+        QCOMPARE(ReadBytes(db), saved);
+        QCOMPARE(run_->home().list(), files);
+        QCOMPARE(RunKiv(SIGTERM, 300), 2);  // the window still holds the folder
+        run_->end();
+        QVERIFY(!QFile::exists(lock.c_str()));
+        c = RunConvert({"2 pace", "m"});
+        QCOMPARE(c.status, 0);
+        QCOMPARE(c.out, QString("1.524 m"));
     }
 };
 
