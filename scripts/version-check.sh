@@ -3,11 +3,13 @@
 # everything that shows it agrees: `kiv --version` (run without a display),
 # the top entry of debian/changelog, and the manual page and metainfo the
 # build made from their templates.
-#   scripts/version-check.sh KIV_BINARY BUILT_FILES_FOLDER
+#   scripts/version-check.sh KIV_BINARY BUILT_FILES_FOLDER [KIV_CONVERT_BINARY]
+# (the command-line converter: its --version and the manual page built beside it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 kiv=$1
 built=$2
+convert=${3:-}
 fail() { echo "version-check: $*" >&2; exit 1; }
 
 version=$(sed -n 's/^project(kiv VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
@@ -28,5 +30,12 @@ grep -q "<release version=\"$version\"" "$built"/*.metainfo.xml ||
     fail "the metainfo has no release $version"
 if grep -q '@PROJECT_VERSION@' "$built/kiv.1" "$built"/*.metainfo.xml; then
     fail "a template placeholder was left unfilled"
+fi
+if [ -n "$convert" ]; then
+    said=$("$convert" --version) || fail "kiv-convert --version ended with status $?"
+    [ "$said" = "kiv-convert (Kiv) $version" ] ||
+        fail "kiv-convert --version says \"$said\", CMakeLists.txt $version"
+    grep -q "^\.TH KIV-CONVERT 1 [0-9-]* \"Kiv $version\"" "$(dirname "$convert")/kiv-convert.1" ||
+        fail "kiv-convert's manual page does not give Kiv $version"
 fi
 echo "version-check: $version everywhere"
