@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, then starts Kiv ("run") or runs every
 # test ("test"). Works as root and as a user with sudo.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory database every core benchmark runs on, and the database
 // the GUI benchmarks start from: the test unit table plus enough defined
 // units to make 300, and the stack that `fillStack` pushes.

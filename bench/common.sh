@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by bench/run.sh and bench/compare_peers.sh (sourced, not run).
 
 # Configures the build directory $1 (a new one as a Release build; an

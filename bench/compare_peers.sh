@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The same 10,000 unit conversions through GNU units, qalc and Kiv's core,
 # in one run: checks that the three agree on every result to 1e-9
 # relative, explains each disagreement, and prints the time per conversion

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kiv's side of bench/compare_peers.sh: unit conversions as text in and
 // text out, through the core only.
 //

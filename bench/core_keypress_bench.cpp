@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key presses through the core, as the main window sends them: dispatch,
 // the operation, the label refresh and the redraw of the entry field and the
 // stack list through a recording window. 300 units are defined and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database at 1000 records (state record, units with their definition
 // expressions, a full stack of values with units): the file image built
 // and parsed in memory, the file saved (atomically, with its fsyncs) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A floating multiply with units on the stack, per operation: the two
 // arguments are pushed (their expressions duplicated), multiplied in the
 // operation frame with Undo's copies, simplified, and the result dropped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Formatting a full 128-entry stack for the stack list's width, as the list
 // redraw does after every key: each entry after its "n) " level number, with
 // the list font pair. Reported per value (items per second).

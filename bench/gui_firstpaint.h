@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // For the start-up benchmark: a program that reports how long after its spawn
 // its window was first painted, then quits. The spawning benchmark passes the
 // spawn time (CLOCK_MONOTONIC, nanoseconds) in KIV_BENCH_SPAWN_NS; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key press to repainted entry line inside the running main window: the key
 // goes through the window's own key handling, the core acts and redraws, and
 // the event loop runs until the entry line has painted. A database of 300

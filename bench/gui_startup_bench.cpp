@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process start to the first painted main window, with a database of 300
 // units and a full stack, next to a bare Qt dialog program measured in the
 // same run (the goal: within 1.5 times the bare dialog). Each iteration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each word operation at 128 bits, per operation, on operands that use the
 // whole word (the long division works on a 9-byte divisor).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole key presses through the dispatch, with the label refresh and the
 // redraw of the entry field and the stack list: a mixed script of unit
 // arithmetic on a 16-entry stack with 300 units defined. Reported per key

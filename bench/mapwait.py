@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Times a program from its exec to its first window on screen, from outside.
 
 The moment counted is when a top-level window of the started process (its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every benchmark, runs each with repetitions and prints one table:
 # the median and the spread (standard deviation, and relative) of every
 # figure over the repeated runs.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up time of Kiv next to a bare Qt 6 dialog and SpeedCrunch, measured
 # the same external way in one run under one Xvfb: the wall time from the
 # exec to the moment the program's top-level window is mapped and has been

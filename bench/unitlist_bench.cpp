@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing each shipped unit list into a new main database (what the first
 // start does), and exporting the database such an import leaves.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Convert, simplify and reduce on a database of 300 defined units: the full
 // reduction (nothing remembered, the UID cache reset before every
 // operation) and a repeat of the same operation (the reduction remembered,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kiv-convert: the calculator's unit conversions from a terminal or a
 // script, with the user's own units (read from the window's database file,
 // never written) or those of a unit list file.

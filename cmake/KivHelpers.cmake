@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Per-target flags; CMAKE_CXX_FLAGS is never overwritten.
 function(kiv_target_flags target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)

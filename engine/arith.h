@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arithmetic with units on the stack (floating mode), each in the operation
 // frame of engine/stack.h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number formatting and parsing. Real text carries the decimal point as
 // 0xCA; integer text uses digits 0-9 and A-Z.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer mode. Words are worked one byte at a time, least significant
 // first; only the low `bytes` bytes of a Word are read. Functions that build
 // a new Word leave the bytes above the word zero.

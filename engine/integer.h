@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer mode: n-byte two's-complement words (n = word size / 8), least
 // significant byte first, and the integer keypad operations.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scientific functions on the stack (floating mode), in the operation frame.
 #pragma once
 

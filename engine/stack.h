@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stack inside the state record, one-level Undo, and the operation
 // frame: save arguments, pop, compute, push; on an error push the arguments
 // back and forget the saved ones, so the stack is exactly as it was.

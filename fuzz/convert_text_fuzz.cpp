@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the text conversion of kiv-convert: the input up to its first tab
 // is the source, the rest the target, converted with the US list. Every
 // outcome is a result or a message, never both and never neither; a batch's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Judges a database file with the storage layer: loads it as the main
 // database, applies start-up's repair and checks the result. Prints one line
 // "ok <records> <stack top> <first stack value>" (the kill test compares the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the database file loader and the repair that start-up applies to
 // the main database. A file that loads must serialise back to exactly its
 // own bytes; after the repair the database must be sound (every expression

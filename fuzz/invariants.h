@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks shared by the fuzzers, the reliability tests and the long run: the
 // state record's fields in their ranges, sound ownership of every unit
 // expression, nothing leaked once every holder is emptied, and a save and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the core the way a user can, from a stream of bytes: keypad
 // buttons, typed characters, accelerator and popup commands, clipboard,
 // Undo, display modes, the Memory, Preferences, Units, Define unit and Edit

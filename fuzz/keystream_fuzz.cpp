@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the whole core through the user's actions (fuzz/keystream.h). After
 // every step the unit expressions must be owned exactly once and every state
 // field must be in range; at the end of the input, emptying every holder

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the starting files of fuzz/corpus/dbfile (run once; the files are kept)."""
 import os
 import struct

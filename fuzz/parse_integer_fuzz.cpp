@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the integer parser against 128-bit arithmetic done here. Byte 0
 // picks the word size, byte 1 the radix 2..36, byte 2 the overflow warning
 // preference; the rest is the text. The word must equal the text's digits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the real-number parser against strtod. The first byte picks the
 // locale's decimal separator; the rest is the text. On an entry line's worth
 // of text (the parser's only callers pass at most 136 bytes) the end position

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // With KIV_FUZZ_LINKMAIN (compilers without libFuzzer) a fuzz target becomes
 // a plain program that replays the files or folders named on its command
 // line; under clang and libFuzzer this file is empty.

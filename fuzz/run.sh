@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (ASan + UBSan) in build-fuzz and
 # runs each for the given number of seconds (default 20). New inputs go to a
 # working corpus in build-fuzz; the committed seeds stay as they are. Exits

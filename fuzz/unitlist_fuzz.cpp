@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the unit list reader with arbitrary text on a fresh database. The
 // database must stay sound (every expression owned once, every state field
 // in range, nothing leaked) and save and load byte for byte; and what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dispatch: routes keypad buttons, accelerator commands and typed characters
 // to the button actions and the entry line, runs the assign flow that puts a
 // unit on a button, takes over the unit the Units dialog chose, and redraws

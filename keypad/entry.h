@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number entry line. Its text, unit and unit-part flags live in the state
 // record (entryLength, entryText with the cursor "_", entryUnit,
 // pendingPrefix, perState), so a half-typed number survives a restart;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keypad: 46 buttons (controls 2000..2045) whose labels and actions
 // depend on the mode flags of the state record. 25 buttons carry a
 // user-button slot (0..24); slot n means state slot n, or n + 25 while

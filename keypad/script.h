@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the keypad the way the main window does, from a script of button
 // ids, menu and accelerator commands and typed characters, e.g.
 // RunScript({"5", 2036, "2*"}). Used by tests, benchmarks and tools.

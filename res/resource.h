@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control, command and resource ids of the main window and the dialogs.
 #pragma once
 

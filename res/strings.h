@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string table of coded messages. Each entry is: icon letter, button
 // letter, caption, a tab, then the text ("^1" and "^2" are placeholders).
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Line coverage of the core folders by the core suite (gcovr):
 #   scripts/coverage.sh [build-folder]      (default build-cov)
 # Prints the summary; the per-file table goes to <build>/coverage.txt.

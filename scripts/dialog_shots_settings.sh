@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of the Preferences, Display preferences and Memory dialogs as they
 # open from the main window. Their GUI test takes them under Xvfb: its
 # scripts' "shot" steps save what is open when KIV_SHOT_DIR is set. (The

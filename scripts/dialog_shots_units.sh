@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of the Define unit (new unit, base unit, rename), Units, Edit
 # Categories and category name dialogs as they open from the main window,
 # taken by their GUI test under Xvfb (the test saves each dialog it operates

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of the real main window after a first start that imports the
 # shipped US unit list, as a new user sees it:
 #  - the user guide's keypad pictures (data/doc/keypad-*.png, actual size);

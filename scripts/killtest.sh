@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kill test: starts the real kiv many times on one data folder holding a
 # large database, types a number that is new in each run, and kills the
 # program at a random moment: SIGKILL while it runs, or SIGTERM (a normal

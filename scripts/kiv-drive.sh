@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Drives the real Kiv window with xdotool; sourced by scripts that run
 # under Xvfb (the guide's pictures, the package check). The keypad is found
 # by position: its 6 columns and 7 rows keep their place relative to the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that every #include of the program looks down its stack of floors.
 
 A file may include files of its own folder and of the folders below it,

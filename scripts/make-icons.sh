@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders data/icons/kiv.svg into the PNG sizes the window and the desktop
 # entry use. Needs ImageMagick. Run from anywhere; rewrites the PNGs.
 set -e

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package kiv_<version>_<arch>.deb with the standard tools
 # (dpkg-buildpackage and debhelper, from debian/): a Release build without
 # tests or benchmarks, its Depends computed by dpkg-shlibdeps. The tree as it

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the main window under Xvfb, with a temporary data folder:
 # floating mode, integer mode and the unit keypad. Needs xvfb-run, xdotool
 # and ImageMagick's import.

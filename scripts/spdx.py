@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Puts the licence line at the top of every source file of Kiv.
 
 Kiv is free software under the GNU General Public License, version 3 or

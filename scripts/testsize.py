@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Size of the test suite against the program: non-blank, non-comment lines
 of tests/ (C++ and case files) and of the program folders, and their ratio;
 then the same for characters of those lines, so that packing a table onto

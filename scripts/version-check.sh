@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The version is typed once, in project() of CMakeLists.txt. This checks that
 # everything that shows it agrees: `kiv --version` (run without a display),
 # the top entry of debian/changelog, and the manual page and metainfo the

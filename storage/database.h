@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record databases: variable-length byte records addressed by index or by a
 // UID that is never reused. The layout of every record is a stored format
 // (see storage/FORMAT.md); records are read through the bounds-checked

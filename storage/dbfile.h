@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Database files: one little-endian file per database, named after the
 // database with the suffix "_pdb" (layout in storage/FORMAT.md).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Holders of unit-expression references outside the database records.
 //
 // The state record holds four kinds (stack entries, the entry-line unit, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main database (the one the program keeps open) and its access
 // operations: records that carry their own UID at offset 4, UID resolution
 // through a 16-slot most-recently-used cache, and the numbered database

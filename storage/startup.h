@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the data folder, opening (or on the first start creating) the
 // main database, and writing it back at the end of the run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application state record: record 0 of the main database, a flat byte
 // layout whose offsets are a stored format (storage/FORMAT.md). Reads go
 // through bounds-checked accessors; every write goes through the database's

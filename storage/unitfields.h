@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The optional fields of a unit record: tagged fields after the name's
 // terminating 0 (layout in storage/FORMAT.md). Shared by the unit table and
 // start-up's repair, which sits below it.

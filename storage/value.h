@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24-byte value stored as is in the state record: a kind byte (0 real,
 // 1 integer); a real holds a little-endian double at 8 and a unit reference
 // at 16; an integer holds 16 bytes of two's complement at 8, of which the low

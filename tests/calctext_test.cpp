@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calculator text beside the layout walk of tests/cases/entry_line.txt:
 // the measuring box, and the separators taken from the locale's texts.
 #include "window/calctext.h"

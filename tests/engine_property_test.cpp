@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Properties of the engine. The word primitives against a reference on
 // 128-bit integers, for every word size and both signednesses: operands
 // biased to the edge values, junk above the word; results, remainders, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The long run: a pseudo-random stream of user actions (fuzz/keystream.h)
 // through the core, with the soundness checks every `checkEvery` steps and
 // the leak and save-load checks every `leakEvery` steps. Used by the

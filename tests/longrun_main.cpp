@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A million random user actions through the core with every invariant of
 // fuzz/invariants.h checked along the way; prints the record count as it goes.
 //   longrun [STEPS [SEED]]

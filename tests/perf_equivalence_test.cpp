@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays a long key script (designed unit arithmetic, integer mode over
 // every word size and radix, seeded random key runs, display modes, a save
 // and reload of the database with the start-up relabel) and compares every

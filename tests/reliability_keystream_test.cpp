@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A short version of the long run (20,000 random user actions) with every
 // invariant checked often, and the checks themselves against planted faults.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record database and the database file at byte level: exact bytes,
 // damaged files, start-up and shut-down, the data folder's lock, the UID
 // cache and the state record's bounds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit algebra against a model of its own, remembered reductions and
 // the name index against the plain way, the shipped unit lists, and the
 // buffer rules of unit text.

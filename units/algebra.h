@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit algebra on expression records. Every change of scale is folded
 // into a caller-supplied factor so that number x factor x unit is one
 // quantity. Functions marked "consumes" delete their argument; the others

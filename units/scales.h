@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scales: units with a zero point (degC is the kelvin with its zero at
 // 273.15 K), the absolute units they are defined on, and their difference
 // units. A value is a reading exactly when its unit is one scale unit, to

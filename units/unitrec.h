@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit records and unit-expression records of the main database (layouts in
 // storage/FORMAT.md) and the table-level operations on them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text form of unit expressions: SI prefix letters, names, exponent
 // digits as the superscript bytes 0xC0-0xC9, numerator "/" denominator;
 // and the reading of that form back into an expression.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Application events sent to the main window. Code 4000 is the refresh
 // request: apply a unit chosen in the Units dialog, relabel, redraw.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calculator text: 8-bit text in which 0xCA is the decimal mark and
 // 0xC0-0xC9 are superscript digits. Measuring and rendering share one
 // layout walk, so both apply the same fitting, cutting and stopping rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Menu items of the main window, kept in step with the calculator's mode.
 #pragma once
 

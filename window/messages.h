@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Coded message boxes: every message of the calculator is one entry of the
 // string table (res/strings.h), shown modally over the main window.
 #pragma once

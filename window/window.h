@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one interface through which the core reaches the screen.
 //
 // Data flow of a key press: the host (the Qt main dialog, or a test's fake)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category drop-down lists of the unit dialogs and the logic of the
 // Edit Categories dialog (template 511) with its name dialog (512).
 //

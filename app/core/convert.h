@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions as text in and text out, through the core alone: a quantity
 // ("5 mi", "60 mi/h", "1.5 e-3 kg*m2/s2", or a unit alone for one of it)
 // is read as Paste reads the window's Copy, converted to a target unit

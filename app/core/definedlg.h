@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the Define unit dialog (template 503): a new unit from the
 // number on top of the stack, or the new name and category of an existing
 // unit (rename mode, opened by the Units dialog).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the Memory dialog (template 506, menu 507 "Clear"): ten
 // registers in the state record, Store, Recall, Clear Selection, Clear All.
 #pragma once

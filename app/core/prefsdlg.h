@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the Preferences (template 508) and Display preferences
 // (template 509) dialogs. The Qt classes show the fields and pass the texts
 // back; nothing is written unless OK succeeds, and then in a fixed order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit list files: the categories, units with their definitions and the
 // user-button units of the main database as plain text, one record a line.
 //

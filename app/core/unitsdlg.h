@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the Units dialog (template 504, menu 505 "Edit",
 // accelerator table 505): browse the units by category, put one on the
 // entry line (Use), delete, rename or redefine it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calls the main dialog makes into the keypad and the engine. The dialog
 // reaches the core only through this table, filled by InstallCoreLink(); an
 // empty entry makes its command do nothing, so the window can be built and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog units to pixels, as Windows converts them: from the dialog font's
 // average character width and height (its base units).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application: the lock on the data folder, the main dialog's start-up,
 // and every way the run can end going through the same shut-down.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main dialog (template 102): stack list, entry line, keypad, menu bar
 // 128 and the popups of menu 129. It is the Window the core draws through,
 // routes every command id to the core inside a drawing scope, and owns the

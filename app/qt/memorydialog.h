@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Memory dialog (template 506 with menu 507 "Clear"): the ten registers
 // listed with their values; Store, Recall, Clear Selection, Clear All.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Preferences (template 508) and Display preferences (template 509)
 // dialogs: fields filled from the settings when they open, written back by
 // the core's logic only when OK succeeds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The building blocks the template dialogs share (Preferences, Display
 // preferences, Memory and the unit dialogs): a fixed-size dialog whose
 // controls sit at their template positions, and the list's tab stops.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit dialogs: Define unit (template 503), Units (504 with menu 505 and
 // the keys of accelerator table 505), Edit Categories (511) and its name
 // dialog (512). Each only shows what its core logic computes and passes the

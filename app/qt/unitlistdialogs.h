@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog of the unit list commands ("Import...", "Export..."): a
 // Qt file dialog with the list's title, filters and default suffix, whose
 // choice goes to the core's reader or writer (app/core/unitlist.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared helpers of the GUI tests and benchmarks: a main window built the way
 // the program builds it, over its own temporary data folder, and scripts of a
 // user's steps that go on inside the dialogs they open.

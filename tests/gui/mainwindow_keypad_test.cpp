@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window. How it paints: template 102's controls at their
 // dialog-unit places, the boxes measured before it shows, the entry line's
 // formats, the fonts, texts kept inside their room, the About logo. How it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scenario driver: runs the cases of tests/cases/*.txt against the core
 // and the scripted fake window.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of the command-line converter's cases: kiv-convert run in the
 // process on a data folder of its own, which the case fills as the window
 // saves its database; every run must leave that folder byte for byte as

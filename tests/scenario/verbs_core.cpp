@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The driver's general verbs: units and settings to start from, keys,
 // answers, and the checks of what the window shows.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's verbs: values put on the stack as text, and tables whose rows
 // "HEAD: LEFT => RIGHT ; LEFT => RIGHT ; HEAD: ..." (a row without a head
 // keeps the one before) are keys and the stack they give, operations in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of the keypad and the dialogs: keys with their checks, tooltips,
 // messages and the entry's layout, copy then paste as a property, and the
 // dialogs driven the way their Qt hosts drive the logic.

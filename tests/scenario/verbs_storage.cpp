@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs of the storage and units cases: unit expressions written as text,
 // the unit algebra on them, the unit table, holders of expressions, and
 // damage to records followed by the reload that start-up does.

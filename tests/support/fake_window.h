@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted window for tests: records what the core showed and answers
 // message boxes from a queue (OK / Yes when the queue is empty).
 #pragma once

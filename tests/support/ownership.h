@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit-expression ownership check for tests: every expression record of
 // the main database must be reachable from exactly one owner (a unit's
 // definition, a real stack entry 0..top, a real saved argument, a real

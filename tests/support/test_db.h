@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh in-memory main database with a new state record and a FakeWindow,
 // for every core test. Destroying it tears the main database down.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/unit_fixture.h"
 
 #include "units/algebra.h"

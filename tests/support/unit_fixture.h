@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small unit table for tests: base units m, s, kg, A and units defined
 // from them (km = 1000 m, ft = 0.3048 m, in = 0.0254 m, min = 60 s,
 // h = 60 min, J = kg m2/s2, W = J/s, N = kg m/s2, ha = 0.01 km2).
