@@ -431,29 +431,6 @@ std::string TranscodeUtf8ToCp1252(const std::string& text) {
 
 namespace {
 
-// Every message of a trial reading is answered OK unseen.
-class QuietWindow : public Window {
-  public:
-    Answer messageBox(const std::string&, const std::string&, int) override { return Answer::Ok; }
-    void beep() override {}
-    int textWidth(FontId, const char*, int count) override { return count; }
-    int textHeight(FontId) override { return 1; }
-    void setControlText(int, const std::string&) override {}
-    void enableControl(int, bool) override {}
-    void showControl(int, bool) override {}
-    void renderEntry(const std::vector<EntryRun>&) override {}
-    void setStackList(const std::vector<std::string>&) override {}
-    void enableMenuItem(int, bool) override {}
-    void checkMenuItem(int, bool) override {}
-    void setClipboardText(const std::string&) override {}
-    bool clipboardText(std::string*) override { return false; }
-    int popupMenu(int, int, int) override { return 0; }
-    bool chooseFile(bool, const std::string&, const std::string&, std::string*) override {
-        return false;
-    }
-    void runDialog(DialogKind) override {}
-};
-
 // The base units a unit expression reduces to, as (unit, exponent) pairs in
 // a fixed order: its kind. Creates and deletes records, so it is read only
 // on a copy of the database.
@@ -500,7 +477,7 @@ KindChanges TrialKindChanges(const std::string& all) {
     if (values.empty()) return changes;
     const Database saved = *db;
     Window& window = GetWindow();
-    QuietWindow quiet;
+    HeadlessWindow quiet;  // a trial reading's messages go unseen
     SetWindow(&quiet);
     std::vector<std::vector<std::pair<Uid, int>>> before;
     for (Uid u : values) before.push_back(KindOf(u));
