@@ -15,6 +15,7 @@
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
@@ -184,6 +185,17 @@ bool ReadZeroPoint(const std::string& s, size_t p, double* zero) {
     return digits && p == s.size() && (*zero != 0 || !nonzero);
 }
 
+// The long name in double quotes at s[quote]: valid long-name text, the
+// closing quote, then only blanks to the line's end.
+bool ReadLongName(const std::string& s, size_t quote, std::string* name) {
+    const size_t close = s.find('"', quote + 1);
+    if (close == std::string::npos) return false;
+    for (size_t i = close + 1; i < s.size(); ++i)
+        if (!IsBlank(s[i]) && s[i] != '\r') return false;
+    *name = s.substr(quote + 1, close - quote - 1);
+    return ValidLongName(reinterpret_cast<const uint8_t*>(name->data()), name->size());
+}
+
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     size_t p = 0;
     while (p < s.size() && IsBlank(s[p])) ++p;
@@ -203,12 +215,21 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     if (number >= (isBtn ? so::kUserSlots : Database::kCategories)) return LineResult::SyntaxError;
     if (!isCat && !isBtn && !ShowableName(word, true)) return LineResult::SyntaxError;
 
-    // A scale's zero point follows its definition after "@"; it is read
-    // before anything changes, so that a bad one leaves the unit as it was.
+    // A unit's long name ends its line in double quotes; it and a scale's
+    // zero point (after "@") are read before anything changes, so that a
+    // bad one leaves the unit as it was.
+    std::string longName;
+    const size_t quote = isCat || isBtn ? std::string::npos : s.find('"', p);
+    if (quote != std::string::npos && !ReadLongName(s, quote, &longName))
+        return LineResult::SyntaxError;
+    const std::string rest = s.substr(0, quote);
     double zero = 0;
-    const size_t at = isCat || isBtn ? std::string::npos : s.find('@', p);
-    if (at != std::string::npos && !ReadZeroPoint(s, at + 1, &zero)) return LineResult::SyntaxError;
-    const std::string line = at == std::string::npos ? s : s.substr(0, at);
+    const size_t at = isCat || isBtn ? std::string::npos : rest.find('@', p);
+    if (at != std::string::npos && !ReadZeroPoint(rest, at + 1, &zero))
+        return LineResult::SyntaxError;
+    std::string line = at == std::string::npos ? rest : rest.substr(0, at);
+    if (quote != std::string::npos)
+        while (line.size() > p && IsBlank(line.back())) line.pop_back();
 
     // A unit read again replaces the old one and everything built on it.
     // Undo must then not bring back an expression that is gone.
@@ -255,6 +276,8 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         return LineResult::NoRoom;
     }
     if (at != std::string::npos && !SetUnitZeroPoint(IndexOfUid(made), &zero))
+        return LineResult::NoRoom;
+    if (!longName.empty() && !SetUnitLongName(IndexOfUid(made), longName))
         return LineResult::NoRoom;
     ++counts->units;
     return LineResult::Done;
@@ -433,6 +456,8 @@ std::string UnitListText(std::string* tooLong) {
             double zero;
             if (UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i)) text += " @ " + MagnitudeText(zero);
         }
+        if (const std::string longName = UnitLongName(i); !longName.empty())
+            text += " \"" + longName + '"';
         fits(text, name);
         out += text + '\n';
     }

@@ -117,6 +117,16 @@ KIV_VERB("unit") {
     }
 }
 
+// longname NAME [TEXT]: unit NAME's long name (\xNN escapes), or none.
+KIV_VERB("longname") {
+    const size_t space = args.find(' ');
+    const std::string name = args.substr(0, space);
+    const int i = FindUnitByName(Unescaped(name));
+    if (!i) return c.fail("no unit " + name);
+    const std::string want = space == std::string::npos ? "" : Unescaped(args.substr(space + 1));
+    Expect(c, "long name of " + name, UnitLongName(i), want);
+}
+
 // unitorder NAME...: the unit records in database order, after the state
 // record and before every expression.
 KIV_VERB("unitorder") {
