@@ -429,7 +429,11 @@ void SortMainDb() {
             const int rp = Rank(p), rq = Rank(q);
             if (rp != rq) return rp - rq;
             if (rp != 1) return 0;
-            return CompareNoCase(NameView(p), NameView(q));
+            // Names equal but for case (c and C) in one fixed order, so that
+            // an exported list read back exports the same.
+            const std::string_view a = NameView(p), b = NameView(q);
+            const int r = CompareNoCase(a, b);
+            return r != 0 ? r : a.compare(b);
         });
     }
     ResetUidCache();

@@ -117,8 +117,15 @@ KIV_VERB("unit") {
     }
 }
 
-// longname NAME [TEXT]: unit NAME's long name (\xNN escapes), or none.
+// longname NAME [TEXT]: unit NAME's long name (\xNN escapes), or none;
+// longname *: every unit has one.
 KIV_VERB("longname") {
+    if (args == "*") {  // every unit has one
+        for (int i = 1; MainDb() && i < MainDb()->count(); ++i)
+            if (IsUnitRecord(i) && UnitLongName(i).empty())
+                c.fail(UnitName(i) + " has no long name");
+        return;
+    }
     const size_t space = args.find(' ');
     const std::string name = args.substr(0, space);
     const int i = FindUnitByName(Unescaped(name));
@@ -139,8 +146,14 @@ KIV_VERB("unitorder") {
 }
 
 // exported LINE | LINE ...: the export of the unit table (a tab shown \t,
-// \xNN escapes).
+// \xNN escapes). exported same: that export, read back, exports the same.
 KIV_VERB("exported") {
+    if (args == "same") {  // the export read back exports the very same text
+        const std::string first = UnitListText();
+        if (const int stop = ReadUnitList(first, "export"))
+            return c.fail("the export stops at its line " + std::to_string(stop));
+        return Expect(c, "export read back", UnitListText(), first);
+    }
     std::string shown;
     for (const char ch : UnitListText())
         shown += ch == '\t' ? "\\t" : ch == '\n' ? " | " : std::string(1, ch);
