@@ -36,6 +36,9 @@ enum : int {
     IDC_CATEGORY_RENAME = 1019,
     IDC_CATEGORY_DELETE = 1020,
     IDC_CATEGORY_NAME = 1001,
+    IDC_UNITS_SEARCH = 1024,
+    IDC_UNITS_STATUS = 1025,
+    IDC_LONG_NAME = 1026,
 };
 
 QPushButton* NewButton(const char* text, bool isDefault) {
@@ -228,7 +231,13 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setUniformItemSizes(true);
     list_->setItemDelegate(new TabStopDelegate(du_.x(48), list_));
-    addControl(IDC_UNIT_LIST, list_, 7, 25, 186, 114);
+    addControl(IDC_UNIT_LIST, list_, 7, 25, 186, 98);
+    addStatic(QStringLiteral("Find:"), 7, 129, 34, 8);
+    search_ = new QLineEdit;
+    search_->setPlaceholderText(QStringLiteral("short or long name"));
+    addControl(IDC_UNITS_SEARCH, search_, 42, 127, 151, 13);
+    status_ = new QLabel;
+    addControl(IDC_UNITS_STATUS, status_, 7, 147, 104, 10);
     auto* useButton = NewButton("Use", true);
     addControl(1, useButton, 115, 145, 36, 14);
     auto* cancel = NewButton("Cancel", false);
@@ -254,6 +263,10 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem*> chosen = list_->selectedItems();
         logic_->select(chosen.isEmpty() ? -1 : list_->row(chosen.first()));
+    });
+    connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        logic_->search(ToCalcText(text));
+        showLines();
     });
     connect(categories_, &QComboBox::activated, this, [this](int row) {
         logic_->categoryChosen(categories_->itemData(row).toInt());
@@ -281,6 +294,7 @@ void CUnitsDlg::showLines() {
     for (const UnitLine& line : logic_->lines()) list_->addItem(FromCalcText(line.text));
     list_->setCurrentRow(logic_->selection());
     if (logic_->selection() < 0) list_->clearSelection();
+    status_->setText(FromCalcText(logic_->status()));
 }
 
 void CUnitsDlg::showCategories() {
@@ -313,7 +327,9 @@ bool CUnitsDlg::eventFilter(QObject* watched, QEvent* event) {
     // focused control (the category combo searches its items by letter)
     // sees the key. An open menu or the combo's open list is a window of its
     // own and keeps its keys, as does the menu bar while it has the focus.
-    if (!w || w->window() != this || QApplication::activePopupWidget() || menuBar_->hasFocus())
+    // The search field keeps its letters.
+    if (!w || w->window() != this || QApplication::activePopupWidget() || menuBar_->hasFocus() ||
+        w == search_)
         return TemplateDlg::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods =

@@ -103,6 +103,8 @@ class CUnitsDlg : public TemplateDlg {
     std::vector<QAction*> commands_;  // Delete, Rename, Redefine
     QComboBox* categories_;
     QListWidget* list_;
+    QLineEdit* search_;
+    QLabel* status_;             // what the search found or missed
     QElapsedTimer typingClock_;  // the type-ahead's clock
     std::unique_ptr<CUnitsDlgLogic> logic_;
 };

@@ -211,9 +211,10 @@ KIV_VERB("memdlg") {
 
 // unitsdlg steps: sel NAME|-, letter X, type LETTERS [MS [STEP]] (type-ahead
 // from MS on the dialog's clock, which starts at 0 with the opening, STEP
-// apart), cat DATA (a category item), use, delete, rename (Define unit from
-// the next ondialog line), redefine, cancel; checks: names N1 N2 ..., line
-// NAME DEFINITION, selected NAME|-, cats LIST, changed 0|1.
+// apart), search TEXT (the search field), cat DATA (a category item), use,
+// delete, rename (Define unit from the next ondialog line), redefine, cancel;
+// checks: names N1 N2 ..., line NAME DEFINITION, selected NAME|-, cats LIST,
+// changed 0|1, status [TEXT].
 KIV_VERB("unitsdlg") {
     UnitsDialogRunners runners{[&c] { return c.nextDialog() && g_defineOk; },
                                [&c] { c.nextDialog(); }};
@@ -246,6 +247,7 @@ KIV_VERB("unitsdlg") {
             {{"sel", [&](auto& a) { dlg->select(row(a)); }},
              {"letter", [&](auto& a) { dlg->selectByLetter(a[0]); }},
              {"type", type},
+             {"search", [&](auto& a) { dlg->search(Unescaped(a)); }},
              {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }},
              {"use", [&](auto&) { open = !dlg->use(); }},
              {"delete", [&](auto&) { dlg->remove(); }},
@@ -256,7 +258,8 @@ KIV_VERB("unitsdlg") {
             {{"names", names},
              {"selected", [&] { return name(dlg->selection()); }},
              {"cats", [&] { return CategoryText(dlg->categories()); }},
-             {"changed", [&] { return dlg->stackChanged() ? "1" : "0"; }}});
+             {"changed", [&] { return dlg->stackChanged() ? "1" : "0"; }},
+             {"status", [&] { return dlg->status(); }}});
 }
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
