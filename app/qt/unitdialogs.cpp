@@ -291,7 +291,13 @@ int CUnitsDlg::definitionWidth() const {
 void CUnitsDlg::showLines() {
     const QSignalBlocker block(list_);
     list_->clear();
-    for (const UnitLine& line : logic_->lines()) list_->addItem(FromCalcText(line.text));
+    for (const UnitLine& line : logic_->lines()) {
+        // The whole line as a tip: a long name can leave the definition cut.
+        const QString text = FromCalcText(line.text);
+        list_->addItem(text);
+        list_->item(list_->count() - 1)
+            ->setToolTip(QString(text).replace(QLatin1Char('\t'), QLatin1String("  ")));
+    }
     list_->setCurrentRow(logic_->selection());
     if (logic_->selection() < 0) list_->clearSelection();
     status_->setText(FromCalcText(logic_->status()));
