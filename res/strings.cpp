@@ -77,6 +77,7 @@ const Entry kMessages[] = {
     {1365,
      "!oError\tA temperature reading cannot become a difference in ^1.  Convert it to ^2, or "
      "subtract another reading to get a difference."},
+    {1390, "!oError\tA long name cannot hold a double quote or a control character."},
 };
 
 }  // namespace

@@ -49,6 +49,7 @@ enum MessageId : int {
     MSG_BELOW_ABSOLUTE_ZERO = 1363,
     MSG_READING_OPERATION = 1364,
     MSG_READING_NOT_DIFFERENCE = 1365,
+    MSG_LONG_NAME = 1390,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).

@@ -20,6 +20,7 @@
 #include "app/qt/qtwindow.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 
 namespace kiv {
 namespace {
@@ -155,12 +156,17 @@ CDefineUnitDlg::CDefineUnitDlg(QWidget* parent)
     addStatic(QStringLiteral("Category:"), 7, 45, 44, 8);
     categories_ = new QComboBox;
     addControl(IDC_DEFINE_CATEGORY, categories_, 52, 43, 80, 13);
-    addOkCancel(106, 143, 64);
-    setTemplateSize(186, 85);
+    addStatic(QStringLiteral("Long name:"), 7, 63, 44, 8);
+    longName_ = new QLineEdit;
+    longName_->setMaxLength(int(kMaxLongName));
+    addControl(IDC_LONG_NAME, longName_, 52, 61, 127, 12);
+    addOkCancel(106, 143, 82);
+    setTemplateSize(186, 103);
 
     logic_ = std::make_unique<CDefineUnitLogic>(definition_->width(),
                                                 [this] { RunEditCategories(this); });
     name_->setText(FromCalcText(logic_->initialName()));
+    longName_->setText(FromCalcText(logic_->initialLongName()));
     name_->selectAll();
     definition_->setText(FromCalcText(logic_->definitionText()));
     fillCategories();
@@ -184,6 +190,9 @@ void CDefineUnitDlg::accept() {
     // What the field shows is what is stored, also while a refusal is shown.
     const std::string field = TrimmedUnitName(ToCalcText(name_->text()));
     name_->setText(FromCalcText(field));
+    const std::string longName = TrimmedLongName(ToCalcText(longName_->text()));
+    longName_->setText(FromCalcText(longName));
+    logic_->setLongNameField(longName);
     if (logic_->ok(field, data == kCategoryEditItem ? -1 : data))
         QDialog::accept();
     else

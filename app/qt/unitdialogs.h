@@ -70,6 +70,7 @@ class CDefineUnitDlg : public TemplateDlg {
     void onCategoryActivated(int row);
 
     QLineEdit* name_;
+    QLineEdit* longName_;
     QLabel* definition_;
     QComboBox* categories_;
     std::unique_ptr<CDefineUnitLogic> logic_;

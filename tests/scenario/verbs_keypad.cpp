@@ -264,9 +264,10 @@ KIV_VERB("unitsdlg") {
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
 // by default the list's selection), cancel, close (the close box), cat DATA
-// (1000, "Edit Categories...", runs the next ondialog line); checks: name
-// [TEXT] (the name field: the unit's name at opening, after an OK the name
-// as OK stores it), def TEXT, cats LIST.
+// (1000, "Edit Categories...", runs the next ondialog line), long TEXT (the
+// long-name field); checks: name [TEXT] (the name field: the unit's name at
+// opening, after an OK the name as OK stores it), shownlong [TEXT] (the
+// unit's long name at opening), def TEXT, cats LIST.
 KIV_VERB("definedlg") {
     g_defineOk = false;
     auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { c.nextDialog(); });
@@ -283,8 +284,10 @@ KIV_VERB("definedlg") {
             {{"ok", ok},
              {"cancel", [&](auto&) { dlg->cancel(), open = false; }},
              {"close", [&](auto&) { dlg.reset(), open = false; }},
-             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }}},
+             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }},
+             {"long", [&](auto& a) { dlg->setLongNameField(Unescaped(a)); }}},
             {{"name", [&] { return field; }},
+             {"shownlong", [&] { return dlg->initialLongName(); }},
              {"def", [&] { return dlg->definitionText(); }},
              {"cats", [&] { return CategoryText(dlg->categories()); }}});
 }
