@@ -140,7 +140,8 @@ inline std::string LeakReport() {
     return out.str();
 }
 
-// Every unit's optional fields are whole, and a zero point is finite.
+// Every unit's optional fields are whole, a zero point is finite, and a
+// long name single and valid.
 inline std::string UnitFieldReport() {
     std::ostringstream out;
     const Database* db = MainDb();
@@ -149,6 +150,15 @@ inline std::string UnitFieldReport() {
         const std::vector<uint8_t>& b = db->bytes(i);
         if (WalkUnitFields(b, [](uint8_t, size_t, size_t) {}) != b.size())
             out << "unit " << UnitName(i) << " has a broken field\n";
+        int longNames = 0;
+        bool validLongName = true;
+        WalkUnitFields(b, [&](uint8_t tag, size_t off, size_t len) {
+            if (tag != kFieldLongName) return;
+            ++longNames;
+            validLongName = validLongName && ValidLongName(b.data() + off, len);
+        });
+        if (longNames > 1 || !validLongName)
+            out << "unit " << UnitName(i) << " has a long name that is not single valid text\n";
         double zero = 0;
         if (StoredZeroPoint(b, &zero) && !std::isfinite(zero))
             out << "unit " << UnitName(i) << " has a zero point that is not finite\n";

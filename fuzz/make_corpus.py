@@ -61,6 +61,10 @@ def zero_point(z):
     return bytes([1, 8]) + struct.pack("<d", z)
 
 
+def long_name(text):
+    return bytes([2, len(text)]) + text
+
+
 def expression(uid, components):
     out = bytes([0x40, len(components), 0, 0]) + u32(uid)
     for unit_uid, prefix, exponent in components:
@@ -96,6 +100,19 @@ def main():
             (7, 1, expression(7, [(3, 0, 1)])),
             (8, 1, expression(8, [(2, 0, 1)])),
         ], 9),
+        "long_names": database([
+            (1, 1, state(1, 4, 0, [real(3.0, 3)])),
+            (2, 1, unit(2, "m", fields=long_name(b"metre"))),
+            (3, 1, unit(3, "fur", 201.168, 7, long_name(b"furlong (international)") +
+                        zero_point(1.0) + long_name(b"second"))),
+            (4, 1, unit(4, "ft", 0.3048, 8, long_name(b"x" * 60))),
+            (5, 1, unit(5, "yd", 0.9144, 9, long_name(b"bad \x01 byte"))),
+            (6, 1, unit(6, "in", 0.0254, 10, long_name(b" padded") + long_name(b""))),
+            (7, 1, expression(7, [(2, 0, 1)])),
+            (8, 1, expression(8, [(2, 0, 1)])),
+            (9, 1, expression(9, [(2, 0, 1)])),
+            (10, 1, expression(10, [(2, 0, 1)])),
+        ], 11, ("Unfiled", "Length")),
         "all_categories": database([(1, 0x51, state(1, 4, -1))], 0x1000,
                                    tuple("Cat%d" % i for i in range(16)), capacity=3),
     }

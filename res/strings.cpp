@@ -118,6 +118,7 @@ const Entry kMessages[] = {
      "xoError\tThe unit database ^1 is damaged (^2) and was not read.  Kiv sets it aside at "
      "its next start; meanwhile name a unit list with --list."},
     {1385, "!oError\t^1 of ^2 lines could not be converted."},
+    {1390, "!oError\tA long name cannot hold a double quote or a control character."},
 };
 
 }  // namespace

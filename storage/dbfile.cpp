@@ -138,7 +138,8 @@ void RepairStateFields(std::vector<uint8_t>& d) {
 // A unit's optional fields: a broken tail is cut, and a zero point stays
 // only when it is whole, single, finite and on a unit that can have one
 // (a nonzero finite magnitude, a definition of one plain unit to the power 1
-// that has no zero point of its own). Unknown fields are a later build's
+// that has no zero point of its own); a long name stays when it is single
+// and valid text, cut when too long. Unknown fields are a later build's
 // and stay.
 void RepairUnitFields(std::vector<RecordEntry>& table,
                       const std::unordered_map<Uid, size_t>& byUid) {
@@ -148,8 +149,23 @@ void RepairUnitFields(std::vector<RecordEntry>& table,
         if (d[0] != kKindUnit) continue;
         const size_t start = UnitFieldsStart(d);
         std::vector<uint8_t> kept;
-        bool zero = false;
+        bool zero = false, longName = false;
         const size_t end = WalkUnitFields(d, [&](uint8_t tag, size_t off, size_t len) {
+            if (tag == kFieldLongName) {
+                // Only the first; one too long is cut, one that is no
+                // text a list could carry goes.
+                if (longName) return;
+                size_t n = std::min(len, kMaxLongName);
+                if (len > kMaxLongName)
+                    while (n > 0 && d[off + n - 1] == ' ') --n;
+                if (!ValidLongName(d.data() + off, n)) return;
+                longName = true;
+                kept.push_back(kFieldLongName);
+                kept.push_back(uint8_t(n));
+                kept.insert(kept.end(), d.begin() + std::ptrdiff_t(off),
+                            d.begin() + std::ptrdiff_t(off + n));
+                return;
+            }
             if (tag == kFieldZeroPoint) {
                 double z = 0;
                 if (len == kZeroPointSize) std::memcpy(&z, d.data() + off, 8);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace kiv {
@@ -13,6 +14,24 @@ namespace kiv {
 inline constexpr size_t kUnitNameOffset = 20;
 inline constexpr uint8_t kFieldZeroPoint = 1;  // 8 bytes, a double in definition units
 inline constexpr size_t kZeroPointSize = 8;
+inline constexpr uint8_t kFieldLongName = 2;  // 1..kMaxLongName bytes of text, no 0
+inline constexpr size_t kMaxLongName = 47;
+
+// A byte a long name may hold: a Windows-1252 character that can be shown,
+// but not the double quote that ends it in a unit list.
+inline bool LongNameByte(uint8_t c) {
+    if (c < 0x20 || c == 0x7F || c == '"') return false;
+    return !(c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D);
+}
+
+// A long name as stored and as read from a list: 1..kMaxLongName showable
+// bytes without a blank at either end.
+inline bool ValidLongName(const uint8_t* p, size_t n) {
+    if (n == 0 || n > kMaxLongName || p[0] == ' ' || p[n - 1] == ' ') return false;
+    for (size_t i = 0; i < n; ++i)
+        if (!LongNameByte(p[i])) return false;
+    return true;
+}
 
 // Where the fields begin: one past the name's 0 (the record's end when the
 // name has none).
@@ -47,6 +66,20 @@ inline bool StoredZeroPoint(const std::vector<uint8_t>& b, double* zero) {
         found = true;
     });
     return found;
+}
+
+// The long name stored in a unit record's bytes (the first field with its
+// tag); empty when there is none or it is not valid.
+inline std::string StoredLongName(const std::vector<uint8_t>& b) {
+    std::string name;
+    bool seen = false;
+    WalkUnitFields(b, [&](uint8_t tag, size_t off, size_t len) {
+        if (seen || tag != kFieldLongName) return;
+        seen = true;
+        if (ValidLongName(b.data() + off, len))
+            name.assign(b.begin() + std::ptrdiff_t(off), b.begin() + std::ptrdiff_t(off + len));
+    });
+    return name;
 }
 
 }  // namespace kiv

@@ -112,22 +112,24 @@ bool CanCarryZeroPoint(double magnitude, Uid definition) {
     return c.prefix == 0 && c.exponent == 1 && IsUnitRecord(unit) && !UnitZeroPoint(unit, &zero);
 }
 
-bool SetUnitZeroPoint(int index, const double* zero) {
+namespace {
+
+// Replaces unit `index`'s field `tag` with `data` (nullptr removes it);
+// other fields stay as they are. False after message 1324.
+bool SetUnitField(int index, uint8_t tag, const uint8_t* data, size_t size) {
     if (!IsUnitRecord(index)) return false;
     const std::vector<uint8_t> b = Db().bytes(index);
     const size_t start = UnitFieldsStart(b);
     std::vector<uint8_t> out(b.begin(), b.begin() + std::ptrdiff_t(start));
-    WalkUnitFields(b, [&](uint8_t tag, size_t off, size_t len) {
-        if (tag != kFieldZeroPoint)
+    WalkUnitFields(b, [&](uint8_t t, size_t off, size_t len) {
+        if (t != tag)
             out.insert(out.end(), b.begin() + std::ptrdiff_t(off - 2),
                        b.begin() + std::ptrdiff_t(off + len));
     });
-    if (zero) {
-        out.push_back(kFieldZeroPoint);
-        out.push_back(uint8_t(kZeroPointSize));
-        uint8_t bytes[kZeroPointSize];
-        std::memcpy(bytes, zero, kZeroPointSize);
-        out.insert(out.end(), bytes, bytes + kZeroPointSize);
+    if (data) {
+        out.push_back(tag);
+        out.push_back(uint8_t(size));
+        out.insert(out.end(), data, data + size);
     }
     if (out == b) return true;
     if (!Db().resizeRecord(index, out.size())) {
@@ -136,6 +138,24 @@ bool SetUnitZeroPoint(int index, const double* zero) {
     }
     Db().writeAt(index, 0, out.data(), out.size());
     return true;
+}
+
+}  // namespace
+
+bool SetUnitZeroPoint(int index, const double* zero) {
+    uint8_t bytes[kZeroPointSize];
+    if (zero) std::memcpy(bytes, zero, kZeroPointSize);
+    return SetUnitField(index, kFieldZeroPoint, zero ? bytes : nullptr, kZeroPointSize);
+}
+
+std::string UnitLongName(int index) {
+    return IsUnitRecord(index) ? StoredLongName(Db().bytes(index)) : std::string();
+}
+
+bool SetUnitLongName(int index, const std::string& longName) {
+    const auto* p = reinterpret_cast<const uint8_t*>(longName.data());
+    if (!longName.empty() && !ValidLongName(p, longName.size())) return false;
+    return SetUnitField(index, kFieldLongName, longName.empty() ? nullptr : p, longName.size());
 }
 
 std::vector<Component> ComponentsAt(int index) {
@@ -444,7 +464,11 @@ void SortMainDb() {
             const int rp = Rank(p), rq = Rank(q);
             if (rp != rq) return rp - rq;
             if (rp != 1) return 0;
-            return CompareNoCase(NameView(p), NameView(q));
+            // Names equal but for case (c and C) in one fixed order, so that
+            // an exported list read back exports the same.
+            const std::string_view a = NameView(p), b = NameView(q);
+            const int r = CompareNoCase(a, b);
+            return r != 0 ? r : a.compare(b);
         });
     }
     ResetUidCache();

@@ -80,6 +80,13 @@ bool CanCarryZeroPoint(double magnitude, Uid definition);
 // Gives unit `index` a zero point (nullptr removes it); other fields stay.
 // False after message 1324.
 bool SetUnitZeroPoint(int index, const double* zero);
+// The long name of unit `index` (a description such as "furlong
+// (international)"); empty when it has none.
+std::string UnitLongName(int index);
+// Gives unit `index` a long name (empty removes it); other fields stay.
+// False for a name that is not valid (storage/unitfields.h) or after message
+// 1324.
+bool SetUnitLongName(int index, const std::string& longName);
 
 // The components of the expression record at `index` (no UID resolution, no
 // message); empty for a non-expression record. A count beyond the record's

@@ -66,6 +66,7 @@ enum MessageId : int {
     MSG_NO_DATABASE = 1383,
     MSG_DATABASE_DAMAGED = 1384,
     MSG_LINES_FAILED = 1385,
+    MSG_LONG_NAME = 1390,
 };
 
 // What a box would show: the result of reading an entry (or the fallback).

@@ -12,6 +12,7 @@
 #include "storage/holders.h"
 #include "storage/maindb.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 #include "units/algebra.h"
 #include "window/appevent.h"
 #include "window/calctext.h"
@@ -75,6 +76,15 @@ std::string TrimmedUnitName(const std::string& field) {
     return field.substr(from, std::min<size_t>(to - from, kUnitNameLength));
 }
 
+std::string TrimmedLongName(const std::string& field) {
+    auto trim = [](std::string t) {
+        const size_t from = t.find_first_not_of(' ');
+        if (from == std::string::npos) return std::string();
+        return t.substr(from, t.find_last_not_of(' ') + 1 - from);
+    };
+    return trim(trim(field).substr(0, kMaxLongName));
+}
+
 std::string UnitNameFromField(const std::string& field) {
     const std::string name = TrimmedUnitName(field);
     return ReadableName(name) ? name : std::string();
@@ -87,6 +97,7 @@ CDefineUnitLogic::CDefineUnitLogic(int definitionWidth, std::function<void()> ed
         renameIndex_ = editingIndex;
         heldCategory_ = CategoryOfRecord(renameIndex_);
         name_ = UnitName(renameIndex_);
+        longName_ = UnitLongName(renameIndex_);
         // The unit's own definition, shown but not taken.
         definition_ = DefinitionText(Value::Real(UnitMagnitude(renameIndex_)),
                                      UnitDefinition(renameIndex_), definitionWidth);
@@ -136,11 +147,18 @@ bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
         ShowCodedMessage(MSG_NAME_EXISTS);
         return false;
     }
+    const std::string longName = TrimmedLongName(longNameField_);
+    if (!longName.empty() &&
+        !ValidLongName(reinterpret_cast<const uint8_t*>(longName.data()), longName.size())) {
+        ShowCodedMessage(MSG_LONG_NAME);
+        return false;
+    }
     const int category =
         (categoryData >= 0 && categoryData < Database::kCategories) ? categoryData : heldCategory_;
 
     if (renaming()) {
         // A failed resize keeps the dialog open, still renaming this unit.
+        if (longNameSet_ && !SetUnitLongName(renameIndex_, longName)) return false;
         if (RenameUnit(renameIndex_, name, category) != 0) return false;
         editingIndex = 0;
         open_ = false;
@@ -155,6 +173,9 @@ bool CDefineUnitLogic::ok(const std::string& nameField, int categoryData) {
     // Without a record (1324 shown) the definition is still ours: the dialog
     // stays open, and Cancel gives X back.
     if (unit == NULL_UID) return false;
+    // Without room for the long name the unit stays, as a unit without one
+    // (1324 has been shown).
+    if (!longName.empty()) SetUnitLongName(IndexOfUid(unit), longName);
     if (g_holder == id_) {
         g_heldUnit = NULL_UID;  // now the unit record's definition
         g_holder = 0;

@@ -28,6 +28,11 @@ std::string TrimmedUnitName(const std::string& field);
 // a-z and A-Z (refused with 1353; an empty field with 1304).
 std::string UnitNameFromField(const std::string& field);
 
+// The long-name field's text as a long name: without surrounding blanks,
+// its first 47 characters (then again without blanks at its end). Empty
+// means none.
+std::string TrimmedLongName(const std::string& field);
+
 // The unit being renamed (record index); 0 means Define unit creates a new
 // unit. Set by the Units dialog's Rename, cleared when the dialog ends.
 extern int editingIndex;
@@ -45,6 +50,11 @@ class CDefineUnitLogic {
 
     bool renaming() const { return renameIndex_ != 0; }
     const std::string& initialName() const { return name_; }
+    // The unit's long name in rename mode; empty for a new unit.
+    const std::string& initialLongName() const { return longName_; }
+    // The long-name field's text, for the next ok(); a host without the
+    // field leaves a renamed unit's long name as it is.
+    void setLongNameField(const std::string& field) { longNameField_ = field, longNameSet_ = true; }
     // "(Base unit)", or the held value as number and unit text (plain).
     const std::string& definitionText() const { return definition_; }
     const CategoryList& categories() const { return categories_; }
@@ -69,6 +79,9 @@ class CDefineUnitLogic {
     double heldNumber_ = 0;
     bool open_ = true;
     std::string name_;
+    std::string longName_;
+    std::string longNameField_;
+    bool longNameSet_ = false;
     std::string definition_;
     CategoryList categories_;
     std::function<void()> editCategories_;

@@ -16,6 +16,7 @@
 #include "storage/maindb.h"
 #include "storage/startup.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 #include "units/algebra.h"
 #include "units/unitrec.h"
 #include "units/unittext.h"
@@ -240,6 +241,17 @@ LineResult Redefine(Uid unit, double magnitude, Uid e, int category) {
     return LineResult::Done;
 }
 
+// The long name in double quotes at s[quote]: valid long-name text, the
+// closing quote, then only blanks to the line's end.
+bool ReadLongName(const std::string& s, size_t quote, std::string* name) {
+    const size_t close = s.find('"', quote + 1);
+    if (close == std::string::npos) return false;
+    for (size_t i = close + 1; i < s.size(); ++i)
+        if (!IsBlank(s[i]) && s[i] != '\r') return false;
+    *name = s.substr(quote + 1, close - quote - 1);
+    return ValidLongName(reinterpret_cast<const uint8_t*>(name->data()), name->size());
+}
+
 LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     size_t p = 0;
     while (p < s.size() && IsBlank(s[p])) ++p;
@@ -259,12 +271,21 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
     if (number >= (isBtn ? so::kUserSlots : Database::kCategories)) return LineResult::SyntaxError;
     if (!isCat && !isBtn && !ShowableName(word, true)) return LineResult::SyntaxError;
 
-    // A scale's zero point follows its definition after "@"; it is read
-    // before anything changes, so that a bad one leaves the unit as it was.
+    // A unit's long name ends its line in double quotes; it and a scale's
+    // zero point (after "@") are read before anything changes, so that a
+    // bad one leaves the unit as it was.
+    std::string longName;
+    const size_t quote = isCat || isBtn ? std::string::npos : s.find('"', p);
+    if (quote != std::string::npos && !ReadLongName(s, quote, &longName))
+        return LineResult::SyntaxError;
+    const std::string rest = s.substr(0, quote);
     double zero = 0;
-    const size_t at = isCat || isBtn ? std::string::npos : s.find('@', p);
-    if (at != std::string::npos && !ReadZeroPoint(s, at + 1, &zero)) return LineResult::SyntaxError;
-    const std::string line = at == std::string::npos ? s : s.substr(0, at);
+    const size_t at = isCat || isBtn ? std::string::npos : rest.find('@', p);
+    if (at != std::string::npos && !ReadZeroPoint(rest, at + 1, &zero))
+        return LineResult::SyntaxError;
+    std::string line = at == std::string::npos ? rest : rest.substr(0, at);
+    if (quote != std::string::npos)
+        while (line.size() > p && IsBlank(line.back())) line.pop_back();
 
     if (isCat) {
         std::string name = s.substr(p, std::min<size_t>(15, s.size() - p));
@@ -315,6 +336,8 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         // The line says whether the unit is a scale: its zero point, or none.
         if (!SetUnitZeroPoint(IndexOfUid(existing), at != std::string::npos ? &zero : nullptr))
             return LineResult::NoRoom;
+        // Its long name too is the line's, or none.
+        if (!SetUnitLongName(IndexOfUid(existing), longName)) return LineResult::NoRoom;
         ++counts->units;
         return r;
     }
@@ -325,6 +348,8 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
         return LineResult::NoRoom;
     }
     if (at != std::string::npos && !SetUnitZeroPoint(IndexOfUid(made), &zero))
+        return LineResult::NoRoom;
+    if (!longName.empty() && !SetUnitLongName(IndexOfUid(made), longName))
         return LineResult::NoRoom;
     ++counts->units;
     return LineResult::Done;
@@ -614,6 +639,8 @@ std::string UnitListText(std::string* tooLong, std::string* unreadable) {
             double zero;
             if (UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i)) text += " @ " + MagnitudeText(zero);
         }
+        if (const std::string longName = UnitLongName(i); !longName.empty())
+            text += " \"" + longName + '"';
         fits(text, name);
         out += text + '\n';
     }

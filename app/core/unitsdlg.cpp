@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/core/unitsdlg.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/core/definedlg.h"
@@ -12,6 +13,7 @@
 #include "storage/maindb.h"
 #include "storage/state.h"
 #include "units/algebra.h"
+#include "units/unittext.h"
 #include "window/appevent.h"
 #include "window/calctext.h"
 #include "window/messages.h"
@@ -45,11 +47,14 @@ CUnitsDlgLogic::CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners, 
 }
 
 void CUnitsDlgLogic::select(int row) {
-    selection_ = (row >= 0 && row < int(lines_.size())) ? row : -1;
+    row = (row >= 0 && row < int(lines_.size())) ? row : -1;
+    if (row != selection_) offer_.clear(), status_.clear();
+    selection_ = row;
 }
 
 void CUnitsDlgLogic::fillList() {
     lines_.clear();
+    offer_.clear();
     const int units = CountRecords(kCategoryAll).unitsTotal;
     for (int i = 1; i <= units; ++i) {
         if (!IsUnitRecord(i)) continue;
@@ -61,7 +66,9 @@ void CUnitsDlgLogic::fillList() {
         double zero;
         if (def != NULL_UID && UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i))
             definition += ", zero at " + ValueText(zero, def, 0);
-        lines_.push_back({UnitName(i) + "\t" + definition, i});
+        const std::string longName = UnitLongName(i);
+        lines_.push_back(
+            {UnitName(i) + "\t" + (longName.empty() ? "" : longName + ": ") + definition, i});
     }
     // The same position again; past the end, the last line.
     if (selection_ >= int(lines_.size())) selection_ = int(lines_.size()) - 1;
@@ -83,7 +90,10 @@ int CUnitsDlgLogic::selectedIndex() {
 bool CUnitsDlgLogic::use() {
     const int index = selectedIndex();
     if (index == 0) return false;
-    const Uid unit = ExpressionOf(MainDb()->uid(index));
+    bool ok = false;
+    const Uid unit = !offer_.empty() && selection_ == offerRow_
+                         ? ReadUnitExpression(offer_, &ok, nullptr)
+                         : ExpressionOf(MainDb()->uid(index));
     if (unit == NULL_UID) return false;
     // A hand-over that was never taken gives way to this one.
     if (chosenUnit != NULL_UID) DeleteExpression(chosenUnit);
@@ -141,18 +151,72 @@ int CUnitsDlgLogic::firstLineStarting(const std::string& lowerPrefix) const {
     return -1;
 }
 
+int CUnitsDlgLogic::lineOfUnit(int index) const {
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].index == index) return int(i);
+    return -1;
+}
+
+int CUnitsDlgLogic::firstLongName(const std::string& lower) const {
+    // Best first: the long name starts with the text, a word of it does,
+    // it holds the text anywhere.
+    int best = -1, bestRank = 3;
+    for (size_t i = 0; i < lines_.size() && bestRank > 0; ++i) {
+        std::string name = UnitLongName(lines_[i].index);
+        for (char& ch : name) ch = char(std::tolower((unsigned char)ch));
+        size_t at = name.find(lower);
+        int rank = 3;
+        for (; at != std::string::npos && rank > 0; at = name.find(lower, at + 1)) {
+            const int r = at == 0 ? 0 : !std::isalnum((unsigned char)name[at - 1]) ? 1 : 2;
+            rank = std::min(rank, r);
+        }
+        if (rank < bestRank) best = int(i), bestRank = rank;
+    }
+    return best;
+}
+
+void CUnitsDlgLogic::find(const std::string& text) {
+    offer_.clear();
+    status_.clear();
+    if (text.empty()) return;
+    int row = lineOfUnit(FindUnitByName(text));
+    // A name that is no unit may be a prefix and a unit, as unit text
+    // reads it; Use then attaches the prefixed unit.
+    if (row < 0 && text.size() > 1 && PrefixPower(text[0]) != 0 && FindUnitByName(text) == 0) {
+        row = lineOfUnit(FindUnitByName(text.substr(1)));
+        if (row >= 0) {
+            offer_ = text;
+            offerRow_ = row;
+            status_ = "Use gives " + text + " (" + text.substr(0, 1) + " + " + text.substr(1) + ")";
+        }
+    }
+    std::string lower = text;
+    for (char& ch : lower) ch = char(std::tolower((unsigned char)ch));
+    if (row < 0) row = firstLineStarting(lower + "\t");
+    if (row < 0) row = firstLineStarting(lower);
+    if (row < 0) row = firstLongName(lower);
+    // Never a line that only part of the text matched.
+    if (row < 0) status_ = "No unit matches " + text;
+    selection_ = row;
+}
+
+void CUnitsDlgLogic::search(const std::string& text) {
+    typed_.clear();
+    find(text);
+}
+
 void CUnitsDlgLogic::selectByLetter(char letter) {
     typed_.clear();  // the next typed letter starts its own search
+    offer_.clear(), status_.clear();
     const int row = firstLineStarting(std::string(1, char(std::tolower((unsigned char)letter))));
     if (row >= 0) selection_ = row;
 }
 
 void CUnitsDlgLogic::typeLetter(char letter, int64_t nowMs) {
     if (nowMs - typedAt_ > kTypeAheadMs || nowMs < typedAt_) typed_.clear();
-    typed_ += char(std::tolower((unsigned char)letter));
+    typed_ += letter;
     typedAt_ = nowMs;
-    const int row = firstLineStarting(typed_);
-    if (row >= 0) selection_ = row;
+    find(typed_);
 }
 
 void CUnitsDlgLogic::categoryChosen(int data) {

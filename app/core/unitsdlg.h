@@ -22,7 +22,7 @@ namespace kiv {
 extern int categoryFilter;
 
 struct UnitLine {
-    std::string text;  // name, tab, definition text (plain)
+    std::string text;  // name, tab, long name and ": " when it has one, definition text (plain)
     int index = 0;     // record index of the unit
 };
 
@@ -59,9 +59,19 @@ class CUnitsDlgLogic {
     // within kTypeAheadMs of the previous one extends the search text, and
     // the first line starting with all of it (either case) is selected; a
     // letter after a longer pause starts a new search, as selectByLetter.
-    // A search that matches no line leaves the selection where it is.
+    // The search text is found as search() finds it.
     // `nowMs` is the host's clock (milliseconds, never going back).
     void typeLetter(char letter, int64_t nowMs);
+    // The search field: a unit's name exactly (case first); a prefix and a
+    // unit (km, mA), selecting the unit's line and offering the prefixed
+    // unit to Use; the first name starting with the text (either case);
+    // then long names: starting with the text, a word starting with it,
+    // holding it (either case). Text that matches none of these selects
+    // nothing and says so in status().
+    void search(const std::string& text);
+    // What the last search found that the list alone does not show; empty
+    // when there is nothing to say.
+    const std::string& status() const { return status_; }
     static constexpr int64_t kTypeAheadMs = 1000;
     // The category list's selection changed to an item with `data`.
     void categoryChosen(int data);
@@ -75,6 +85,9 @@ class CUnitsDlgLogic {
     void fillCategories();
     int selectedIndex();                                          // 1317 and 0 without a selection
     int firstLineStarting(const std::string& lowerPrefix) const;  // -1: none
+    int lineOfUnit(int index) const;                              // -1: none
+    int firstLongName(const std::string& lower) const;            // -1: none
+    void find(const std::string& text);
 
     int width_;
     UnitsDialogRunners runners_;
@@ -82,7 +95,10 @@ class CUnitsDlgLogic {
     CategoryList categories_;
     int selection_ = -1;
     bool stackChanged_ = false;
-    std::string typed_;  // the type-ahead search, lower case
+    std::string typed_;  // the type-ahead search, as typed
+    std::string offer_;  // a prefixed unit Use puts on the entry line, as typed
+    int offerRow_ = -1;  // the line of the unit it prefixes
+    std::string status_;
     int64_t typedAt_ = 0;
 };
 

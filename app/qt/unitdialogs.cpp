@@ -21,6 +21,7 @@
 #include "app/qt/qtwindow.h"
 #include "res/resource.h"
 #include "storage/state.h"
+#include "storage/unitfields.h"
 
 namespace kiv {
 namespace {
@@ -37,6 +38,9 @@ enum : int {
     IDC_CATEGORY_RENAME = 1019,
     IDC_CATEGORY_DELETE = 1020,
     IDC_CATEGORY_NAME = 1001,
+    IDC_UNITS_SEARCH = 1024,
+    IDC_UNITS_STATUS = 1025,
+    IDC_LONG_NAME = 1026,
 };
 
 QPushButton* NewButton(const char* text, bool isDefault) {
@@ -153,12 +157,17 @@ CDefineUnitDlg::CDefineUnitDlg(QWidget* parent)
     addStatic(QStringLiteral("Category:"), 7, 45, 44, 8);
     categories_ = new QComboBox;
     addControl(IDC_DEFINE_CATEGORY, categories_, 52, 43, 80, 13);
-    addOkCancel(106, 143, 64);
-    setTemplateSize(186, 85);
+    addStatic(QStringLiteral("Long name:"), 7, 63, 44, 8);
+    longName_ = new QLineEdit;
+    longName_->setMaxLength(int(kMaxLongName));
+    addControl(IDC_LONG_NAME, longName_, 52, 61, 127, 12);
+    addOkCancel(106, 143, 82);
+    setTemplateSize(186, 103);
 
     logic_ = std::make_unique<CDefineUnitLogic>(definition_->width(),
                                                 [this] { RunEditCategories(this); });
     name_->setText(FromCalcText(logic_->initialName()));
+    longName_->setText(FromCalcText(logic_->initialLongName()));
     name_->selectAll();
     definition_->setText(FromCalcText(logic_->definitionText()));
     fillCategories();
@@ -182,6 +191,9 @@ void CDefineUnitDlg::accept() {
     // What the field shows is what is stored, also while a refusal is shown.
     const std::string field = TrimmedUnitName(ToCalcText(name_->text()));
     name_->setText(FromCalcText(field));
+    const std::string longName = TrimmedLongName(ToCalcText(longName_->text()));
+    longName_->setText(FromCalcText(longName));
+    logic_->setLongNameField(longName);
     if (logic_->ok(field, data == kCategoryEditItem ? -1 : data))
         QDialog::accept();
     else
@@ -229,7 +241,13 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setUniformItemSizes(true);
     list_->setItemDelegate(new TabStopDelegate(du_.x(48), list_));
-    addControl(IDC_UNIT_LIST, list_, 7, 25, 186, 114);
+    addControl(IDC_UNIT_LIST, list_, 7, 25, 186, 98);
+    addStatic(QStringLiteral("Find:"), 7, 129, 34, 8);
+    search_ = new QLineEdit;
+    search_->setPlaceholderText(QStringLiteral("short or long name"));
+    addControl(IDC_UNITS_SEARCH, search_, 42, 127, 151, 13);
+    status_ = new QLabel;
+    addControl(IDC_UNITS_STATUS, status_, 7, 147, 104, 10);
     auto* useButton = NewButton("Use", true);
     addControl(1, useButton, 115, 145, 36, 14);
     auto* cancel = NewButton("Cancel", false);
@@ -256,6 +274,10 @@ CUnitsDlg::CUnitsDlg(QWidget* parent) : TemplateDlg(parent, QStringLiteral("Unit
         const QList<QListWidgetItem*> chosen = list_->selectedItems();
         logic_->select(chosen.isEmpty() ? -1 : list_->row(chosen.first()));
     });
+    connect(search_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        logic_->search(ToCalcText(text));
+        showLines();
+    });
     connect(categories_, &QComboBox::activated, this, [this](int row) {
         logic_->categoryChosen(categories_->itemData(row).toInt());
         showAll();
@@ -279,9 +301,16 @@ int CUnitsDlg::definitionWidth() const {
 void CUnitsDlg::showLines() {
     const QSignalBlocker block(list_);
     list_->clear();
-    for (const UnitLine& line : logic_->lines()) list_->addItem(FromCalcText(line.text));
+    for (const UnitLine& line : logic_->lines()) {
+        // The whole line as a tip: a long name can leave the definition cut.
+        const QString text = FromCalcText(line.text);
+        list_->addItem(text);
+        list_->item(list_->count() - 1)
+            ->setToolTip(QString(text).replace(QLatin1Char('\t'), QLatin1String("  ")));
+    }
     list_->setCurrentRow(logic_->selection());
     if (logic_->selection() < 0) list_->clearSelection();
+    status_->setText(FromCalcText(logic_->status()));
 }
 
 void CUnitsDlg::showCategories() {
@@ -314,7 +343,9 @@ bool CUnitsDlg::eventFilter(QObject* watched, QEvent* event) {
     // focused control (the category combo searches its items by letter)
     // sees the key. An open menu or the combo's open list is a window of its
     // own and keeps its keys, as does the menu bar while it has the focus.
-    if (!w || w->window() != this || QApplication::activePopupWidget() || menuBar_->hasFocus())
+    // The search field keeps its letters.
+    if (!w || w->window() != this || QApplication::activePopupWidget() || menuBar_->hasFocus() ||
+        w == search_)
         return TemplateDlg::eventFilter(watched, event);
     auto* k = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods =

@@ -71,6 +71,7 @@ class CDefineUnitDlg : public TemplateDlg {
     void onCategoryActivated(int row);
 
     QLineEdit* name_;
+    QLineEdit* longName_;
     QLabel* definition_;
     QComboBox* categories_;
     std::unique_ptr<CDefineUnitLogic> logic_;
@@ -104,6 +105,8 @@ class CUnitsDlg : public TemplateDlg {
     std::vector<QAction*> commands_;  // Delete, Rename, Redefine
     QComboBox* categories_;
     QListWidget* list_;
+    QLineEdit* search_;
+    QLabel* status_;             // what the search found or missed
     QElapsedTimer typingClock_;  // the type-ahead's clock
     std::unique_ptr<CUnitsDlgLogic> logic_;
 };

@@ -231,9 +231,10 @@ KIV_VERB("memdlg") {
 
 // unitsdlg steps: sel NAME|-, letter X, type LETTERS [MS [STEP]] (type-ahead
 // from MS on the dialog's clock, which starts at 0 with the opening, STEP
-// apart), cat DATA (a category item), use, delete, rename (Define unit from
-// the next ondialog line), redefine, cancel; checks: names N1 N2 ..., line
-// NAME DEFINITION, selected NAME|-, cats LIST, changed 0|1.
+// apart), search TEXT (the search field), cat DATA (a category item), use,
+// delete, rename (Define unit from the next ondialog line), redefine, cancel;
+// checks: names N1 N2 ..., line NAME DEFINITION, selected NAME|-, cats LIST,
+// changed 0|1, status [TEXT].
 KIV_VERB("unitsdlg") {
     UnitsDialogRunners runners{[&c] { return c.nextDialog() && g_defineOk; },
                                [&c] { c.nextDialog(); }};
@@ -266,6 +267,7 @@ KIV_VERB("unitsdlg") {
             {{"sel", [&](auto& a) { dlg->select(row(a)); }},
              {"letter", [&](auto& a) { dlg->selectByLetter(a[0]); }},
              {"type", type},
+             {"search", [&](auto& a) { dlg->search(Unescaped(a)); }},
              {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }},
              {"use", [&](auto&) { open = !dlg->use(); }},
              {"delete", [&](auto&) { dlg->remove(); }},
@@ -276,14 +278,16 @@ KIV_VERB("unitsdlg") {
             {{"names", names},
              {"selected", [&] { return name(dlg->selection()); }},
              {"cats", [&] { return CategoryText(dlg->categories()); }},
-             {"changed", [&] { return dlg->stackChanged() ? "1" : "0"; }}});
+             {"changed", [&] { return dlg->stackChanged() ? "1" : "0"; }},
+             {"status", [&] { return dlg->status(); }}});
 }
 
 // definedlg steps: ok NAME [DATA] (DATA: the chosen category item's data,
 // by default the list's selection), cancel, close (the close box), cat DATA
-// (1000, "Edit Categories...", runs the next ondialog line); checks: name
-// [TEXT] (the name field: the unit's name at opening, after an OK the name
-// as OK stores it), def TEXT, cats LIST.
+// (1000, "Edit Categories...", runs the next ondialog line), long TEXT (the
+// long-name field); checks: name [TEXT] (the name field: the unit's name at
+// opening, after an OK the name as OK stores it), shownlong [TEXT] (the
+// unit's long name at opening), def TEXT, cats LIST.
 KIV_VERB("definedlg") {
     g_defineOk = false;
     auto dlg = std::make_unique<CDefineUnitLogic>(0, [&c] { c.nextDialog(); });
@@ -300,8 +304,10 @@ KIV_VERB("definedlg") {
             {{"ok", ok},
              {"cancel", [&](auto&) { dlg->cancel(), open = false; }},
              {"close", [&](auto&) { dlg.reset(), open = false; }},
-             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }}},
+             {"cat", [&](auto& a) { dlg->categoryChosen(IntArg(c, a)); }},
+             {"long", [&](auto& a) { dlg->setLongNameField(Unescaped(a)); }}},
             {{"name", [&] { return field; }},
+             {"shownlong", [&] { return dlg->initialLongName(); }},
              {"def", [&] { return dlg->definitionText(); }},
              {"cats", [&] { return CategoryText(dlg->categories()); }}});
 }

@@ -121,6 +121,23 @@ KIV_VERB("unit") {
     }
 }
 
+// longname NAME [TEXT]: unit NAME's long name (\xNN escapes), or none;
+// longname *: every unit has one.
+KIV_VERB("longname") {
+    if (args == "*") {  // every unit has one
+        for (int i = 1; MainDb() && i < MainDb()->count(); ++i)
+            if (IsUnitRecord(i) && UnitLongName(i).empty())
+                c.fail(UnitName(i) + " has no long name");
+        return;
+    }
+    const size_t space = args.find(' ');
+    const std::string name = args.substr(0, space);
+    const int i = FindUnitByName(Unescaped(name));
+    if (!i) return c.fail("no unit " + name);
+    const std::string want = space == std::string::npos ? "" : Unescaped(args.substr(space + 1));
+    Expect(c, "long name of " + name, UnitLongName(i), want);
+}
+
 // unitorder NAME...: the unit records in database order, after the state
 // record and before every expression.
 KIV_VERB("unitorder") {
@@ -134,8 +151,15 @@ KIV_VERB("unitorder") {
 
 // exported LINE | LINE ...: the export of the unit table (a tab shown \t,
 // \xNN escapes). exported refused: the export to a file fails and writes
-// no file (the case matches its message).
+// no file (the case matches its message). exported same: that export, read
+// back, exports the same.
 KIV_VERB("exported") {
+    if (args == "same") {  // the export read back exports the very same text
+        const std::string first = UnitListText();
+        if (const int stop = ReadUnitList(first, "export"))
+            return c.fail("the export stops at its line " + std::to_string(stop));
+        return Expect(c, "export read back", UnitListText(), first);
+    }
     if (args == "refused") {
         const std::string path =
             (std::filesystem::temp_directory_path() / ("kiv-export-" + std::to_string(::getpid())))
