@@ -57,7 +57,7 @@ const char kUsage[] =
     "  --precision N    decimals shown, 0-20 (default: Kiv's display precision)\n"
     "  --mode MODE      standard, fixed, scientific or engineering (default: Kiv's)\n"
     "  --list FILE      the units of a unit list file instead of Kiv's database\n"
-    "  --units          list the units: name, category, definition\n"
+    "  --units          list the units: name, category, definition, long name\n"
     "  --help           show this help and end\n"
     "  --version        show the version and end\n"
     "\n"
@@ -304,10 +304,18 @@ int Runner::listUnits() {
             line += "base unit";
         } else {
             char buf[256];
-            FormatReal(buf, int(sizeof buf), UnitMagnitude(i), def, 0, 15, nullptr);
+            FormatReal(buf, int(sizeof buf), UnitMagnitude(i), def, 0, 12, nullptr);
             ToPlainText(buf);
             line += buf;
+            // A scale's zero point, written as a unit list writes it.
+            if (double zero = 0; UnitZeroPoint(i, &zero)) {
+                FormatReal(buf, int(sizeof buf), zero, NULL_UID, 0, 12, nullptr);
+                ToPlainText(buf);
+                line += std::string(" @ ") + buf;
+            }
         }
+        if (const std::string longName = UnitLongName(i); !longName.empty())
+            line += '\t' + longName;
         text += ToUtf8(line) + '\n';
     }
     out_ << text;
