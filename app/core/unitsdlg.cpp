@@ -33,6 +33,11 @@ std::string ValueText(double number, Uid unit, int width) {
     return text;
 }
 
+// The width of plain text in the list's font.
+int TextWidth(const std::string& text) {
+    return MeasureText(text.data(), int(text.size()), ListFontPair());
+}
+
 }  // namespace
 
 CUnitsDlgLogic::CUnitsDlgLogic(int definitionWidth, UnitsDialogRunners runners, int64_t openedAtMs)
@@ -60,15 +65,28 @@ void CUnitsDlgLogic::fillList() {
         if (!IsUnitRecord(i)) continue;
         if (categoryFilter != kCategoryAll && CategoryOfRecord(i) != categoryFilter) continue;
         const Uid def = UnitDefinition(i);
-        std::string definition =
-            def == NULL_UID ? std::string("(Base unit)") : ValueText(UnitMagnitude(i), def, width_);
         // A scale shows where its zero lies, in its definition's unit.
         double zero;
+        std::string zeroText;
         if (def != NULL_UID && UnitZeroPoint(i, &zero) && CanHaveZeroPoint(i))
-            definition += ", zero at " + ValueText(zero, def, 0);
-        const std::string longName = UnitLongName(i);
-        lines_.push_back(
-            {UnitName(i) + "\t" + (longName.empty() ? "" : longName + ": ") + definition, i});
+            zeroText = ", zero at " + ValueText(zero, def, 0);
+        // The definition shows whole; the long name leads in the room it
+        // leaves, ending in "..." where it is longer than that room.
+        std::string definition = def == NULL_UID ? std::string("(Base unit)")
+                                                 : ValueText(UnitMagnitude(i), def, 0) + zeroText;
+        if (def != NULL_UID && TextWidth(definition) > width_)
+            definition =
+                ValueText(UnitMagnitude(i), def, std::max(1, width_ - TextWidth(zeroText))) +
+                zeroText;
+        const int room = width_ - TextWidth(definition);
+        std::string lead = UnitLongName(i);
+        if (!lead.empty() && TextWidth(lead + ": ") > room) {
+            while (!lead.empty() && TextWidth(lead + "\x85: ") > room) lead.pop_back();
+            while (!lead.empty() && lead.back() == ' ') lead.pop_back();
+            if (!lead.empty()) lead += "\x85";
+        }
+        if (!lead.empty()) lead += ": ";
+        lines_.push_back({UnitName(i) + "\t" + lead + definition, i});
     }
     // The same position again; past the end, the last line.
     if (selection_ >= int(lines_.size())) selection_ = int(lines_.size()) - 1;

@@ -255,7 +255,8 @@ KIV_VERB("unitsdlg") {
     };
     const auto line = [&](auto& a) {
         const auto [n, def] = Head(a);
-        if (row(n) >= 0) Expect(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + def);
+        if (row(n) >= 0)
+            Expect(c, "unit line", dlg->lines()[size_t(row(n))].text, n + "\t" + Unescaped(def));
     };
     const auto type = [&](const std::string& a) {
         const auto w = Words(a + " 0 0");  // the times default to 0
