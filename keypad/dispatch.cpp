@@ -562,7 +562,7 @@ void redrawStackList() {
     GetWindow().setStackList(rows);
     // Blank unit buttons alone would not say why: while no unit exists,
     // the empty list says how to import a unit list.
-    GetWindow().setStackHint(noUnitsYet() && lines <= 0 ? ComposeCodedMessage(MSG_NO_UNITS).text
+    GetWindow().setStackHint(lines <= 0 && noUnitsYet() ? ComposeCodedMessage(MSG_NO_UNITS).text
                                                         : std::string());
 }
 

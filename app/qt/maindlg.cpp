@@ -552,14 +552,17 @@ void CMainDlg::beginScope() {
 // repaint of its own.
 void CMainDlg::endScope() {
     if (scopeDepth_ > 0) --scopeDepth_;
-    if (scopeDepth_ == 0) updateAccessibleNames();
+    if (scopeDepth_ == 0 && namesStale_) updateAccessibleNames();
 }
 
-// The keys' names follow their labels: a handful of table look-ups a
-// command, and a screen reader hears of a name only when it changed.
+// The keys' names follow their labels: they are worked out again only
+// after a command that changed a key's label or state (or the no-units
+// hint, which the blank keys' descriptions give), and a screen reader hears
+// of a name only when it changed.
 void CMainDlg::updateAccessibleNames() {
     CoreLink& core = Core();
     if (!core.buttonSpokenName || !StateLocated()) return;
+    namesStale_ = false;
     for (int id = IDC_BUTTON_FIRST; id <= IDC_BUTTON_LAST; ++id) {
         QWidget* b = control(id);
         const QString name = FromCalcText(core.buttonSpokenName(id));
@@ -891,7 +894,7 @@ void CMainDlg::setControlText(int id, const std::string& text) {
     QWidget* w = control(id);
     const QString t = FromCalcText(text);
     if (auto* b = qobject_cast<QPushButton*>(w)) {
-        if (b->text() != t) b->setText(t);
+        if (b->text() != t) b->setText(t), namesStale_ = true;
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         ShowCountWhole(l, t, font());
         const QString side = id == IDC_HIDDEN_LEFT ? "left" : "right";
@@ -907,7 +910,11 @@ void CMainDlg::setControlText(int id, const std::string& text) {
 }
 
 void CMainDlg::enableControl(int id, bool on) {
-    if (QWidget* w = control(id)) w->setEnabled(on);
+    QWidget* w = control(id);
+    if (!w) return;
+    const bool was = w->isEnabled();
+    w->setEnabled(on);
+    if (w->isEnabled() != was) namesStale_ = true;
 }
 
 void CMainDlg::showControl(int id, bool on) {
@@ -967,7 +974,9 @@ void CMainDlg::setStackList(const std::vector<std::string>& rows) {
 }
 
 void CMainDlg::setStackHint(const std::string& text) {
-    stackHint_->setText(FromCalcText(text));
+    const QString hint = FromCalcText(text);
+    if (hint != stackHint_->text()) namesStale_ = true;
+    stackHint_->setText(hint);
     stackHint_->setGeometry(stack_->viewport()->rect());
     stackHint_->setVisible(!text.empty());
 }

@@ -157,6 +157,7 @@ class CMainDlg : public QDialog, public QtWindow {
     bool saveFailureShown_ = false;
     bool closeRequested_ = false;  // by a signal or the session, not the user
     int scopeDepth_ = 0;
+    bool namesStale_ = true;  // a key's label or state changed since the names were set
     int entryPaints_ = 0;
     std::string shownEntry_;
     QString helpDocument_;
