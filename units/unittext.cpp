@@ -146,12 +146,14 @@ namespace {
 bool IsBlankChar(char c) {
     return c == ' ' || c == '\t';
 }
+
+}  // namespace
+
 bool IsNameLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-// An unsigned decimal number; values beyond any valid one stay above every
-// limit instead of wrapping.
-int ReadExponentDigits(const std::string& s, size_t* p) {
+
+int ReadCount(const std::string& s, size_t* p) {
     int n = 0;
     while (*p < s.size() && s[*p] >= '0' && s[*p] <= '9') {
         if (n < 100000) n = n * 10 + (s[*p] - '0');
@@ -159,8 +161,6 @@ int ReadExponentDigits(const std::string& s, size_t* p) {
     }
     return n;
 }
-
-}  // namespace
 
 bool ReadExpressionFactors(const std::string& s, size_t p, Uid e, double* magnitude, size_t* bad) {
     bool denominator = false;
@@ -178,7 +178,7 @@ bool ReadExpressionFactors(const std::string& s, size_t p, Uid e, double* magnit
         if (!IsNameLetter(s[p])) return false;
         while (p < s.size() && IsNameLetter(s[p])) ++p;
         const std::string name = s.substr(start, p - start);
-        int exponent = ReadExponentDigits(s, &p);
+        int exponent = ReadCount(s, &p);
         if (exponent == 0) exponent = 1;
         Uid unit = NULL_UID;
         int prefix = 0;

@@ -32,6 +32,12 @@ std::string WholeExpressionText(Uid e);
 // every change of scale that merging a prefix brings. An exponent out of
 // range shows message 1330 and skips its factor. False on a factor that is
 // no unit name; `bad` (when given) is then where that factor starts.
+// A letter of a unit name as text reads it (a-z, A-Z).
+bool IsNameLetter(char c);
+// The unsigned decimal number at s[*p], *p moved past it; values beyond any
+// valid one stay above every limit instead of wrapping.
+int ReadCount(const std::string& s, size_t* p);
+
 bool ReadExpressionFactors(const std::string& s, size_t p, Uid e, double* magnitude,
                            size_t* bad = nullptr);
 

@@ -76,10 +76,6 @@ size_t DecodeUtf8(const std::string& s, size_t i, uint32_t* cp) {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -95,17 +91,6 @@ bool ShowableByte(uint8_t c, bool unitName) {
 bool ShowableName(const std::string& name, bool unitName) {
     return std::all_of(name.begin(), name.end(),
                        [&](char c) { return ShowableByte(uint8_t(c), unitName); });
-}
-
-// Reads an unsigned decimal number; values beyond any valid one stay above
-// every limit instead of wrapping.
-int ReadCount(const std::string& s, size_t* p) {
-    int n = 0;
-    while (*p < s.size() && IsDigit(s[*p])) {
-        if (n < 100000) n = n * 10 + (s[*p] - '0');
-        ++*p;
-    }
-    return n;
 }
 
 // A list carries the decimal separator of the locale it was written under;
@@ -308,7 +293,7 @@ LineResult ReadLine(const std::string& s, UnitListCounts* counts) {
             DeleteExpression(e);
             // A factor of letters names no unit; anything else is a syntax error.
             size_t end = bad;
-            while (end < line.size() && IsLetter(line[end])) ++end;
+            while (end < line.size() && IsNameLetter(line[end])) ++end;
             if (end == bad) return LineResult::SyntaxError;
             g_stopName = line.substr(bad, end - bad);
             return LineResult::UnknownUnit;
@@ -545,11 +530,12 @@ int ReadLines(const std::string& all, const std::string& sourceName, UnitListCou
         ++lineNo;
         line = line.substr(0, line.find('\0'));
         const LineResult r = ReadLine(line, counts);
+        if (r == LineResult::Done) continue;
         const std::string number = std::to_string(lineNo);
         const std::string before = std::to_string(lineNo - 1);
         switch (r) {
             case LineResult::Done:
-                continue;
+                break;
             case LineResult::SyntaxError:
                 ShowPathMessage(MSG_SYNTAX, sourceName, number.c_str());
                 break;
@@ -619,7 +605,8 @@ std::string UnitListText(std::string* tooLong, std::string* unreadable) {
         const std::string name = UnitName(i);
         // A factor is read as a run of letters: another name would not
         // read back, nor would any line using it.
-        if (unreadable && unreadable->empty() && !std::all_of(name.begin(), name.end(), IsLetter))
+        if (unreadable && unreadable->empty() &&
+            !std::all_of(name.begin(), name.end(), IsNameLetter))
             *unreadable = name;
         std::string text = name + " " + std::to_string(CategoryOfRecord(i));
         const Uid def = UnitDefinition(i);
