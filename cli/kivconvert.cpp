@@ -338,7 +338,8 @@ int Runner::batch(std::istream& in, int precision) {
     while (std::getline(in, line)) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string text = FromTerminal(line);
+        std::string transcoded;  // a line in plain ASCII is taken as it is, uncopied
+        const std::string& text = IsAscii(line) ? line : (transcoded = TranscodeUtf8ToCp1252(line));
         size_t cut = text.find('\t'), skip = 1;
         if (cut == std::string::npos && (cut = text.find("->")) != std::string::npos) skip = 2;
         const std::string source = text.substr(0, cut);
@@ -350,7 +351,10 @@ int Runner::batch(std::istream& in, int precision) {
         }
         const ConversionOutcome r = ConvertText(source, target, precision, &memo);
         if (r.ok) {
-            results += ToUtf8(r.text);
+            if (IsAscii(r.text))
+                results += r.text;
+            else
+                results += ToUtf8(r.text);
         } else {
             out_ << results;
             results.clear();

@@ -250,11 +250,23 @@ void FormatValue(char* dest, int size, const Value& v, int widthLimit, int preci
 void FormatReal(char* dest, int size, double x, Uid unit, int widthLimit, int precision,
                 const FontPair* pair) {
     if (!dest || size <= 0) return;
+    char suffix[kSuffixRoom];
+    UnitSuffix(unit, suffix);
+    FormatRealWithSuffix(dest, size, x, suffix, widthLimit, precision, pair);
+}
+
+std::string RealUnitSuffix(Uid unit) {
+    char suffix[kSuffixRoom];
+    UnitSuffix(unit, suffix);
+    return suffix;
+}
+
+void FormatRealWithSuffix(char* dest, int size, double x, const char* suffix, int widthLimit,
+                          int precision, const FontPair* pair) {
+    if (!dest || size <= 0) return;
     dest[0] = '\0';
     if (!std::isfinite(x)) return WriteText(dest, size, "?NAN?");
 
-    char suffix[kSuffixRoom];
-    UnitSuffix(unit, suffix);
     const int sufLen = int(std::strlen(suffix));
     const int mode = State::displayMode();
     const bool strip = mode != Fixed;

@@ -18,6 +18,11 @@ void FormatValue(char* dest, int size, const Value& v, int widthLimit, int preci
                  const FontPair* pair);
 void FormatReal(char* dest, int size, double x, Uid unit, int widthLimit, int precision,
                 const FontPair* pair);
+// FormatReal in two steps, for many numbers of one unit: the unit's suffix
+// (what follows the number), then a number with it.
+std::string RealUnitSuffix(Uid unit);
+void FormatRealWithSuffix(char* dest, int size, double x, const char* suffix, int widthLimit,
+                          int precision, const FontPair* pair);
 void FormatInteger(char* dest, int size, const Word& w, int widthLimit, const FontPair* pair);
 std::string FormatValueText(const Value& v, int widthLimit, int precision, const FontPair* pair,
                             int size = 200);

@@ -92,6 +92,12 @@ struct Trace {
 };
 
 Trace* g_trace = nullptr;
+FactorTrace* g_factorTraces = nullptr;  // the innermost; each links to the one outside it
+
+// Every factor trace alive hears of a multiplier of its factor.
+void NoteScale(double* factor, double m) {
+    for (FactorTrace* t = g_factorTraces; t; t = t->outer()) t->note(factor, m);
+}
 
 // Multiplies the factor; a traced reduction also records the multiplier.
 void Scale(double* factor, double m) {
@@ -102,6 +108,14 @@ void Scale(double* factor, double m) {
         else
             g_trace->sound = false;
     }
+    if (g_factorTraces) NoteScale(factor, m);
+}
+
+// Puts a factor back as it was before a step that failed: no multiplier
+// can replay that.
+void RestoreFactor(double* factor, double start) {
+    *factor = start;
+    for (FactorTrace* t = g_factorTraces; t; t = t->outer()) t->spoil(factor);
 }
 
 void NoteCreated() {
@@ -309,7 +323,7 @@ Uid ReduceSteps(Uid a, double* factor, bool* ok) {
             *ok = false;
         }
         if (!*ok) {
-            *factor = start;
+            RestoreFactor(factor, start);
             return NULL_UID;
         }
         if (!changed || cur == NULL_UID) return cur;
@@ -367,6 +381,8 @@ bool Replayable(const Database& db, const Reduction& r) {
 Uid Replay(const Reduction& r, double* factor) {
     Database& db = Db();
     for (const double m : r.scales) *factor *= m;
+    if (g_factorTraces)
+        for (const double m : r.scales) NoteScale(factor, m);
     const Uid first = db.nextUid;
     if (r.resultAt < 0) {
         db.nextUid = first + r.uidsTaken;
@@ -465,6 +481,22 @@ Uid ReduceKeep(Uid a, double* factor, bool* ok) {
 }
 
 }  // namespace
+
+FactorTrace::FactorTrace(double* factor) : factor_(factor), outer_(g_factorTraces) {
+    g_factorTraces = this;
+}
+
+FactorTrace::~FactorTrace() {
+    g_factorTraces = outer_;
+}
+
+void FactorTrace::note(double* factor, double m) {
+    if (factor == factor_) scales_.push_back(m);
+}
+
+void FactorTrace::spoil(double* factor) {
+    if (factor == factor_) sound_ = false;
+}
 
 Uid NewExpression() {
     const int index = NewAppRecord(eo::kComponents, 1);
@@ -608,7 +640,7 @@ Uid Convert(Uid a, Uid b, double* factor, bool* formed) {
         // differs from b (equal units convert without exponents), so the
         // caller sees a mismatch and no unit is lost.
         DeleteExpression(r);
-        *factor = start;
+        RestoreFactor(factor, start);
         if (formed) *formed = false;
         return a;
     }

@@ -50,6 +50,33 @@ Uid Simplify(Uid a, double* factor);
 enum class MemoMode { On, Off, Checked };
 void SetReductionMemo(MemoMode mode);  // also forgets what was remembered
 
+// While one lives, every multiplier the algebra applies to `factor` is
+// recorded in order, so that the same operation on another number is
+// repeated exactly, bit for bit, by multiplying it by them in turn. Not
+// sound when the factor was put back after a step that failed. Traces nest
+// (the innermost is ended first); a multiplier of another factor is not
+// recorded.
+class FactorTrace {
+  public:
+    explicit FactorTrace(double* factor);
+    ~FactorTrace();
+    FactorTrace(const FactorTrace&) = delete;
+    FactorTrace& operator=(const FactorTrace&) = delete;
+    bool sound() const { return sound_; }
+    const std::vector<double>& scales() const { return scales_; }
+
+    // Used by the algebra as it changes factors.
+    void note(double* factor, double m);
+    void spoil(double* factor);
+    FactorTrace* outer() const { return outer_; }
+
+  private:
+    double* factor_;
+    FactorTrace* outer_;
+    std::vector<double> scales_;
+    bool sound_ = true;
+};
+
 // A new expression holding one unit with the given prefix and exponent.
 Uid ExpressionOf(Uid unit, int prefix = 0, int exponent = 1);
 // A new expression holding the unit named `name`, or NULL_UID when missing.

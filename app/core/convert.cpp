@@ -118,16 +118,21 @@ UnitTextMemo::~UnitTextMemo() {
     forget();
 }
 
+bool UnitTextMemo::current() const {
+    return db_ == MainDb() && MainDb() && version_ == MainDb()->watchVersion();
+}
+
 void UnitTextMemo::forget() {
     if (MainDb() == db_)
         for (const auto& [text, e] : read_) DeleteExpression(e);
     read_.clear();
+    conversions_.clear();
     db_ = MainDb();
     version_ = db_ ? MainDb()->watchVersion() : 0;
 }
 
 bool UnitTextMemo::find(const std::string& text, Uid* e) {
-    if (db_ != MainDb() || !MainDb() || version_ != MainDb()->watchVersion()) {
+    if (!current()) {
         forget();
         return false;
     }
@@ -138,8 +143,31 @@ bool UnitTextMemo::find(const std::string& text, Uid* e) {
 }
 
 void UnitTextMemo::keep(const std::string& text, Uid e) {
-    if (db_ != MainDb() || !MainDb() || version_ != MainDb()->watchVersion()) forget();
+    if (!current()) forget();
     if (read_.size() < kMost && !read_.count(text)) read_.emplace(text, DuplicateExpression(e));
+}
+
+const UnitTextMemo::Conversion* UnitTextMemo::findConversion(const std::string& from,
+                                                             const std::string& to) {
+    if (!current()) {
+        forget();
+        return nullptr;
+    }
+    // A unit text holds no zero byte: the pair's key is unambiguous.
+    key_.assign(from).push_back('\0');
+    key_.append(to);
+    const auto it = conversions_.find(key_);
+    return it == conversions_.end() ? nullptr : &it->second;
+}
+
+void UnitTextMemo::keepConversion(const std::string& from, const std::string& to,
+                                  const std::vector<double>& scales, Uid unit) {
+    if (!current()) forget();
+    std::string key = from;
+    key.push_back('\0');
+    key.append(to);
+    if (conversions_.size() < kMost && !conversions_.count(key))
+        conversions_.emplace(std::move(key), Conversion{scales, RealUnitSuffix(unit)});
 }
 
 ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision,
@@ -163,6 +191,19 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
         ParseReal(number.c_str(), &x) != number.c_str() + number.size())
         return fail(MSG_CONVERT_SYNTAX, from);
     if (caught.id() != 0) return failCaught();  // a number too large
+    // A pair converted before in this batch: its multipliers again.
+    if (const UnitTextMemo::Conversion* c =
+            memo && !to.empty() ? memo->findConversion(unitText, to) : nullptr) {
+        for (const double m : c->scales) x *= m;
+        if (!std::isfinite(x)) return fail(MSG_TOO_LARGE, std::string());
+        char buf[256] = "";
+        FormatRealWithSuffix(buf, int(sizeof buf), x, c->suffix.c_str(), 0, precision, nullptr);
+        ToPlainText(buf);
+        if (caught.id() != 0) return failCaught();
+        out.ok = true;
+        out.text = buf;
+        return out;
+    }
     Uid a = NULL_UID, b = NULL_UID;
     if (!ReadUnit(unitText, from, &a, &out, memo, caught)) return out;
     if (!to.empty() && !ReadUnit(to, to, &b, &out, memo, caught)) {
@@ -171,8 +212,12 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
     }
     // A temperature reading converts through the zero points, as conv does,
     // and reduces to base units as the absolute temperature it stands for.
+    // Only a conversion that no zero point touched is a plain product of
+    // multipliers, and may be remembered.
+    bool plain = false;
     if (b != NULL_UID) {
         double v = x;
+        plain = memo && !ReadingScale(a) && !ReadingScale(b);
         const ScaleResult scaled = ConvertReading(a, b, &v);
         if (scaled != ScaleResult::Plain) DeleteExpression(a);
         if (scaled == ScaleResult::Refused) {
@@ -190,9 +235,25 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
         a = ExpressionOf(s.absolute);
     }
     // A target of no unit ("1") takes only a number: a is then compared
-    // with it as it stands.
-    const Uid r = to.empty() ? ReduceToBaseUnits(a, &x) : b == NULL_UID ? a : Convert(a, b, &x);
-    const bool kindsDiffer = !to.empty() && !ExpressionsEqual(r, b);
+    // with it as it stands. A conversion of two units, neither a reading
+    // nor a scale, is remembered for the next line with the same pair.
+    Uid r = NULL_UID;
+    bool kindsDiffer = false;
+    if (to.empty()) {
+        r = ReduceToBaseUnits(a, &x);
+    } else if (b == NULL_UID) {
+        r = a;
+        kindsDiffer = !ExpressionsEqual(r, b);
+    } else if (plain) {
+        const FactorTrace trace(&x);
+        r = Convert(a, b, &x);
+        kindsDiffer = !ExpressionsEqual(r, b);
+        if (!kindsDiffer && trace.sound() && caught.id() == 0)
+            memo->keepConversion(unitText, to, trace.scales(), r);
+    } else {
+        r = Convert(a, b, &x);
+        kindsDiffer = !ExpressionsEqual(r, b);
+    }
     char buf[256] = "";
     if (caught.id() == 0 && !kindsDiffer && std::isfinite(x)) {
         FormatReal(buf, int(sizeof buf), x, r, 0, precision, nullptr);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "window/window.h"
 
@@ -48,12 +49,19 @@ class MessageCatcher {
 // reduces the source to base units. Every message the core would show is
 // caught and returned instead; the first one decides the outcome. Leaves
 // no expression behind.
-// Expressions read from unit texts, kept for a run of conversions over an
-// unchanged unit table (a batch), so that a text met again is not read
-// again. It owns them; forgotten when the table's units change. Must end
-// before the main database does.
+// Expressions read from unit texts, and whole conversions between two of
+// them, kept for a run of conversions over an unchanged unit table (a
+// batch), so that a text or a pair met again is not worked out again. A
+// conversion is kept as the multipliers it applied to the number, in order,
+// and the text of its result's unit: replaying them gives the same bits and
+// takes no record. It owns the expressions; all is forgotten when the
+// table's units change. Must end before the main database does.
 class UnitTextMemo {
   public:
+    struct Conversion {
+        std::vector<double> scales;  // multiply by each, in order
+        std::string suffix;          // the result's unit as it follows the number
+    };
     UnitTextMemo() = default;
     ~UnitTextMemo();
     UnitTextMemo(const UnitTextMemo&) = delete;
@@ -62,11 +70,20 @@ class UnitTextMemo {
     bool find(const std::string& text, uint32_t* e);
     // Keeps a copy of `e` for `text`.
     void keep(const std::string& text, uint32_t e);
+    // The conversion from unit text `from` to `to` kept earlier, or null.
+    const Conversion* findConversion(const std::string& from, const std::string& to);
+    // Keeps the conversion, whose result has the unit `unit`.
+    void keepConversion(const std::string& from, const std::string& to,
+                        const std::vector<double>& scales, uint32_t unit);
 
   private:
+    bool current() const;
     void forget();
-    static constexpr size_t kMost = 4096;  // distinct texts kept
+    static std::string pairKey(const std::string& from, const std::string& to);
+    static constexpr size_t kMost = 4096;  // distinct texts, and pairs, kept
     std::unordered_map<std::string, uint32_t> read_;
+    std::unordered_map<std::string, Conversion> conversions_;
+    std::string key_;  // reused, so that a look-up allocates nothing
     const void* db_ = nullptr;
     uint64_t version_ = 0;
 };
