@@ -56,8 +56,9 @@ enum class IntOp {
     MaskLow,
     MaskHigh,
 };
-// `alt` selects the second form ("and~", "s2<", "m2>", ...).
-void ApplyIntOp(IntOp op, bool alt);
+// `alt` selects the second form ("and~", "s2<", "m2>", ...); arithmetic,
+// negation, not and byte swap have none.
+void ApplyIntOp(IntOp op, bool alt = false);
 
 // Converts the stack and memories between floating and integer mode as
 // needed, forgets the saved arguments and stores the radix (the caller

@@ -580,12 +580,6 @@ void setSlot(int slot, Uid unit) {
     State::setUserButton(slot, unit);
 }
 
-void clearSlotsUsing(Uid unit) {
-    if (unit == NULL_UID) return;
-    for (int i = 0; i < so::kUserSlots; ++i)
-        if (State::userButton(i) == unit) State::setUserButton(i, NULL_UID);
-}
-
 void writeButtonLines(std::string& out) {
     for (int slot = 0; slot < so::kUserSlots; ++slot) {
         const Uid u = State::userButton(slot);

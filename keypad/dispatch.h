@@ -52,8 +52,6 @@ void showBusy();  // "-- Working --" in the entry field at once
 
 // Puts `unit` (owned from now on) on slot 0..49, deleting the old one.
 void setSlot(int slot, Uid unit);
-// Every slot holding `unit` becomes empty; nothing is deleted.
-void clearSlotsUsing(Uid unit);
 // The ".btn" lines of an exported unit list, appended to `out`.
 void writeButtonLines(std::string& out);
 

@@ -294,7 +294,7 @@ const std::array<KeypadEntry, kButtonCount> kTable = {{
          if (State::unitKeypad()) return Prefix(id);
          if (isEntryOpen()) return keyChangeSign();
          commitEntry();
-         if (State::radix() != 0) ApplyIntOp(IntOp::Negate, false); else ChangeSign();
+         if (State::radix() != 0) ApplyIntOp(IntOp::Negate); else ChangeSign();
          Redraw();
      },
      [](K, int id) {
@@ -632,7 +632,7 @@ void altOff() {
 void addKey() {
     commitEntry();
     if (State::radix() != 0)
-        ApplyIntOp(IntOp::Add, false);
+        ApplyIntOp(IntOp::Add);
     else
         Add();
     refreshDisplay();
@@ -641,7 +641,7 @@ void addKey() {
 void subtractKey() {
     commitEntry();
     if (State::radix() != 0)
-        ApplyIntOp(IntOp::Subtract, false);
+        ApplyIntOp(IntOp::Subtract);
     else
         Subtract();
     refreshDisplay();
@@ -650,7 +650,7 @@ void subtractKey() {
 void multiplyKey() {
     commitEntry();
     if (State::radix() != 0) {
-        ApplyIntOp(IntOp::Multiply, false);
+        ApplyIntOp(IntOp::Multiply);
     } else {
         showBusy();
         Multiply();
@@ -661,7 +661,7 @@ void multiplyKey() {
 void divideKey() {
     commitEntry();
     if (State::radix() != 0) {
-        ApplyIntOp(IntOp::Divide, false);
+        ApplyIntOp(IntOp::Divide);
     } else {
         showBusy();
         Divide();
