@@ -62,7 +62,7 @@ inline Database& Db() {
 // The index of expression e (PtrFromUID reports a missing record), or -1.
 int Resolve(Uid e) {
     const int index = PtrFromUID(e);
-    if (index < 0 || !IsExpressionRecord(index)) return -1;
+    if (!IsExpressionRecord(index)) return -1;
     return index;
 }
 
@@ -268,7 +268,7 @@ Uid ExpandStep(Uid in, double* factor, bool* changed, bool* ok) {
             *changed = true;
         }
         const int ui = PtrFromUID(c.unit);
-        if (ui < 0 || !IsUnitRecord(ui)) {
+        if (!IsUnitRecord(ui)) {
             *ok = false;
             break;
         }
@@ -450,7 +450,7 @@ Uid ReduceKeep(Uid a, double* factor, bool* ok) {
     const int ai = g_memoMode == MemoMode::Off ? -1 : IndexOfUid(a);
     // Anything unusual (no record, no memo) takes the full way, with its
     // messages.
-    if (ai < 0 || !IsExpressionRecord(ai)) return ReduceSteps(a, factor, ok);
+    if (!IsExpressionRecord(ai)) return ReduceSteps(a, factor, ok);
     Database& db = Db();
     Memo& memo = CurrentMemo(db);
     const size_t n = size_t(ComponentCountAt(ai));

@@ -73,7 +73,7 @@ void WriteName(int index, const std::string& name) {
 int DepthOf(Uid unit, int guard) {
     if (guard > 1100) return 0;  // a definition cycle in a damaged file
     const int index = IndexOfUid(unit);
-    if (index < 0 || !IsUnitRecord(index)) return 0;
+    if (!IsUnitRecord(index)) return 0;
     const Uid def = UnitDefinition(index);
     if (def == NULL_UID) return 0;
     const int di = IndexOfUid(def);

@@ -52,8 +52,9 @@ inline bool IsExpressionBytes(const std::vector<uint8_t>& b) {
     return !b.empty() && b[0] >= 0x40 && (b[0] & KIND_EXPR);
 }
 
-// Inline, like the three readers below: the unit algebra asks them for
-// every component it touches.
+// False for any index that holds no such record, a negative one or the
+// state record's included. Inline, like the three readers below: the unit
+// algebra asks them for every component it touches.
 inline bool IsUnitRecord(int index) {
     return IsUnitBytes(MainRecordBytes(index));
 }

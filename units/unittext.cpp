@@ -58,7 +58,7 @@ int PrefixPower(char letter) {
 int FormatComponent(char* buf, int room, Uid unit, int prefix, int exponent) {
     if (room < 0) return 0;
     const int index = PtrFromUID(unit);
-    if (index < 0 || !IsUnitRecord(index)) return 0;
+    if (!IsUnitRecord(index)) return 0;
     Writer w{buf, room};
     if (prefix != 0) {
         char letter;
@@ -84,7 +84,7 @@ int FormatExpression(char* buf, int size, Uid e) {
     buf[0] = 0;
     if (e == NULL_UID) return 0;
     const int index = PtrFromUID(e);
-    if (index < 0 || !IsExpressionRecord(index)) return 1;
+    if (!IsExpressionRecord(index)) return 1;
     const std::vector<Component> comps = ComponentsAt(index);
     Writer w{buf, size - 1};
     auto component = [&](const Component& c, int exponent) {

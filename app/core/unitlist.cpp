@@ -184,7 +184,7 @@ bool DependsOn(Uid unit, Uid target, int guard = 0) {
     if (unit == target) return true;
     if (guard > 1100) return false;  // a definition cycle in a damaged file
     const int index = IndexOfUid(unit);
-    if (index <= 0 || !IsUnitRecord(index)) return false;
+    if (!IsUnitRecord(index)) return false;
     const Uid def = UnitDefinition(index);
     const int di = def == NULL_UID ? -1 : IndexOfUid(def);
     if (di <= 0) return false;
