@@ -169,17 +169,29 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
         // No state record: an older build's first start killed before its first save.
         {"kivDB_pdb=empty", "5 W", "kivDB_pdb kivDB_pdb.damaged=empty"},
         {"a_pdb=empty kivDB_pdb=sound", "5", "a_pdb.damaged=empty kivDB_pdb=sound"},
-        {"kivDB_pdb=bad", "5 W", "kivDB_pdb kivDB_pdb.damaged=bad"}};
+        {"kivDB_pdb=bad", "5 W", "kivDB_pdb kivDB_pdb.damaged=bad"},
+        // The first save fails: the start fails, with no database in use.
+        {"!save", "W", ""}};
     for (const auto& [before, shown, after] : rows) {
         SCOPED_TRACE(after);
         TempDataHome tmp;
         FakeWindow win;
         GetDataFolder();
+        const bool failSave = std::string(before) == "!save";
         for (const std::string& f : Split(before))
-            WriteBytes(tmp.path(f.substr(0, f.find('='))), images.at(f.substr(f.find('=') + 1)));
+            if (!failSave)
+                WriteBytes(tmp.path(f.substr(0, f.find('='))),
+                           images.at(f.substr(f.find('=') + 1)));
+        FileOps ops = DefaultFileOps();
+        if (failSave) ops.rename = [](const std::string&, const std::string&) { return false; };
+        SetFileOps(ops);
         const bool cancel = std::string(shown) == "W!";
         win.answers = {cancel ? Answer::Cancel : Answer::Ok};
-        EXPECT_EQ(StorageStartup(), !cancel);
+        EXPECT_EQ(StorageStartup(), !cancel && !failSave);
+        SetFileOps(DefaultFileOps());
+        if (failSave) {
+            EXPECT_EQ(MainDb(), nullptr);
+        }
         EXPECT_EQ(FirstStart(), std::string(shown).back() != '5');
         EXPECT_TRUE(!cancel || StorageShutdown());  // nothing to write
         std::vector<std::string> want, folder;
@@ -192,7 +204,7 @@ TEST(StorageStartup, WhateverEarlierRunsLeftTheNextStartOpens) {
                 if (ReadBytes(tmp.path(name)) == bytes) folder.back() += "=" + image;
         }
         EXPECT_EQ(folder, Split(after));
-        if (!cancel) StartAgain(win);  // the process ends here, without its shut-down
+        if (!cancel && !failSave) StartAgain(win);  // the process ends here, without its shut-down
     }
 }
 
@@ -403,6 +415,11 @@ TEST(DataFolder, IsLockedByOneProcess) {
     ReleaseDataFolderLock();
     EXPECT_TRUE(tmp.list().empty());  // the lock file goes with the lock
     EXPECT_TRUE(gotIt(go2, second));
+    // A lock file that cannot be opened is no lock taken.
+    ::unlink(tmp.path("kiv.lock").c_str());
+    ASSERT_EQ(::mkdir(tmp.path("kiv.lock").c_str(), 0700), 0);
+    EXPECT_FALSE(AcquireDataFolderLock());
+    ::rmdir(tmp.path("kiv.lock").c_str());
 }
 
 TEST(MainDatabase, TheUidCacheFollowsRemovalsAndFaultsAreReported) {

@@ -12,8 +12,6 @@ char g_group = ',';
 FontPair g_entryPair{FontId::EntryLarge, FontId::EntrySmall};
 FontPair g_listPair{FontId::ListLarge, FontId::ListSmall};
 
-int g_scopeDepth = 0;
-
 // Every font's baseline is taken as this many pixels.
 constexpr int kBaseline = 8;
 
@@ -79,16 +77,10 @@ void CreateFonts() {
 
 DrawingScope::DrawingScope() {
     GetWindow().beginScope();
-    ++g_scopeDepth;
 }
 
 DrawingScope::~DrawingScope() {
-    --g_scopeDepth;
     GetWindow().endScope();
-}
-
-int DrawingScope::Depth() {
-    return g_scopeDepth;
 }
 
 LayoutResult LayoutText(const char* text, int count, int left, int right, const FontPair& pair,

@@ -56,7 +56,6 @@ class DrawingScope {
     ~DrawingScope();
     DrawingScope(const DrawingScope&) = delete;
     DrawingScope& operator=(const DrawingScope&) = delete;
-    static int Depth();
 };
 
 struct LayoutResult {
