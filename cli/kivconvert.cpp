@@ -82,11 +82,12 @@ std::string FromTerminal(const std::string& text) {
     return IsAscii(text) ? text : TranscodeUtf8ToCp1252(text);
 }
 
-// Calculator text to UTF-8 at the terminal's boundary.
-std::string ToUtf8(const std::string& text) {
-    if (IsAscii(text)) return text;
-    std::string out;
-    out.reserve(text.size());
+// Calculator text to UTF-8 at the terminal's boundary, appended to `out`.
+void AppendUtf8(std::string& out, const std::string& text) {
+    if (IsAscii(text)) {
+        out += text;
+        return;
+    }
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
         uint32_t cp = b;
@@ -103,6 +104,12 @@ std::string ToUtf8(const std::string& text) {
         }
         out += char(0x80 | (cp & 0x3F));
     }
+}
+
+std::string ToUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendUtf8(out, text);
     return out;
 }
 
@@ -351,10 +358,7 @@ int Runner::batch(std::istream& in, int precision) {
         }
         const ConversionOutcome r = ConvertText(source, target, precision, &memo);
         if (r.ok) {
-            if (IsAscii(r.text))
-                results += r.text;
-            else
-                results += ToUtf8(r.text);
+            AppendUtf8(results, r.text);
         } else {
             out_ << results;
             results.clear();

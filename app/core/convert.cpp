@@ -147,15 +147,19 @@ void UnitTextMemo::keep(const std::string& text, Uid e) {
     if (read_.size() < kMost && !read_.count(text)) read_.emplace(text, DuplicateExpression(e));
 }
 
+void UnitTextMemo::setKey(const std::string& from, const std::string& to) {
+    // A unit text holds no zero byte: the pair's key is unambiguous.
+    key_.assign(from).push_back('\0');
+    key_.append(to);
+}
+
 const UnitTextMemo::Conversion* UnitTextMemo::findConversion(const std::string& from,
                                                              const std::string& to) {
     if (!current()) {
         forget();
         return nullptr;
     }
-    // A unit text holds no zero byte: the pair's key is unambiguous.
-    key_.assign(from).push_back('\0');
-    key_.append(to);
+    setKey(from, to);
     const auto it = conversions_.find(key_);
     return it == conversions_.end() ? nullptr : &it->second;
 }
@@ -163,11 +167,9 @@ const UnitTextMemo::Conversion* UnitTextMemo::findConversion(const std::string& 
 void UnitTextMemo::keepConversion(const std::string& from, const std::string& to,
                                   const std::vector<double>& scales, Uid unit) {
     if (!current()) forget();
-    std::string key = from;
-    key.push_back('\0');
-    key.append(to);
-    if (conversions_.size() < kMost && !conversions_.count(key))
-        conversions_.emplace(std::move(key), Conversion{scales, RealUnitSuffix(unit)});
+    setKey(from, to);
+    if (conversions_.size() < kMost && !conversions_.count(key_))
+        conversions_.emplace(key_, Conversion{scales, RealUnitSuffix(unit)});
 }
 
 ConversionOutcome ConvertText(const std::string& source, const std::string& target, int precision,
@@ -191,17 +193,22 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
         ParseReal(number.c_str(), &x) != number.c_str() + number.size())
         return fail(MSG_CONVERT_SYNTAX, from);
     if (caught.id() != 0) return failCaught();  // a number too large
+    // The result as the stack shows it, its unit given by its suffix.
+    auto formatted = [&](const char* suffix) {
+        char buf[256] = "";
+        FormatRealWithSuffix(buf, int(sizeof buf), x, suffix, 0, precision, nullptr);
+        ToPlainText(buf);
+        return std::string(buf);
+    };
     // A pair converted before in this batch: its multipliers again.
     if (const UnitTextMemo::Conversion* c =
             memo && !to.empty() ? memo->findConversion(unitText, to) : nullptr) {
         for (const double m : c->scales) x *= m;
         if (!std::isfinite(x)) return fail(MSG_TOO_LARGE, std::string());
-        char buf[256] = "";
-        FormatRealWithSuffix(buf, int(sizeof buf), x, c->suffix.c_str(), 0, precision, nullptr);
-        ToPlainText(buf);
+        std::string text = formatted(c->suffix.c_str());
         if (caught.id() != 0) return failCaught();
         out.ok = true;
-        out.text = buf;
+        out.text = std::move(text);
         return out;
     }
     Uid a = NULL_UID, b = NULL_UID;
@@ -238,27 +245,25 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
     // with it as it stands. A conversion of two units, neither a reading
     // nor a scale, is remembered for the next line with the same pair.
     Uid r = NULL_UID;
-    bool kindsDiffer = false;
+    std::vector<double> scales;
+    bool traced = false;
     if (to.empty()) {
         r = ReduceToBaseUnits(a, &x);
     } else if (b == NULL_UID) {
         r = a;
-        kindsDiffer = !ExpressionsEqual(r, b);
     } else if (plain) {
         const FactorTrace trace(&x);
         r = Convert(a, b, &x);
-        kindsDiffer = !ExpressionsEqual(r, b);
-        if (!kindsDiffer && trace.sound() && caught.id() == 0)
-            memo->keepConversion(unitText, to, trace.scales(), r);
+        traced = trace.sound();
+        if (traced) scales = trace.scales();
     } else {
         r = Convert(a, b, &x);
-        kindsDiffer = !ExpressionsEqual(r, b);
     }
-    char buf[256] = "";
-    if (caught.id() == 0 && !kindsDiffer && std::isfinite(x)) {
-        FormatReal(buf, int(sizeof buf), x, r, 0, precision, nullptr);
-        ToPlainText(buf);
-    }
+    const bool kindsDiffer = !to.empty() && !ExpressionsEqual(r, b);
+    if (traced && !kindsDiffer && caught.id() == 0) memo->keepConversion(unitText, to, scales, r);
+    std::string text;
+    if (caught.id() == 0 && !kindsDiffer && std::isfinite(x))
+        text = formatted(RealUnitSuffix(r).c_str());
     DeleteExpression(r);
     DeleteExpression(b);
     // The core's own message (an exponent out of range, a reading it
@@ -267,7 +272,7 @@ ConversionOutcome ConvertText(const std::string& source, const std::string& targ
     if (kindsDiffer) return fail(MSG_DIFFERENT_KINDS, from, to);
     if (!std::isfinite(x)) return fail(MSG_TOO_LARGE, std::string());
     out.ok = true;
-    out.text = buf;
+    out.text = std::move(text);
     return out;
 }
 

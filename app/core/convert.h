@@ -79,8 +79,8 @@ class UnitTextMemo {
   private:
     bool current() const;
     void forget();
-    static std::string pairKey(const std::string& from, const std::string& to);
-    static constexpr size_t kMost = 4096;  // distinct texts, and pairs, kept
+    void setKey(const std::string& from, const std::string& to);  // into key_
+    static constexpr size_t kMost = 4096;                         // distinct texts, and pairs, kept
     std::unordered_map<std::string, uint32_t> read_;
     std::unordered_map<std::string, Conversion> conversions_;
     std::string key_;  // reused, so that a look-up allocates nothing
